@@ -1,0 +1,34 @@
+# The two commands a new user needs: `make run` and `make test`.
+.PHONY: run test setup build check clean
+
+JOBS ?= $(shell nproc)
+
+setup:
+	@scripts/setup.sh
+
+build: setup
+	cmake --preset release >/dev/null
+	cmake --build --preset release -j $(JOBS)
+
+# Builds and opens the window.
+run: build
+	./build/release/src/app/lintrel
+
+# Builds every test twice (warnings as errors; then with AddressSanitizer and
+# UndefinedBehaviorSanitizer) and runs them all.
+test: setup
+	cmake --preset ci >/dev/null
+	cmake --build --preset ci -j $(JOBS)
+	ctest --preset ci -j $(JOBS)
+	cmake --preset ci-sanitize >/dev/null
+	cmake --build --preset ci-sanitize -j $(JOBS)
+	ctest --preset ci-sanitize -j $(JOBS)
+
+# Quick developer loop: one debug build, its tests.
+check: setup
+	cmake --preset dev >/dev/null
+	cmake --build --preset dev -j $(JOBS)
+	ctest --preset dev -j $(JOBS)
+
+clean:
+	rm -rf build

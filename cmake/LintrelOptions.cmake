@@ -1,0 +1,11 @@
+# Compile and link options every target of ours takes; linked PRIVATE so
+# nothing leaks into consumers or third-party code.
+add_library(lintrel_options INTERFACE)
+target_compile_options(lintrel_options INTERFACE
+    -Wall -Wextra -Wpedantic
+    $<$<BOOL:${LINTREL_WERROR}>:-Werror>)
+if(LINTREL_SANITIZE)
+    target_compile_options(lintrel_options INTERFACE
+        -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+    target_link_options(lintrel_options INTERFACE -fsanitize=address,undefined)
+endif()

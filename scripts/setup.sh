@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Installs what building and testing Lintrel needs on Debian 12, and nothing
+# when all of it is already there.
+set -euo pipefail
+
+PACKAGES=(
+    cmake ninja-build g++ pkg-config
+    libcurl4-openssl-dev qt6-base-dev libcli11-dev nlohmann-json3-dev
+    libgtest-dev libgmock-dev libbenchmark-dev libcpp-httplib-dev
+    xvfb xauth
+)
+
+missing=()
+for package in "${PACKAGES[@]}"; do
+    status=$(dpkg-query -W -f='${db:Status-Status}' "$package" 2>/dev/null || true)
+    [ "$status" = "installed" ] || missing+=("$package")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+if [ "$(id -u)" -ne 0 ]; then
+    echo "Lintrel needs these packages. Install them, then run this again:" >&2
+    echo "  sudo apt-get update && sudo apt-get install -y ${missing[*]}" >&2
+    exit 1
+fi
+echo "Installing: ${missing[*]}"
+apt-get update -q
+DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
