@@ -1,0 +1,22 @@
+#pragma once
+
+#include <string>
+
+class CLink;
+class CLinkArray;
+
+/// What the crawler needs of the results list a front end shows.
+/// Called on the crawl's own thread, between requests.
+class CCrawlList {
+public:
+    virtual ~CCrawlList() = default;
+    /// The start link's host, once per crawl, before any row.
+    virtual void SetSiteHost(const std::string& strHost) = 0;
+    /// After each page: add rows for the links not shown yet.
+    virtual void AddNewLinks(CLinkArray* pLinks) = 0;
+    /// The link at this 1-based position of the array has its status now.
+    virtual void LinkChecked(int nPos) = 0;
+    virtual int GetRowCount() const = 0;
+    /// The selected row's record, or null.
+    virtual CLink* GetSelectedLink() const = 0;
+};

@@ -1,0 +1,45 @@
+#pragma once
+
+// Contract shared by the engine and its front ends. The crawl-engine work
+// fills in the implementation and may add private members; the public
+// operations below are what the window and the command line call.
+
+#include "crawl/CrawlList.h"
+#include "crawl/CrawlOwner.h"
+#include "link/LinkArray.h"
+
+#include <memory>
+#include <string>
+
+class CInternetSession;
+
+/// The engine of one run: owns the session, the root record and the link
+/// array; the page queue and the list hold pointers it owns.
+class CCrawler {
+public:
+    CCrawler(CCrawlOwner* pDlg, bool bRecursive, bool bExploreCgi);
+    CCrawler(const CCrawler&) = delete;
+    CCrawler& operator=(const CCrawler&) = delete;
+    ~CCrawler();
+
+    /// Opens the session, makes the root record and queues it. False when
+    /// the crawl cannot start.
+    bool Init(CCrawlList* pListBox, const std::string& strStartUrl);
+    /// The crawl loop; returns when the queue is empty, after the first page
+    /// without recursion, or after Stop. Always true.
+    bool Crawl();
+    void PumpMessages();
+    void EnqueuePage(CLink* pLink);
+    bool ReportChecked(int nPos);
+    bool IsWithinSite(CLink* pLink) const;
+    int GetListCount() const;
+    void FreeLinks();
+
+    /// The crawl's links; null before Init.
+    CLinkArray* GetLinks() const;
+    CLink* GetRootLink() const;
+
+    /// Stop request: set by the front end, never reset.
+    bool m_bStop = false;
+    bool m_bExploreCgi = false;
+};
