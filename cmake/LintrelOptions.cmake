@@ -9,3 +9,7 @@ if(LINTREL_SANITIZE)
         -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
     target_link_options(lintrel_options INTERFACE -fsanitize=address,undefined)
 endif()
+if(LINTREL_BUILD_FUZZ)
+    # Coverage feedback for the fuzzers reaches into the engine's own code.
+    target_compile_options(lintrel_options INTERFACE -fsanitize=fuzzer-no-link)
+endif()
