@@ -1,0 +1,137 @@
+#include "html/LinkExtractor.h"
+
+#include "link/Link.h"
+#include "link/LinkArray.h"
+
+#include <cstring>
+#include <utility>
+
+namespace {
+
+// One fixed buffer: a longer run of non-whitespace is read as several words.
+constexpr std::size_t WORD_SIZE = 512;
+
+char ToUpper(char ch)
+{
+    return ch >= 'a' && ch <= 'z' ? static_cast<char>(ch - 'a' + 'A') : ch;
+}
+
+// A word whose read leaves the stream not good is not examined, so the last
+// word of a page that ends without whitespace is never looked at.
+bool ReadUpperWord(CPageStream& stream, char (&szWord)[WORD_SIZE])
+{
+    stream.SetWidth(WORD_SIZE);
+    stream.ReadWord(szWord);
+    if (!stream.IsGood())
+        return false;
+    for (char* pch = szWord; *pch != '\0'; ++pch)
+        *pch = ToUpper(*pch);
+    return true;
+}
+
+bool HasWord(const char* pszWord, const char* pszVocabulary)
+{
+    return std::strstr(pszWord, pszVocabulary) != nullptr;
+}
+
+} // namespace
+
+void CLinkExtractor::Extract(CPageStream& stream, CLinkArray* pLinks, CLink* pPage)
+{
+    if (pLinks == nullptr)
+        return;
+    // A position noted on an earlier page must not hide an HREF on this one.
+    m_nBasePos = NO_BASE_POS;
+    const CPageStream::Pos nStart = stream.GetPosition();
+    m_bNoteBase = true;
+    std::unique_ptr<CLink> pFoundBase = FindBase(stream);
+    m_bNoteBase = false;
+    stream.Clear();
+    stream.Seek(nStart);
+    // The array keeps the base as long as the records that refer to it.
+    CLink* pBase = pFoundBase ? pLinks->AdoptBase(std::move(pFoundBase)) : nullptr;
+
+    char szWord[WORD_SIZE];
+    while (stream.IsGood()) {
+        if (!ReadUpperWord(stream, szWord))
+            break;
+        std::string strValue;
+        // Every "FRAME" word also holds an "A": the FRAME test must come first.
+        if (HasWord(szWord, "FRAME")) {
+            m_bSkipBase = false;
+            ReadAttribute("SRC", stream, strValue);
+        } else if (HasWord(szWord, "A")) {
+            m_bSkipBase = true;
+            ReadAttribute("HREF", stream, strValue);
+        }
+        AddLink(pBase, strValue, pLinks, pPage);
+    }
+}
+
+std::unique_ptr<CLink> CLinkExtractor::FindBase(CPageStream& stream)
+{
+    char szWord[WORD_SIZE];
+    while (stream.IsGood()) {
+        if (!ReadUpperWord(stream, szWord))
+            break;
+        if (!HasWord(szWord, "BASE"))
+            continue;
+        // A BASE without a usable HREF does not end the search.
+        std::string strValue;
+        ReadAttribute("HREF", stream, strValue);
+        if (!strValue.empty())
+            return std::make_unique<CLink>(strValue, nullptr);
+    }
+    return nullptr;
+}
+
+void CLinkExtractor::ReadAttribute(const char* pszName, CPageStream& stream, std::string& strValue)
+{
+    stream.SkipWhitespace();
+    if (!stream.IsGood())
+        return;
+    // Matched one read at a time: a failed match keeps what it consumed, and
+    // the rest of the word is scanned as a word of its own.
+    char ch = '\0';
+    for (const char* pchName = pszName; *pchName != '\0'; ++pchName) {
+        if (!stream.ReadChar(ch) || ToUpper(ch) != *pchName)
+            return;
+    }
+    stream.SkipWhitespace();
+    if (!stream.IsGood() || !stream.ReadChar(ch) || ch != '=')
+        return;
+
+    const CPageStream::Pos nPos = stream.GetPosition();
+    if (m_bNoteBase)
+        m_nBasePos = nPos;
+    else if (m_bSkipBase && nPos == m_nBasePos)
+        return; // the BASE tag's own HREF, met again in the main pass
+
+    // Only double quotes open a value; any other first character is lost.
+    stream.SkipWhitespace();
+    if (!stream.ReadChar(ch) || ch != '"')
+        return;
+    // Every read skips whitespace, so blanks and line breaks inside the
+    // quotes vanish; a page that ends inside the value keeps what was read.
+    std::string strRead;
+    while (stream.ReadChar(ch) && ch != '"' && ch != '>')
+        strRead += ch;
+    strValue = std::move(strRead);
+}
+
+void CLinkExtractor::AddLink(CLink* pBase, const std::string& strURL, CLinkArray* pLinks, CLink* pPage)
+{
+    if (strURL.empty() || pLinks == nullptr)
+        return;
+    auto pLink = std::make_unique<CLink>(strURL, pBase != nullptr ? pBase : pPage);
+    if (pLink->GetLinkType() != LINK_HTTP)
+        return;
+    if (IsDuplicate(pLink.get(), pLinks))
+        return;
+    pLinks->Add(std::move(pLink));
+}
+
+bool CLinkExtractor::IsDuplicate(const CLink* pLink, const CLinkArray* pLinks) const
+{
+    return pLinks->Contains(pLink->GetFullURL());
+}
