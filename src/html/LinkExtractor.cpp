@@ -3,7 +3,7 @@
 #include "link/Link.h"
 #include "link/LinkArray.h"
 
-#include <cstring>
+#include <string_view>
 #include <utility>
 
 namespace {
@@ -17,21 +17,23 @@ char ToUpper(char ch)
 }
 
 // A word whose read leaves the stream not good is not examined, so the last
-// word of a page that ends without whitespace is never looked at.
-bool ReadUpperWord(CPageStream& stream, char (&szWord)[WORD_SIZE])
+// word of a page that ends without whitespace is never looked at. Answers
+// the upper-cased word up to its first zero byte, or empty for such a read.
+std::string_view ReadUpperWord(CPageStream& stream, char (&szWord)[WORD_SIZE])
 {
     stream.SetWidth(WORD_SIZE);
     stream.ReadWord(szWord);
     if (!stream.IsGood())
-        return false;
-    for (char* pch = szWord; *pch != '\0'; ++pch)
+        return {};
+    char* pch = szWord;
+    for (; *pch != '\0'; ++pch)
         *pch = ToUpper(*pch);
-    return true;
+    return std::string_view(szWord, static_cast<std::size_t>(pch - szWord));
 }
 
-bool HasWord(const char* pszWord, const char* pszVocabulary)
+bool HasWord(std::string_view word, std::string_view vocabulary)
 {
-    return std::strstr(pszWord, pszVocabulary) != nullptr;
+    return word.find(vocabulary) != std::string_view::npos;
 }
 
 } // namespace
@@ -53,14 +55,15 @@ void CLinkExtractor::Extract(CPageStream& stream, CLinkArray* pLinks, CLink* pPa
 
     char szWord[WORD_SIZE];
     while (stream.IsGood()) {
-        if (!ReadUpperWord(stream, szWord))
+        const std::string_view word = ReadUpperWord(stream, szWord);
+        if (word.empty())
             break;
         std::string strValue;
         // Every "FRAME" word also holds an "A": the FRAME test must come first.
-        if (HasWord(szWord, "FRAME")) {
+        if (HasWord(word, "FRAME")) {
             m_bSkipBase = false;
             ReadAttribute("SRC", stream, strValue);
-        } else if (HasWord(szWord, "A")) {
+        } else if (HasWord(word, "A")) {
             m_bSkipBase = true;
             ReadAttribute("HREF", stream, strValue);
         }
@@ -72,9 +75,10 @@ std::unique_ptr<CLink> CLinkExtractor::FindBase(CPageStream& stream)
 {
     char szWord[WORD_SIZE];
     while (stream.IsGood()) {
-        if (!ReadUpperWord(stream, szWord))
+        const std::string_view word = ReadUpperWord(stream, szWord);
+        if (word.empty())
             break;
-        if (!HasWord(szWord, "BASE"))
+        if (!HasWord(word, "BASE"))
             continue;
         // A BASE without a usable HREF does not end the search.
         std::string strValue;
@@ -126,9 +130,9 @@ void CLinkExtractor::AddLink(CLink* pBase, const std::string& strURL, CLinkArray
     auto pLink = std::make_unique<CLink>(strURL, pBase != nullptr ? pBase : pPage);
     if (pLink->GetLinkType() != LINK_HTTP)
         return;
-    if (IsDuplicate(pLink.get(), pLinks))
-        return;
-    pLinks->Add(std::move(pLink));
+    // IsDuplicate's test and the append in one look-up: the full URL is
+    // built once per candidate, and a duplicate is deleted on the spot.
+    pLinks->AddIfNew(std::move(pLink));
 }
 
 bool CLinkExtractor::IsDuplicate(const CLink* pLink, const CLinkArray* pLinks) const

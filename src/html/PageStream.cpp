@@ -1,5 +1,6 @@
 #include "html/PageStream.h"
 
+#include <cstring>
 #include <utility>
 
 CPageStream::CPageStream(std::string strDocument)
@@ -36,10 +37,15 @@ bool CPageStream::ReadWord(char* pszWord, std::size_t nLimit)
     }
     const std::size_t nSize = m_strDocument.size();
     const std::size_t nMax = nLimit - 1;
-    std::size_t nCount = 0;
-    while (nCount < nMax && m_nPos < nSize && !IsSpace(m_strDocument[m_nPos]))
-        pszWord[nCount++] = m_strDocument[m_nPos++];
+    const char* const pchStart = m_strDocument.data() + m_nPos;
+    const char* const pchLimit = m_strDocument.data() + (nSize - m_nPos < nMax ? nSize : m_nPos + nMax);
+    const char* pchEnd = pchStart;
+    while (pchEnd != pchLimit && !IsSpace(*pchEnd))
+        ++pchEnd;
+    const std::size_t nCount = static_cast<std::size_t>(pchEnd - pchStart);
+    std::memcpy(pszWord, pchStart, nCount);
     pszWord[nCount] = '\0';
+    m_nPos += nCount;
     // A word cut at the limit has not met the end yet, even when nothing follows.
     if (nCount < nMax && m_nPos == nSize)
         m_bEof = true;

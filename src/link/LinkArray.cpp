@@ -1,5 +1,20 @@
 #include "link/LinkArray.h"
 
+#include <functional>
+#include <string_view>
+#include <utility>
+
+namespace {
+
+constexpr std::size_t FIRST_INDEX_SIZE = 64;
+
+std::size_t HashOf(const std::string& strFullURL)
+{
+    return std::hash<std::string_view>()(strFullURL);
+}
+
+} // namespace
+
 CLinkArray::~CLinkArray()
 {
     RemoveAll();
@@ -14,13 +29,26 @@ CLink* CLinkArray::GetAt(int nPos) const
 
 bool CLinkArray::Contains(const std::string& strFullURL) const
 {
-    return m_fullURLs.count(strFullURL) != 0;
+    if (m_slots.empty())
+        return false;
+    return m_slots[FindSlot(strFullURL, HashOf(strFullURL))].nPos != 0;
 }
 
 void CLinkArray::Add(std::unique_ptr<CLink> pLink)
 {
-    m_fullURLs.insert(pLink->GetFullURL());
-    m_links.push_back(std::move(pLink));
+    std::string strFullURL = pLink->GetFullURL();
+    const std::size_t nHash = HashOf(strFullURL);
+    Append(std::move(pLink), std::move(strFullURL), nHash);
+}
+
+CLink* CLinkArray::AddIfNew(std::unique_ptr<CLink> pLink)
+{
+    std::string strFullURL = pLink->GetFullURL();
+    const std::size_t nHash = HashOf(strFullURL);
+    if (!m_slots.empty() && m_slots[FindSlot(strFullURL, nHash)].nPos != 0)
+        return nullptr;
+    Append(std::move(pLink), std::move(strFullURL), nHash);
+    return m_links.back().get();
 }
 
 CLink* CLinkArray::AdoptBase(std::unique_ptr<CLink> pBase)
@@ -36,5 +64,45 @@ void CLinkArray::RemoveAll()
         pLink.reset();
     m_links.clear();
     m_fullURLs.clear();
+    m_slots.clear();
     m_bases.clear();
+}
+
+std::size_t CLinkArray::FindSlot(const std::string& strFullURL, std::size_t nHash) const
+{
+    const std::size_t nMask = m_slots.size() - 1;
+    for (std::size_t nSlot = nHash & nMask;; nSlot = (nSlot + 1) & nMask) {
+        const SSlot& slot = m_slots[nSlot];
+        if (slot.nPos == 0)
+            return nSlot;
+        if (slot.nHash == nHash && m_fullURLs[static_cast<std::size_t>(slot.nPos - 1)] == strFullURL)
+            return nSlot;
+    }
+}
+
+void CLinkArray::Append(std::unique_ptr<CLink> pLink, std::string strFullURL, std::size_t nHash)
+{
+    if ((m_links.size() + 1) * 2 > m_slots.size())
+        GrowIndex();
+    // An equal URL already held keeps its slot, so the first record stays the one found.
+    SSlot& slot = m_slots[FindSlot(strFullURL, nHash)];
+    m_links.push_back(std::move(pLink));
+    m_fullURLs.push_back(std::move(strFullURL));
+    if (slot.nPos == 0)
+        slot = SSlot{nHash, GetSize()};
+}
+
+void CLinkArray::GrowIndex()
+{
+    std::vector<SSlot> oldSlots(m_slots.empty() ? FIRST_INDEX_SIZE : m_slots.size() * 2);
+    oldSlots.swap(m_slots);
+    const std::size_t nMask = m_slots.size() - 1;
+    for (const SSlot& slot : oldSlots) {
+        if (slot.nPos == 0)
+            continue;
+        std::size_t nSlot = slot.nHash & nMask;
+        while (m_slots[nSlot].nPos != 0)
+            nSlot = (nSlot + 1) & nMask;
+        m_slots[nSlot] = slot;
+    }
 }

@@ -2,9 +2,9 @@
 
 #include "link/Link.h"
 
+#include <cstddef>
 #include <memory>
 #include <string>
-#include <unordered_set>
 #include <vector>
 
 /// Every link of one crawl, in the order found, each full URL once.
@@ -24,13 +24,28 @@ public:
     bool Contains(const std::string& strFullURL) const;
     /// Appends at the end; the caller has made sure the URL is new.
     void Add(std::unique_ptr<CLink> pLink);
+    /// Appends when no record of the same full URL is held, building that
+    /// URL once; otherwise deletes the record. Returns the filed record or null.
+    CLink* AddIfNew(std::unique_ptr<CLink> pLink);
     /// Keeps a base record alive as long as the records that refer to it.
     CLink* AdoptBase(std::unique_ptr<CLink> pBase);
     /// Deletes every record, first to last, then the base records.
     void RemoveAll();
 
 private:
+    // One slot of the full-URL index; nPos 0 marks an empty slot.
+    struct SSlot {
+        std::size_t nHash = 0;
+        int nPos = 0;
+    };
+
+    /// The slot holding strFullURL, or the empty slot where it belongs.
+    std::size_t FindSlot(const std::string& strFullURL, std::size_t nHash) const;
+    void Append(std::unique_ptr<CLink> pLink, std::string strFullURL, std::size_t nHash);
+    void GrowIndex();
+
     std::vector<std::unique_ptr<CLink>> m_links;
+    std::vector<std::string> m_fullURLs; // m_fullURLs[i] is m_links[i]'s
+    std::vector<SSlot> m_slots;          // open addressing, at most half full
     std::vector<std::unique_ptr<CLink>> m_bases;
-    std::unordered_set<std::string> m_fullURLs;
 };
