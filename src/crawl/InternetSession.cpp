@@ -1,0 +1,82 @@
+#include "crawl/InternetSession.h"
+
+#include "crawl/HttpConnection.h"
+#include "crawl/HttpFile.h"
+#include "crawl/InternetException.h"
+#include "crawl/LocalFile.h"
+#include "crawl/TransferEngine.h"
+
+#include <algorithm>
+#include <climits>
+
+namespace {
+
+const std::string FILE_PREFIX = "file://";
+
+long ToMilliseconds(unsigned long nValue)
+{
+    return static_cast<long>(std::min<unsigned long>(nValue, LONG_MAX));
+}
+
+} // namespace
+
+CInternetSession::CInternetSession()
+    : m_pEngine(std::make_shared<CTransferEngine>())
+{
+}
+
+CInternetSession::~CInternetSession() = default;
+
+bool CInternetSession::SetOption(int nOption, unsigned long nMilliseconds)
+{
+    if (!m_pEngine)
+        return false;
+    switch (nOption) {
+    case INTERNET_OPTION_CONNECT_TIMEOUT:
+        m_pEngine->SetConnectTimeout(ToMilliseconds(nMilliseconds));
+        return true;
+    case INTERNET_OPTION_SEND_TIMEOUT:
+    case INTERNET_OPTION_RECEIVE_TIMEOUT:
+    case INTERNET_OPTION_DATA_SEND_TIMEOUT:
+    case INTERNET_OPTION_DATA_RECEIVE_TIMEOUT: {
+        m_stallTimeouts[static_cast<std::size_t>(nOption - INTERNET_OPTION_SEND_TIMEOUT)] = nMilliseconds;
+        m_pEngine->SetStallTimeout(ToMilliseconds(*std::max_element(m_stallTimeouts.begin(), m_stallTimeouts.end())));
+        return true;
+    }
+    default:
+        return false;
+    }
+}
+
+void CInternetSession::SetPumpCallback(std::function<void()> pump)
+{
+    if (m_pEngine)
+        m_pEngine->SetPumpCallback(std::move(pump));
+}
+
+std::unique_ptr<CInternetFile> CInternetSession::OpenURL(const std::string& strURL)
+{
+    std::shared_ptr<CTransferEngine> pEngine = GetEngine();
+    if (strURL.compare(0, FILE_PREFIX.size(), FILE_PREFIX) == 0)
+        return std::make_unique<CLocalFile>(strURL.substr(FILE_PREFIX.size()));
+    auto pFile = std::make_unique<CHttpFile>(pEngine, strURL, false);
+    pFile->SendRequest();
+    return pFile;
+}
+
+std::unique_ptr<CHttpConnection> CInternetSession::GetHttpConnection(const std::string& strServer, int nPort)
+{
+    return std::make_unique<CHttpConnection>(GetEngine(), strServer, nPort);
+}
+
+void CInternetSession::Close()
+{
+    m_pEngine.reset();
+}
+
+std::shared_ptr<CTransferEngine> CInternetSession::GetEngine() const
+{
+    if (!m_pEngine)
+        throw CInternetException("The internet session is closed");
+    return m_pEngine;
+}

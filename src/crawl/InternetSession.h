@@ -1,0 +1,53 @@
+#pragma once
+
+#include <array>
+#include <functional>
+#include <memory>
+#include <string>
+
+class CHttpConnection;
+class CInternetFile;
+class CTransferEngine;
+
+/// Session options SetOption knows: time-outs in milliseconds.
+constexpr int INTERNET_OPTION_CONNECT_TIMEOUT = 2;
+constexpr int INTERNET_OPTION_SEND_TIMEOUT = 5;
+constexpr int INTERNET_OPTION_RECEIVE_TIMEOUT = 6;
+constexpr int INTERNET_OPTION_DATA_SEND_TIMEOUT = 7;
+constexpr int INTERNET_OPTION_DATA_RECEIVE_TIMEOUT = 8;
+
+/// The one internet session of a crawl: its time-outs, the system's proxy
+/// settings (the standard environment variables) and one connection cache
+/// for all its requests. Every request blocks its caller, pumping.
+class CInternetSession {
+public:
+    /// Throws CInternetException when the network library cannot start.
+    CInternetSession();
+    CInternetSession(const CInternetSession&) = delete;
+    CInternetSession& operator=(const CInternetSession&) = delete;
+    ~CInternetSession();
+
+    /// Sets one of the five time-outs for later requests; false for any
+    /// other option. The four sending and receiving ones bound how long a
+    /// connected request may move no data; the largest of them counts.
+    bool SetOption(int nOption, unsigned long nMilliseconds);
+    /// Called repeatedly while a request waits, so a window stays alive.
+    void SetPumpCallback(std::function<void()> pump);
+
+    /// A readable document: for a text starting with "file://" the local
+    /// file named by the rest exactly as written, otherwise the body of a
+    /// GET. Throws CInternetException when it cannot be opened.
+    std::unique_ptr<CInternetFile> OpenURL(const std::string& strURL);
+    /// A connection to strServer on nPort (0: the default HTTP port).
+    /// Throws CInternetException after Close.
+    std::unique_ptr<CHttpConnection> GetHttpConnection(const std::string& strServer, int nPort = 0);
+    /// Ends the session; later requests throw CInternetException.
+    void Close();
+
+private:
+    std::shared_ptr<CTransferEngine> GetEngine() const;
+
+    std::shared_ptr<CTransferEngine> m_pEngine;
+    // Send, receive, data send, data receive.
+    std::array<unsigned long, 4> m_stallTimeouts = {10000, 10000, 10000, 10000};
+};

@@ -1,0 +1,381 @@
+// The one file of the engine that speaks to libcurl.
+#include "crawl/TransferEngine.h"
+
+#include "crawl/InternetException.h"
+#include "crawl/Transfer.h"
+
+#include <curl/curl.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+#include <string_view>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Owns one libcurl handle and frees it with pfnCleanup.
+template <typename T, auto pfnCleanup>
+class CCurlHandle {
+public:
+    CCurlHandle() = default;
+    explicit CCurlHandle(T* pHandle)
+        : m_pHandle(pHandle)
+    {
+    }
+    CCurlHandle(CCurlHandle&& other) noexcept
+        : m_pHandle(std::exchange(other.m_pHandle, nullptr))
+    {
+    }
+    CCurlHandle& operator=(CCurlHandle&& other) noexcept
+    {
+        if (this != &other) {
+            Reset();
+            m_pHandle = std::exchange(other.m_pHandle, nullptr);
+        }
+        return *this;
+    }
+    CCurlHandle(const CCurlHandle&) = delete;
+    CCurlHandle& operator=(const CCurlHandle&) = delete;
+    ~CCurlHandle() { Reset(); }
+
+    T* Get() const { return m_pHandle; }
+    explicit operator bool() const { return m_pHandle != nullptr; }
+
+private:
+    void Reset()
+    {
+        if (m_pHandle)
+            pfnCleanup(m_pHandle);
+        m_pHandle = nullptr;
+    }
+
+    T* m_pHandle = nullptr;
+};
+
+using CEasyHandle = CCurlHandle<CURL, &curl_easy_cleanup>;
+using CMultiHandle = CCurlHandle<CURLM, &curl_multi_cleanup>;
+
+// Idle easy handles kept for reuse; more would only hold memory.
+constexpr std::size_t MAX_IDLE_HANDLES = 4;
+
+void StartLibcurl()
+{
+    static const CURLcode s_result = curl_global_init(CURL_GLOBAL_DEFAULT);
+    if (s_result != CURLE_OK)
+        throw CInternetException(std::string("The network library cannot start: ") + curl_easy_strerror(s_result));
+}
+
+std::string DescribeDuration(long nMilliseconds)
+{
+    if (nMilliseconds % 1000 == 0)
+        return std::to_string(nMilliseconds / 1000) + (nMilliseconds == 1000 ? " second" : " seconds");
+    return std::to_string(nMilliseconds) + " milliseconds";
+}
+
+} // namespace
+
+struct CTransfer::CState {
+    std::shared_ptr<CTransferEngine::CImpl> pEngine;
+    CEasyHandle easy;
+    char szError[CURL_ERROR_SIZE] = {};
+    std::string strFailure;
+    std::string strStatusLine;
+    std::string strHeaders;
+    std::string strBody;
+    std::size_t nBodyPos = 0;
+    bool bBodyStarted = false;
+    bool bConnected = false;
+    bool bDone = false;
+    CURLcode result = CURLE_OK;
+    Clock::time_point lastActivity = Clock::now();
+
+    std::size_t GetAvailable() const { return strBody.size() - nBodyPos; }
+    bool HasFailed() const { return bDone && result != CURLE_OK; }
+    std::string GetFailureMessage() const
+    {
+        if (!strFailure.empty())
+            return strFailure;
+        return szError[0] != '\0' ? std::string(szError) : curl_easy_strerror(result);
+    }
+};
+
+struct CTransferEngine::CImpl {
+    CMultiHandle multi;
+    std::vector<CEasyHandle> idle;
+    std::unordered_map<CURL*, CTransfer::CState*> active;
+    long nConnectTimeout = 10000;
+    long nStallTimeout = 10000;
+    std::function<void()> pump;
+    Clock::time_point lastPump = Clock::now();
+
+    void Configure(CTransfer::CState& state, const std::string& strURL, bool bHeadOnly) const;
+    void Perform();
+    void RunSlice();
+    void Finish(CTransfer::CState& state, CURLcode result);
+    void AbortStalled();
+    void Release(CTransfer::CState& state);
+};
+
+namespace {
+
+std::string_view WithoutLineEnd(std::string_view line)
+{
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
+        line.remove_suffix(1);
+    return line;
+}
+
+// Every response of a redirect chain passes through here; a status line
+// starts a new response, so what is kept at the end is the final one's.
+size_t OnHeader(char* pData, size_t nSize, size_t nItems, void* pUser) noexcept
+{
+    auto& state = *static_cast<CTransfer::CState*>(pUser);
+    const size_t nBytes = nSize * nItems;
+    state.lastActivity = Clock::now();
+    try {
+        std::string_view line = WithoutLineEnd(std::string_view(pData, nBytes));
+        if (line.substr(0, 5) == "HTTP/") {
+            state.strStatusLine.assign(line);
+            state.strHeaders.clear();
+            state.strBody.clear();
+            state.nBodyPos = 0;
+            state.bBodyStarted = false;
+        }
+        state.strHeaders.append(line).append("\r\n");
+    } catch (...) {
+        return 0; // out of memory: libcurl ends the transfer as failed
+    }
+    return nBytes;
+}
+
+size_t OnBody(char* pData, size_t nSize, size_t nItems, void* pUser) noexcept
+{
+    auto& state = *static_cast<CTransfer::CState*>(pUser);
+    const size_t nBytes = nSize * nItems;
+    state.lastActivity = Clock::now();
+    try {
+        state.strBody.append(pData, nBytes);
+    } catch (...) {
+        return 0;
+    }
+    state.bBodyStarted = true;
+    return nBytes;
+}
+
+// Runs once a connection is there and the request is about to go out: from
+// here on the stall clock, not the connect time-out, bounds the wait.
+int OnConnected(void* pUser, char*, char*, int, int) noexcept
+{
+    auto& state = *static_cast<CTransfer::CState*>(pUser);
+    state.bConnected = true;
+    state.lastActivity = Clock::now();
+    return CURL_PREREQFUNC_OK;
+}
+
+} // namespace
+
+void CTransferEngine::CImpl::Configure(CTransfer::CState& state, const std::string& strURL, bool bHeadOnly) const
+{
+    CURL* pEasy = state.easy.Get();
+    curl_easy_setopt(pEasy, CURLOPT_URL, strURL.c_str());
+    curl_easy_setopt(pEasy, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(pEasy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(pEasy, CURLOPT_FOLLOWLOCATION, 1L);
+    curl_easy_setopt(pEasy, CURLOPT_MAXREDIRS, MAX_REDIRECTS);
+    // The object name goes out as the page wrote it, dot segments included.
+    curl_easy_setopt(pEasy, CURLOPT_PATH_AS_IS, 1L);
+    // A reused handle may come from a HEAD: a GET must switch the body back on.
+    curl_easy_setopt(pEasy, CURLOPT_NOBODY, bHeadOnly ? 1L : 0L);
+    if (!bHeadOnly)
+        curl_easy_setopt(pEasy, CURLOPT_HTTPGET, 1L);
+    curl_easy_setopt(pEasy, CURLOPT_CONNECTTIMEOUT_MS, nConnectTimeout);
+    // The front end owns signal handling.
+    curl_easy_setopt(pEasy, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(pEasy, CURLOPT_USERAGENT, "Lintrel");
+    curl_easy_setopt(pEasy, CURLOPT_ERRORBUFFER, state.szError);
+    curl_easy_setopt(pEasy, CURLOPT_HEADERFUNCTION, &OnHeader);
+    curl_easy_setopt(pEasy, CURLOPT_HEADERDATA, &state);
+    curl_easy_setopt(pEasy, CURLOPT_WRITEFUNCTION, &OnBody);
+    curl_easy_setopt(pEasy, CURLOPT_WRITEDATA, &state);
+    curl_easy_setopt(pEasy, CURLOPT_PREREQFUNCTION, &OnConnected);
+    curl_easy_setopt(pEasy, CURLOPT_PREREQDATA, &state);
+}
+
+void CTransferEngine::CImpl::Perform()
+{
+    int nRunning = 0;
+    curl_multi_perform(multi.Get(), &nRunning);
+    int nQueued = 0;
+    while (CURLMsg* pMessage = curl_multi_info_read(multi.Get(), &nQueued)) {
+        if (pMessage->msg != CURLMSG_DONE)
+            continue;
+        auto it = active.find(pMessage->easy_handle);
+        if (it != active.end())
+            Finish(*it->second, pMessage->data.result);
+    }
+}
+
+void CTransferEngine::CImpl::RunSlice()
+{
+    curl_multi_poll(multi.Get(), nullptr, 0, static_cast<int>(SLICE_MS), nullptr);
+    Perform();
+    AbortStalled();
+    const Clock::time_point now = Clock::now();
+    if (pump && now - lastPump >= std::chrono::milliseconds(SLICE_MS)) {
+        lastPump = now;
+        pump();
+    }
+}
+
+void CTransferEngine::CImpl::Finish(CTransfer::CState& state, CURLcode result)
+{
+    curl_multi_remove_handle(multi.Get(), state.easy.Get());
+    active.erase(state.easy.Get());
+    state.bDone = true;
+    state.result = result;
+}
+
+void CTransferEngine::CImpl::AbortStalled()
+{
+    const Clock::time_point now = Clock::now();
+    std::vector<CTransfer::CState*> stalled;
+    for (const auto& [pEasy, pState] : active) {
+        if (pState->bConnected && now - pState->lastActivity > std::chrono::milliseconds(nStallTimeout))
+            stalled.push_back(pState);
+    }
+    for (CTransfer::CState* pState : stalled) {
+        pState->strFailure = "Timed out: the server sent no data for " + DescribeDuration(nStallTimeout);
+        Finish(*pState, CURLE_OPERATION_TIMEDOUT);
+    }
+}
+
+void CTransferEngine::CImpl::Release(CTransfer::CState& state)
+{
+    if (!state.easy)
+        return;
+    if (active.count(state.easy.Get()) != 0) {
+        curl_multi_remove_handle(multi.Get(), state.easy.Get());
+        active.erase(state.easy.Get());
+    }
+    // The handle outlives this state: nothing of it may stay pointed at.
+    CURL* pEasy = state.easy.Get();
+    curl_easy_setopt(pEasy, CURLOPT_ERRORBUFFER, nullptr);
+    curl_easy_setopt(pEasy, CURLOPT_HEADERDATA, nullptr);
+    curl_easy_setopt(pEasy, CURLOPT_WRITEDATA, nullptr);
+    curl_easy_setopt(pEasy, CURLOPT_PREREQDATA, nullptr);
+    if (idle.size() < MAX_IDLE_HANDLES) {
+        try {
+            idle.push_back(std::move(state.easy));
+        } catch (...) {
+            // Out of memory: the handle is simply freed with the state.
+        }
+    }
+}
+
+CTransferEngine::CTransferEngine()
+{
+    StartLibcurl();
+    m_pImpl = std::make_shared<CImpl>();
+    m_pImpl->multi = CMultiHandle(curl_multi_init());
+    if (!m_pImpl->multi)
+        throw CInternetException("The network library cannot open a session");
+}
+
+CTransferEngine::~CTransferEngine() = default;
+
+void CTransferEngine::SetConnectTimeout(long nMilliseconds)
+{
+    m_pImpl->nConnectTimeout = std::max(1L, nMilliseconds);
+}
+
+void CTransferEngine::SetStallTimeout(long nMilliseconds)
+{
+    m_pImpl->nStallTimeout = std::max(1L, nMilliseconds);
+}
+
+void CTransferEngine::SetPumpCallback(std::function<void()> pump)
+{
+    m_pImpl->pump = std::move(pump);
+}
+
+std::unique_ptr<CTransfer> CTransferEngine::Start(const std::string& strURL, bool bHeadOnly)
+{
+    auto pState = std::make_unique<CTransfer::CState>();
+    pState->pEngine = m_pImpl;
+    if (!m_pImpl->idle.empty()) {
+        pState->easy = std::move(m_pImpl->idle.back());
+        m_pImpl->idle.pop_back();
+    } else {
+        pState->easy = CEasyHandle(curl_easy_init());
+        if (!pState->easy)
+            throw CInternetException("The network library cannot create a request");
+    }
+    m_pImpl->Configure(*pState, strURL, bHeadOnly);
+    CURLMcode code = curl_multi_add_handle(m_pImpl->multi.Get(), pState->easy.Get());
+    if (code != CURLM_OK)
+        throw CInternetException(curl_multi_strerror(code));
+    m_pImpl->active.emplace(pState->easy.Get(), pState.get());
+    std::unique_ptr<CTransfer> pTransfer(new CTransfer(std::move(pState)));
+    m_pImpl->Perform();
+    return pTransfer;
+}
+
+CTransfer::CTransfer(std::unique_ptr<CState> pState)
+    : m_pState(std::move(pState))
+{
+}
+
+CTransfer::~CTransfer()
+{
+    m_pState->pEngine->Release(*m_pState);
+}
+
+void CTransfer::WaitForResponse()
+{
+    CState& state = *m_pState;
+    while (!state.bDone && !state.bBodyStarted)
+        state.pEngine->RunSlice();
+    if (state.HasFailed())
+        throw CInternetException(state.GetFailureMessage());
+}
+
+std::size_t CTransfer::Read(char* pBuffer, std::size_t nCount)
+{
+    CState& state = *m_pState;
+    while (state.GetAvailable() < nCount && !state.bDone)
+        state.pEngine->RunSlice();
+    const std::size_t nCopied = std::min(nCount, state.GetAvailable());
+    if (nCopied == 0 && state.HasFailed())
+        throw CInternetException(state.GetFailureMessage());
+    std::memcpy(pBuffer, state.strBody.data() + state.nBodyPos, nCopied);
+    state.nBodyPos += nCopied;
+    // Drop what was read once it is the larger part, so reading stays linear.
+    if (state.nBodyPos > state.strBody.size() / 2) {
+        state.strBody.erase(0, state.nBodyPos);
+        state.nBodyPos = 0;
+    }
+    return nCopied;
+}
+
+int CTransfer::GetStatusCode() const
+{
+    long nCode = 0;
+    if (curl_easy_getinfo(m_pState->easy.Get(), CURLINFO_RESPONSE_CODE, &nCode) != CURLE_OK)
+        return 0;
+    return static_cast<int>(nCode);
+}
+
+std::string CTransfer::GetStatusLine() const
+{
+    return m_pState->strStatusLine;
+}
+
+std::string CTransfer::GetRawHeaders() const
+{
+    return m_pState->strHeaders;
+}
