@@ -17,18 +17,19 @@ char ToUpper(char ch)
 }
 
 // A word whose read leaves the stream not good is not examined, so the last
-// word of a page that ends without whitespace is never looked at. Answers
-// the upper-cased word up to its first zero byte, or empty for such a read.
-std::string_view ReadUpperWord(CPageStream& stream, char (&szWord)[WORD_SIZE])
+// word of a page that ends without whitespace is never looked at. The word
+// is compared up to its first zero byte, as the buffer holds it.
+bool ReadUpperWord(CPageStream& stream, char (&szWord)[WORD_SIZE], std::string_view& word)
 {
     stream.SetWidth(WORD_SIZE);
     stream.ReadWord(szWord);
     if (!stream.IsGood())
-        return {};
+        return false;
     char* pch = szWord;
     for (; *pch != '\0'; ++pch)
         *pch = ToUpper(*pch);
-    return std::string_view(szWord, static_cast<std::size_t>(pch - szWord));
+    word = std::string_view(szWord, static_cast<std::size_t>(pch - szWord));
+    return true;
 }
 
 bool HasWord(std::string_view word, std::string_view vocabulary)
@@ -55,8 +56,8 @@ void CLinkExtractor::Extract(CPageStream& stream, CLinkArray* pLinks, CLink* pPa
 
     char szWord[WORD_SIZE];
     while (stream.IsGood()) {
-        const std::string_view word = ReadUpperWord(stream, szWord);
-        if (word.empty())
+        std::string_view word;
+        if (!ReadUpperWord(stream, szWord, word))
             break;
         std::string strValue;
         // Every "FRAME" word also holds an "A": the FRAME test must come first.
@@ -75,8 +76,8 @@ std::unique_ptr<CLink> CLinkExtractor::FindBase(CPageStream& stream)
 {
     char szWord[WORD_SIZE];
     while (stream.IsGood()) {
-        const std::string_view word = ReadUpperWord(stream, szWord);
-        if (word.empty())
+        std::string_view word;
+        if (!ReadUpperWord(stream, szWord, word))
             break;
         if (!HasWord(word, "BASE"))
             continue;

@@ -97,6 +97,17 @@ TEST(LinkExtractor, PageEndingInsideAnAttribute)
     });
 }
 
+TEST(LinkExtractor, ZeroBytes)
+{
+    using namespace std::string_literals;
+    ExpectPages({
+        // A word that starts with a zero byte is an empty word, not the page's end.
+        {"\0x <A HREF=\"x.html\">"s, {X}},
+        // A zero byte inside a value ends the URL, as any control character does.
+        {"<A HREF=\"xy\0z.html\">"s, {OnPage("http://server/dir/xy")}},
+    });
+}
+
 TEST(LinkExtractor, WhichWordsReadWhichAttribute)
 {
     ExpectPages({
