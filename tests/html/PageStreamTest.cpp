@@ -102,17 +102,6 @@ TEST(PageStream, BehavesAsAnIstreamForEveryOperationTheScannerUses)
         ExpectSameAsIstream(script);
 }
 
-TEST(PageStream, SeekOutsideThePageFails)
-{
-    CPageStream stream("abc");
-    stream.Seek(-1);
-    EXPECT_TRUE(stream.IsFail());
-    stream.Clear();
-    stream.Seek(3);
-    EXPECT_TRUE(stream.IsGood());
-    EXPECT_EQ(stream.GetPosition(), 3);
-}
-
 TEST(PageStream, WordNeverOverrunsItsBuffer)
 {
     // Without a width the buffer's own size bounds the word.
