@@ -18,7 +18,8 @@ void ReadEverything(CLink& link)
     nSink += link.GetFile().size() + link.GetBasePath().size() + link.GetPortText().size();
     nSink += link.GetFragment().size() + link.GetRequestPath().size() + link.GetURL().size();
     nSink += link.GetHostAndPath().size() + link.GetFullURL().size() + link.GetStatusText().size();
-    nSink += static_cast<size_t>(link.GetPort() + link.GetLinkType() + link.GetRequestPort());
+    nSink += static_cast<size_t>(link.GetPort()) + static_cast<size_t>(link.GetLinkType());
+    nSink += static_cast<size_t>(link.GetRequestPort());
     nSink += link.HasGoodStatus() + link.IsGood();
     nSink += link.ResolveParentPath(link.GetPath()).size();
     // Keeps the reads from being optimised away.
