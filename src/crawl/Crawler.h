@@ -6,12 +6,14 @@
 
 #include "crawl/CrawlList.h"
 #include "crawl/CrawlOwner.h"
+#include "crawl/InternetSession.h"
+#include "crawl/LinkChecker.h"
+#include "crawl/PageQueue.h"
+#include "html/LinkExtractor.h"
 #include "link/LinkArray.h"
 
 #include <memory>
 #include <string>
-
-class CInternetSession;
 
 /// The engine of one run: owns the session, the root record and the link
 /// array; the page queue and the list hold pointers it owns.
@@ -38,8 +40,24 @@ public:
     /// The crawl's links; null before Init.
     CLinkArray* GetLinks() const;
     CLink* GetRootLink() const;
+    /// The session's five time-outs, for an Init still to come; 10 s unless set.
+    void SetTimeout(unsigned long nMilliseconds);
 
     /// Stop request: set by the front end, never reset.
     bool m_bStop = false;
     bool m_bExploreCgi = false;
+
+private:
+    static constexpr unsigned long DEFAULT_TIMEOUT = 10000;
+
+    std::unique_ptr<CInternetSession> m_pSession;
+    CPageQueue m_pageQueue;
+    CLinkExtractor m_extractor;
+    std::unique_ptr<CLinkArray> m_pLinks;
+    CCrawlList* m_pListBox = nullptr;
+    CLinkChecker m_checker;
+    std::unique_ptr<CLink> m_pRootLink;
+    bool m_bRecursive = false;
+    CCrawlOwner* m_pDlg = nullptr;
+    unsigned long m_nTimeout = DEFAULT_TIMEOUT;
 };

@@ -21,12 +21,18 @@ CTestServer::CTestServer(std::string strHost)
 {
     // A client's idle connection must not hold up Stop for long.
     m_server.set_keep_alive_timeout(1);
+    // Headers and body go out as separate writes; Nagle would hold the body
+    // back for the client's delayed acknowledgement.
+    m_server.set_tcp_nodelay(true);
     // Noted before the answer goes out, so a client never sees it first.
     m_server.set_pre_routing_handler([this](const httplib::Request& request, httplib::Response&) {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_requests.push_back(request.method + " " + request.path);
         return httplib::Server::HandlerResponse::Unhandled;
     });
+    m_nPort = m_server.bind_to_any_port(m_strHost);
+    if (m_nPort <= 0)
+        throw std::runtime_error("test server cannot bind to " + m_strHost);
 }
 
 CTestServer::~CTestServer()
@@ -52,9 +58,6 @@ void CTestServer::AddRoutes(const std::vector<CRoute>& routes)
 
 void CTestServer::Start()
 {
-    m_nPort = m_server.bind_to_any_port(m_strHost);
-    if (m_nPort <= 0)
-        throw std::runtime_error("test server cannot bind to " + m_strHost);
     m_thread = std::thread([this] { m_server.listen_after_bind(); });
     // Stopping a server that has not started listening yet would not stop it.
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);

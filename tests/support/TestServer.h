@@ -8,7 +8,8 @@
 #include <vector>
 
 /// An HTTP server inside the test process, on a free port of a loopback
-/// address. Add routes, then Start; the destructor stops and joins it.
+/// address, bound at construction. Add routes, then Start; the destructor
+/// stops and joins it.
 class CTestServer {
 public:
     /// One scripted answer: GET (and HEAD, without the body) of strPath.
@@ -30,7 +31,7 @@ public:
     httplib::Server& GetServer() { return m_server; }
     void AddRoute(const CRoute& route);
     void AddRoutes(const std::vector<CRoute>& routes);
-    /// Binds to a free port and serves on a thread; returns once it runs.
+    /// Serves on a thread; returns once it runs. Routes are fixed from here.
     void Start();
     void Stop();
 

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <cstddef>
+#include <deque>
+#include <string>
+
+class CInternetFile;
+class CInternetSession;
+class CLink;
+
+/// Pages still to fetch, oldest first, so a crawl runs breadth-first.
+/// Holds records it does not own.
+class CPageQueue {
+public:
+    /// The most of one document that is kept: an endless body must not
+    /// exhaust memory (64 MiB).
+    static constexpr std::size_t MAX_DOCUMENT = std::size_t{64} << 20;
+
+    /// Appends pLink at the tail; true.
+    bool AddPage(CLink* pLink);
+    int GetCount() const { return static_cast<int>(m_pages.size()); }
+
+    /// Removes the head page into pPage, before any network access, and
+    /// appends its document to strDocument. When nothing could be read,
+    /// strError says why. On an empty queue nothing changes.
+    void FetchNextPage(std::string& strDocument, CInternetSession* pSession, CLink*& pPage, std::string& strError);
+
+    /// The URL a page's GET goes to: its full URL, with the request port
+    /// after the host when the page names one.
+    static std::string BuildRequestURL(const CLink& page);
+
+private:
+    static void ReadDocument(CInternetFile& file, std::string& strDocument);
+
+    std::deque<CLink*> m_pages;
+};

@@ -1,0 +1,125 @@
+#include "crawl/ReportWriter.h"
+
+#include "link/Link.h"
+#include "link/LinkArray.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <sstream>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+std::string SystemReason(const std::string& strWhat)
+{
+    return strWhat + ": " + std::strerror(errno);
+}
+
+bool WriteAll(int nFile, const std::string& strText)
+{
+    std::size_t nDone = 0;
+    while (nDone < strText.size()) {
+        ssize_t nWritten = ::write(nFile, strText.data() + nDone, strText.size() - nDone);
+        if (nWritten < 0 && errno == EINTR)
+            continue;
+        if (nWritten <= 0)
+            return false;
+        nDone += static_cast<std::size_t>(nWritten);
+    }
+    return true;
+}
+
+// Through a symbolic link the report replaces the file it names, not the link.
+std::filesystem::path ResolveTarget(const std::string& strPath)
+{
+    std::error_code error;
+    std::filesystem::path target = std::filesystem::weakly_canonical(strPath, error);
+    return error ? std::filesystem::path(strPath) : target;
+}
+
+// An existing report keeps its permissions; a new one gets the usual ones.
+mode_t TargetMode(const std::filesystem::path& target)
+{
+    struct stat info {};
+    if (::stat(target.c_str(), &info) == 0)
+        return info.st_mode & 07777;
+    return 0644;
+}
+
+} // namespace
+
+CReportWriter::CReportWriter(const CLinkArray& links)
+    : m_links(links)
+{
+}
+
+void CReportWriter::Write(std::ostream& out) const
+{
+    out << "<HTML>\n<HEAD><TITLE>Lintrel Report</TITLE></HEAD>\n<BODY>\n";
+    out << "<TABLE BORDER=1>\n<TR><TD>Referring Page</TD><TD>Link</TD><TD>Status</TD></TR>";
+    // The size is read afresh for every row.
+    for (int nPos = 1; nPos <= m_links.GetSize(); ++nPos)
+        WriteRow(out, nPos);
+    out << "</TABLE>\n</BODY>\n</HTML>\n";
+}
+
+void CReportWriter::WriteRow(std::ostream& out, int nPos) const
+{
+    const CLink* pLink = m_links.GetAt(nPos);
+    if (const CLink* pReferrer = pLink->GetReferrer()) {
+        const std::string strReferrer = Escape(pReferrer->GetFullURL());
+        out << "<TR><TD><A HREF=\"" << strReferrer << "\"> " << strReferrer << "</A></TD> \n";
+    } else {
+        out << "<TR><TD>na</TD>";
+    }
+    const std::string strURL = Escape(pLink->GetFullURL());
+    out << "<TD><A HREF=\"" << strURL << "\"> " << strURL << "</A></TD>";
+    out << "<TD> " << Escape(pLink->GetStatusText()) << " </TD></TR>\n";
+}
+
+bool CReportWriter::Save(const std::string& strPath, std::string& strReason) const
+{
+    std::ostringstream text;
+    Write(text);
+    const std::filesystem::path target = ResolveTarget(strPath);
+    std::string strTemp = (target.parent_path() / ("." + target.filename().string() + ".XXXXXX")).string();
+    const int nFile = ::mkstemp(strTemp.data());
+    if (nFile < 0) {
+        strReason = SystemReason("Cannot create a file in the folder of " + strPath);
+        return false;
+    }
+    bool bWritten = ::fchmod(nFile, TargetMode(target)) == 0 && WriteAll(nFile, text.str()) && ::fsync(nFile) == 0;
+    if (!bWritten)
+        strReason = SystemReason("Cannot write " + strPath);
+    if (::close(nFile) != 0 && bWritten) {
+        strReason = SystemReason("Cannot write " + strPath);
+        bWritten = false;
+    }
+    if (bWritten && ::rename(strTemp.c_str(), target.c_str()) != 0) {
+        strReason = SystemReason("Cannot replace " + strPath);
+        bWritten = false;
+    }
+    if (!bWritten)
+        ::unlink(strTemp.c_str());
+    return bWritten;
+}
+
+std::string CReportWriter::Escape(const std::string& str)
+{
+    std::string strEscaped;
+    strEscaped.reserve(str.size());
+    for (char ch : str) {
+        switch (ch) {
+        case '&': strEscaped += "&amp;"; break;
+        case '<': strEscaped += "&lt;"; break;
+        case '>': strEscaped += "&gt;"; break;
+        case '"': strEscaped += "&quot;"; break;
+        default: strEscaped += ch; break;
+        }
+    }
+    return strEscaped;
+}

@@ -1,0 +1,271 @@
+#include "crawl/Crawler.h"
+#include "crawl/RecordingFrontEnd.h"
+#include "support/RawServer.h"
+#include "support/TestServer.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <unistd.h>
+
+namespace {
+
+std::string Page(const std::vector<std::string>& hrefs)
+{
+    std::string strPage = "<HTML><BODY>\n";
+    for (const std::string& strHref : hrefs)
+        strPage += "<A HREF=\"" + strHref + "\">link</A>\n";
+    return strPage + "</BODY></HTML>\n";
+}
+
+CTestServer::CRoute Html(const std::string& strPath, const std::vector<std::string>& hrefs = {})
+{
+    return {strPath, 200, "text/html", Page(hrefs), {}};
+}
+
+// One crawl: its front end outlives the crawler, as a window's would.
+struct CRun {
+    CRun(bool bRecursive, bool bExploreCgi)
+        : crawler(&frontEnd, bRecursive, bExploreCgi)
+    {
+    }
+    void Crawl(const std::string& strStart)
+    {
+        ASSERT_TRUE(crawler.Init(&frontEnd, strStart));
+        EXPECT_TRUE(crawler.Crawl());
+    }
+    // "referrer | link | code text" per record, in array order.
+    std::vector<std::string> Rows() const
+    {
+        std::vector<std::string> rows;
+        const CLinkArray& links = *crawler.GetLinks();
+        for (int nPos = 1; nPos <= links.GetSize(); ++nPos) {
+            const CLink* pLink = links.GetAt(nPos);
+            rows.push_back((pLink->GetReferrer() ? pLink->GetReferrer()->GetFullURL() : "") + " | "
+                + pLink->GetFullURL() + " | " + std::to_string(pLink->GetStatusCode()) + " " + pLink->GetStatusText());
+        }
+        return rows;
+    }
+
+    CRecordingFrontEnd frontEnd;
+    CCrawler crawler;
+};
+
+std::vector<std::string> Gets(const CTestServer& server)
+{
+    std::vector<std::string> gets;
+    for (const std::string& strRequest : server.GetRequests()) {
+        if (strRequest.rfind("GET ", 0) == 0)
+            gets.push_back(strRequest.substr(4));
+    }
+    return gets;
+}
+
+} // namespace
+
+TEST(Crawler, EmptyQueueEndsAtOnceAndNoListCountsNoRows)
+{
+    CRecordingFrontEnd frontEnd;
+    CCrawler crawler(&frontEnd, true, false);
+    EXPECT_TRUE(crawler.Crawl());
+    EXPECT_EQ(crawler.GetLinks(), nullptr);
+    EXPECT_EQ(crawler.GetListCount(), 0);
+    EXPECT_TRUE(frontEnd.m_pages.empty());
+}
+
+TEST(Crawler, WithoutRecursionOnePageIsFetchedAndAllItsLinksChecked)
+{
+    CTestServer server;
+    server.AddRoutes({Html("/site/index.html", {"a.html", "b.html", "missing.html", "a.html#top"}), Html("/site/a.html"),
+        Html("/site/b.html")});
+    server.Start();
+    CRun run(false, false);
+    run.Crawl(server.GetURL("/site/index.html"));
+    const std::string strIndex = "http://127.0.0.1/site/index.html";
+    EXPECT_EQ(run.Rows(), (std::vector<std::string> {strIndex + " | http://127.0.0.1/site/a.html | 200 OK",
+                              strIndex + " | http://127.0.0.1/site/b.html | 200 OK",
+                              strIndex + " | http://127.0.0.1/site/missing.html | 404 Not Found"}));
+    EXPECT_EQ(Gets(server), std::vector<std::string> {"/site/index.html"});
+    EXPECT_EQ(run.frontEnd.m_strSiteHost, "127.0.0.1");
+    EXPECT_EQ(run.frontEnd.m_checked, (std::vector<int> {1, 2, 3}));
+    EXPECT_EQ(run.frontEnd.m_linkCounts, std::vector<unsigned> {3});
+    EXPECT_EQ(run.frontEnd.m_pageErrors, std::vector<std::string> {""});
+    EXPECT_EQ(run.crawler.GetListCount(), 3);
+}
+
+TEST(Crawler, PagesAreVisitedBreadthFirstAndEachURLIsListedOnce)
+{
+    CTestServer server;
+    server.AddRoutes({Html("/site/index.html", {"a.html", "b.html"}), Html("/site/a.html", {"c.html", "shared.txt", "index.html"}),
+        Html("/site/b.html", {"d.html", "shared.txt"}), Html("/site/c.html", {"e.html"}), Html("/site/d.html"),
+        Html("/site/e.html"), {"/site/shared.txt", 200, "text/plain", "shared", {}}});
+    server.Start();
+    CRun run(true, false);
+    run.Crawl(server.GetURL("/site/index.html"));
+    const std::string strSite = "http://127.0.0.1/site/";
+    EXPECT_EQ(run.Rows(), (std::vector<std::string> {strSite + "index.html | " + strSite + "a.html | 200 OK",
+                              strSite + "index.html | " + strSite + "b.html | 200 OK",
+                              strSite + "a.html | " + strSite + "c.html | 200 OK",
+                              strSite + "a.html | " + strSite + "shared.txt | 200 OK",
+                              strSite + "a.html | " + strSite + "index.html | 200 OK",
+                              strSite + "b.html | " + strSite + "d.html | 200 OK",
+                              strSite + "c.html | " + strSite + "e.html | 200 OK"}));
+    // The link back to the start is a page of its own: fetched a second time.
+    EXPECT_EQ(Gets(server), (std::vector<std::string> {"/site/index.html", "/site/a.html", "/site/b.html", "/site/c.html",
+                                "/site/index.html", "/site/d.html", "/site/e.html"}));
+    EXPECT_EQ(server.CountRequests("HEAD", "/site/shared.txt"), 1);
+    EXPECT_EQ(run.frontEnd.m_linkCounts, (std::vector<unsigned> {2, 5, 6, 7, 7, 7, 7}));
+}
+
+TEST(Crawler, OnlyPagesOnTheStartHostAtOrBelowItsDirectoryAreFollowed)
+{
+    CTestServer server;
+    CTestServer other("127.0.0.2");
+    other.AddRoute(Html("/site/other.html"));
+    other.Start();
+    const std::string strPort = std::to_string(server.GetPort());
+    server.AddRoutes({Html("/site/index.html",
+                          {"http://LOCALHOST:" + strPort + "/site/upper.html", "../up.html", "sub/deeper.html",
+                              other.GetURL("/site/other.html"), "/site"}),
+        Html("/site/upper.html"), Html("/up.html"), Html("/site/sub/deeper.html"), Html("/site")});
+    server.Start();
+    CRun run(true, false);
+    run.Crawl("http://localhost:" + strPort + "/site/index.html");
+    EXPECT_EQ(run.frontEnd.m_strSiteHost, "localhost");
+    for (const std::string& strRow : run.Rows())
+        EXPECT_NE(strRow.find("| 200 OK"), std::string::npos) << strRow;
+    EXPECT_EQ(Gets(server), (std::vector<std::string> {"/site/index.html", "/site/sub/deeper.html"}));
+    EXPECT_EQ(other.GetRequests(), std::vector<std::string> {"HEAD /site/other.html"});
+}
+
+TEST(Crawler, ScriptLikeAddressesAreFollowedOnlyWhenExploringCgi)
+{
+    const std::vector<std::string> hrefs = {"plain.html", "cgi-bin/form.html", "mycgitool.html", "query.html?x=1", "cost$.html",
+        "CGI.html"};
+    for (bool bExploreCgi : {false, true}) {
+        SCOPED_TRACE(bExploreCgi);
+        CTestServer server;
+        server.AddRoutes({Html("/site/index.html", hrefs), Html("/site/plain.html"), Html("/site/cgi-bin/form.html"),
+            Html("/site/mycgitool.html"), Html("/site/query.html"), Html("/site/cost$.html"), Html("/site/CGI.html")});
+        server.Start();
+        CRun run(true, bExploreCgi);
+        run.Crawl(server.GetURL("/site/index.html"));
+        EXPECT_EQ(run.Rows().size(), hrefs.size());
+        std::vector<std::string> expected = {"/site/index.html", "/site/plain.html"};
+        if (bExploreCgi)
+            expected.insert(expected.end(), {"/site/cgi-bin/form.html", "/site/mycgitool.html", "/site/query.html", "/site/cost$.html"});
+        // The test is case-sensitive: "CGI" is no script.
+        expected.push_back("/site/CGI.html");
+        EXPECT_EQ(Gets(server), expected);
+    }
+}
+
+TEST(Crawler, ContentTypeStatusAndRedirectsDecideWhatIsFollowed)
+{
+    CTestServer server;
+    server.AddRoutes({Html("/site/index.html",
+                          {"lower.html", "upper.html", "note.html", "charset.html", "plain.txt", "nohead.html", "moved.html"}),
+        Html("/site/lower.html"), {"/site/upper.html", 200, "TEXT/HTML", Page({}), {}},
+        {"/site/note.html", 200, "text/plain", "", {{"X-Kind", "text/html"}}},
+        {"/site/charset.html", 200, "text/html; charset=utf-8", "", {}}, {"/site/plain.txt", 200, "text/plain", "", {}},
+        {"/site/moved.html", 302, "text/plain", "", {{"Location", "/site/target.html"}}}, Html("/site/target.html")});
+    server.GetServer().Get("/site/nohead\\.html", [](const httplib::Request& request, httplib::Response& response) {
+        response.status = request.method == "HEAD" ? 405 : 200;
+        response.set_content(Page({}), "text/html");
+    });
+    server.Start();
+    CRun run(true, false);
+    run.Crawl(server.GetURL("/site/index.html"));
+    const std::vector<std::string> rows = run.Rows();
+    ASSERT_EQ(rows.size(), 7u);
+    EXPECT_EQ(rows[5], "http://127.0.0.1/site/index.html | http://127.0.0.1/site/nohead.html | 405 Method Not Allowed");
+    EXPECT_EQ(rows[6], "http://127.0.0.1/site/index.html | http://127.0.0.1/site/moved.html | 200 OK");
+    EXPECT_EQ(Gets(server), (std::vector<std::string> {"/site/index.html", "/site/lower.html", "/site/note.html",
+                                "/site/charset.html", "/site/moved.html", "/site/target.html"}));
+}
+
+TEST(Crawler, FailedAndOddResponsesBecomeStatusesAndTheCrawlGoesOn)
+{
+    CRawServer raw([](const std::string& strRequest) {
+        if (strRequest.rfind("HEAD /silent ", 0) == 0)
+            return std::string();
+        const std::string strLine = strRequest.rfind("HEAD /low ", 0) == 0 ? "HTTP/1.1 099 Too Low" : "HTTP/1.1 404 <i>Gone</i>";
+        return strLine + "\r\nContent-Length: 0\r\nConnection: close\r\n\r\n";
+    });
+    CTestServer server;
+    server.AddRoutes({Html("/index.html", {raw.GetURL("/silent"), raw.GetURL("/low"), raw.GetURL("/gone"),
+                                              "http://nohost.invalid/x.html", "last.html"}),
+        Html("/last.html")});
+    server.Start();
+    CRun run(true, false);
+    run.crawler.SetTimeout(300);
+    run.Crawl(server.GetURL("/index.html"));
+    const std::string strIndex = "http://127.0.0.1/index.html | ";
+    EXPECT_EQ(run.Rows(), (std::vector<std::string> {
+                              strIndex + "http://127.0.0.1/silent | 300 Timed out: the server sent no data for 300 milliseconds",
+                              strIndex + "http://127.0.0.1/low | 300 Unsupported response code in HTTP response",
+                              strIndex + "http://127.0.0.1/gone | 404 <i>Gone</i>",
+                              strIndex + "http://nohost.invalid/x.html | 300 Could not resolve host: nohost.invalid",
+                              strIndex + "http://127.0.0.1/last.html | 200 OK"}));
+}
+
+TEST(Crawler, StopLeavesTheRestOfThePageUncheckedAndFetchesNoMorePages)
+{
+    CTestServer server;
+    server.AddRoutes({Html("/index.html", {"1.html", "2.html", "3.html", "4.html"}), Html("/1.html", {"deeper.html"}),
+        Html("/2.html"), Html("/3.html"), Html("/4.html")});
+    server.Start();
+    CRun run(true, false);
+    run.frontEnd.m_onChecked = [&run](int nPos) {
+        if (nPos == 2)
+            run.crawler.m_bStop = true;
+    };
+    run.Crawl(server.GetURL("/index.html"));
+    std::vector<int> codes;
+    for (int nPos = 1; nPos <= run.crawler.GetLinks()->GetSize(); ++nPos)
+        codes.push_back(run.crawler.GetLinks()->GetAt(nPos)->GetStatusCode());
+    EXPECT_EQ(codes, (std::vector<int> {200, 200, -1, -1}));
+    EXPECT_EQ(run.frontEnd.m_checked, (std::vector<int> {1, 2}));
+    EXPECT_EQ(Gets(server), std::vector<std::string> {"/index.html"});
+}
+
+TEST(Crawler, StartPageThatCannotBeReadListsNothing)
+{
+    for (bool bRecursive : {false, true}) {
+        SCOPED_TRACE(bRecursive);
+        CRun run(bRecursive, false);
+        run.Crawl("http://nohost.invalid/index.html");
+        EXPECT_TRUE(run.Rows().empty());
+        EXPECT_EQ(run.frontEnd.m_pageErrors, std::vector<std::string> {"Could not resolve host: nohost.invalid"});
+        EXPECT_EQ(run.frontEnd.m_linkCounts, std::vector<unsigned> {0});
+    }
+}
+
+TEST(Crawler, LocalStartPageIsReadAndItsLinksChecked)
+{
+    CTestServer server;
+    server.AddRoute(Html("/a.html"));
+    server.Start();
+    const std::filesystem::path file
+        = std::filesystem::temp_directory_path() / ("lintrel start #" + std::to_string(::getpid()) + ".html");
+    std::ofstream(file) << Page({server.GetURL("/a.html"), server.GetURL("/b.html")});
+    CRun run(true, false);
+    run.Crawl("file://" + file.string());
+    std::filesystem::remove(file);
+    const std::string strReferrer = CLink("file://" + file.string(), nullptr).GetFullURL() + " | ";
+    EXPECT_EQ(run.Rows(), (std::vector<std::string> {strReferrer + "http://127.0.0.1/a.html | 200 OK",
+                              strReferrer + "http://127.0.0.1/b.html | 404 Not Found"}));
+    EXPECT_EQ(run.frontEnd.m_pageErrors, std::vector<std::string> {""});
+}
+
+TEST(Crawler, InitOnlyOnceAndFreeLinksEmptiesTheCrawl)
+{
+    CRun run(false, false);
+    run.Crawl("file:///nonexistent/lintrel.html");
+    EXPECT_FALSE(run.crawler.Init(&run.frontEnd, "file:///nonexistent/other.html"));
+    ASSERT_NE(run.crawler.GetRootLink(), nullptr);
+    EXPECT_EQ(run.crawler.GetRootLink()->GetURL(), "file:///nonexistent/lintrel.html");
+    run.crawler.FreeLinks();
+    EXPECT_EQ(run.crawler.GetLinks(), nullptr);
+}

@@ -1,0 +1,170 @@
+#include "crawl/InternetSession.h"
+#include "crawl/PageQueue.h"
+#include "link/Link.h"
+#include "support/TestServer.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <unistd.h>
+
+namespace {
+
+struct CFetched {
+    CLink* pPage = nullptr;
+    std::string strDocument;
+    std::string strError;
+};
+
+CFetched FetchOne(CPageQueue& queue, CInternetSession& session)
+{
+    CFetched fetched;
+    queue.FetchNextPage(fetched.strDocument, &session, fetched.pPage, fetched.strError);
+    return fetched;
+}
+
+CFetched FetchURL(const std::string& strURL, CInternetSession& session)
+{
+    CLink page(strURL, nullptr);
+    CPageQueue queue;
+    queue.AddPage(&page);
+    CFetched fetched = FetchOne(queue, session);
+    EXPECT_EQ(fetched.pPage, &page);
+    fetched.pPage = nullptr;
+    return fetched;
+}
+
+} // namespace
+
+TEST(PageQueue, DocumentsOfEveryLengthAreReadWhole)
+{
+    CTestServer server;
+    const std::vector<std::size_t> lengths = {0, 1, 254, 255, 256, 510, 511, 4096, 100000};
+    for (std::size_t nLength : lengths) {
+        std::string strBody(nLength, 'x');
+        for (std::size_t i = 0; i < nLength; ++i)
+            strBody[i] = static_cast<char>('a' + i % 26);
+        server.AddRoute({"/" + std::to_string(nLength), 200, "text/html", strBody, {}});
+    }
+    server.Start();
+    CInternetSession session;
+    for (std::size_t nLength : lengths) {
+        SCOPED_TRACE(nLength);
+        CFetched fetched = FetchURL(server.GetURL("/" + std::to_string(nLength)), session);
+        EXPECT_EQ(fetched.strDocument.size(), nLength);
+        EXPECT_EQ(fetched.strDocument.substr(0, 3), std::string("abc").substr(0, nLength));
+        EXPECT_EQ(fetched.strError, "");
+    }
+}
+
+TEST(PageQueue, ZeroByteEndsOnlyItsOwnChunk)
+{
+    std::string strBody = std::string("ab") + '\0' + "cd";
+    strBody.resize(255, 'z');
+    strBody += "ef";
+    strBody += '\0';
+    strBody += "gh";
+    CTestServer server;
+    server.AddRoute({"/zero", 200, "text/html", strBody, {}});
+    server.Start();
+    CInternetSession session;
+    EXPECT_EQ(FetchURL(server.GetURL("/zero"), session).strDocument, "abef");
+}
+
+TEST(PageQueue, ErrorPageBodyIsReadLikeAnyDocument)
+{
+    CTestServer server;
+    server.AddRoute({"/gone", 404, "text/html", "<A HREF=\"home.html\">home</A>", {}});
+    server.Start();
+    CInternetSession session;
+    CFetched fetched = FetchURL(server.GetURL("/gone"), session);
+    EXPECT_EQ(fetched.strDocument, "<A HREF=\"home.html\">home</A>");
+    EXPECT_EQ(fetched.strError, "");
+}
+
+TEST(PageQueue, PagesComeOutOldestFirstAndAnEmptyQueueChangesNothing)
+{
+    CInternetSession session;
+    CLink first("file:///nonexistent/first", nullptr);
+    CLink second("file:///nonexistent/second", nullptr);
+    CPageQueue queue;
+    EXPECT_TRUE(queue.AddPage(&first));
+    EXPECT_TRUE(queue.AddPage(&second));
+    EXPECT_EQ(queue.GetCount(), 2);
+    EXPECT_EQ(FetchOne(queue, session).pPage, &first);
+    EXPECT_EQ(FetchOne(queue, session).pPage, &second);
+    EXPECT_EQ(queue.GetCount(), 0);
+
+    CLink* pSlot = &first;
+    std::string strDocument;
+    std::string strError;
+    queue.FetchNextPage(strDocument, &session, pSlot, strError);
+    EXPECT_EQ(pSlot, &first);
+    EXPECT_EQ(strDocument, "");
+    EXPECT_EQ(strError, "");
+}
+
+TEST(PageQueue, UnreadablePagesYieldNothingAndSayWhy)
+{
+    const std::filesystem::path file = std::filesystem::temp_directory_path() / ("lintrel-page-" + std::to_string(::getpid()) + ".html");
+    std::ofstream(file) << "<A HREF=\"x.html\">";
+    CInternetSession session;
+    struct Case {
+        std::string strURL;
+        std::string strDocument;
+        bool bFails;
+    };
+    const std::vector<Case> cases = {
+        {"file://" + file.string(), "<A HREF=\"x.html\">", false},
+        // The local-file prefix is matched case-sensitively.
+        {"FILE://" + file.string(), "", true},
+        {"file:///nonexistent/lintrel.html", "", true},
+        {"http://nohost.invalid/index.html", "", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.strURL);
+        CFetched fetched = FetchURL(c.strURL, session);
+        EXPECT_EQ(fetched.strDocument, c.strDocument);
+        EXPECT_EQ(!fetched.strError.empty(), c.bFails) << fetched.strError;
+    }
+    std::filesystem::remove(file);
+}
+
+TEST(PageQueue, RequestURLCarriesTheRequestPortAfterTheHost)
+{
+    CLink referrer("http://server:8080/dir/page.html", nullptr);
+    struct Case {
+        const char* pszURL;
+        CLink* pReferrer;
+        const char* pszRequestURL;
+    };
+    const std::vector<Case> cases = {
+        {"http://server/dir/a.html", nullptr, "http://server/dir/a.html"},
+        {"http://server:8080/dir/a.html", nullptr, "http://server:8080/dir/a.html"},
+        {"b.html", &referrer, "http://server:8080/dir/b.html"},
+        {"http://other/c.html", &referrer, "http://other/c.html"},
+        {"http://server:99999/d.html", nullptr, "http://server/d.html"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.pszURL);
+        CLink page(c.pszURL, c.pReferrer);
+        EXPECT_EQ(CPageQueue::BuildRequestURL(page), c.pszRequestURL);
+    }
+}
+
+TEST(PageQueue, EndlessBodyIsCutAt64MiB)
+{
+    CTestServer server;
+    server.GetServer().Get("/endless", [](const httplib::Request&, httplib::Response& response) {
+        response.set_chunked_content_provider("text/html", [](std::size_t, httplib::DataSink& sink) {
+            static const std::string s_strBlock(65536, 'a');
+            return sink.write(s_strBlock.data(), s_strBlock.size());
+        });
+    });
+    server.Start();
+    CInternetSession session;
+    CFetched fetched = FetchURL(server.GetURL("/endless"), session);
+    EXPECT_EQ(fetched.strDocument.size(), CPageQueue::MAX_DOCUMENT);
+    EXPECT_EQ(fetched.strError, "");
+}
