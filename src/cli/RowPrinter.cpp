@@ -1,0 +1,91 @@
+#include "cli/RowPrinter.h"
+
+#include "link/Link.h"
+#include "link/LinkArray.h"
+
+#include <algorithm>
+#include <array>
+
+namespace {
+
+// Wider cells still print whole; they only stop widening the column.
+constexpr std::size_t MAX_COLUMN = 60;
+
+std::string ReferrerText(const CLink& link)
+{
+    return link.GetReferrer() ? link.GetReferrer()->GetFullURL() : std::string();
+}
+
+std::string StatusCell(const CLink& link)
+{
+    if (link.GetStatusCode() == -1)
+        return "(not checked)";
+    std::string strText = link.GetStatusText();
+    return strText.empty() ? std::to_string(link.GetStatusCode()) : strText;
+}
+
+using CRow = std::array<std::string, 3>;
+
+void WriteCells(std::ostream& out, const CRow& row, const std::array<std::size_t, 2>& widths)
+{
+    for (std::size_t i = 0; i < 2; ++i) {
+        out << row[i];
+        out << std::string(row[i].size() < widths[i] ? widths[i] - row[i].size() : 0, ' ') << "  ";
+    }
+    out << row[2] << '\n';
+}
+
+} // namespace
+
+CRowPrinter::CRowPrinter(const CLinkArray& links, bool bOnlyBad)
+{
+    for (int nPos = 1; nPos <= links.GetSize(); ++nPos) {
+        const CLink* pLink = links.GetAt(nPos);
+        if (!bOnlyBad || !pLink->HasGoodStatus())
+            m_rows.push_back(pLink);
+    }
+}
+
+void CRowPrinter::WriteTsv(std::ostream& out) const
+{
+    for (const CLink* pLink : m_rows) {
+        out << CleanTsvField(ReferrerText(*pLink)) << '\t' << CleanTsvField(pLink->GetFullURL()) << '\t'
+            << pLink->GetStatusCode() << '\t' << CleanTsvField(pLink->GetStatusText()) << '\n';
+    }
+}
+
+void CRowPrinter::WriteTable(std::ostream& out) const
+{
+    std::vector<CRow> rows;
+    rows.push_back({"Referring Page", "Link", "Status"});
+    for (const CLink* pLink : m_rows) {
+        std::string strReferrer = ReferrerText(*pLink);
+        rows.push_back({Printable(strReferrer.empty() ? "-" : strReferrer), Printable(pLink->GetFullURL()),
+            Printable(StatusCell(*pLink))});
+    }
+    std::array<std::size_t, 2> widths = {0, 0};
+    for (const CRow& row : rows) {
+        for (std::size_t i = 0; i < 2; ++i)
+            widths[i] = std::max(widths[i], std::min(row[i].size(), MAX_COLUMN));
+    }
+    for (const CRow& row : rows)
+        WriteCells(out, row, widths);
+}
+
+std::string CRowPrinter::CleanTsvField(const std::string& str)
+{
+    std::string strClean = str;
+    std::replace_if(strClean.begin(), strClean.end(), [](char ch) { return ch == '\t' || ch == '\r' || ch == '\n'; }, ' ');
+    return strClean;
+}
+
+std::string CRowPrinter::Printable(const std::string& str)
+{
+    std::string strClean = str;
+    for (char& ch : strClean) {
+        const auto nByte = static_cast<unsigned char>(ch);
+        if (nByte < 0x20 || nByte == 0x7f)
+            ch = ' ';
+    }
+    return strClean;
+}
