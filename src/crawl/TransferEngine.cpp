@@ -194,8 +194,8 @@ void CTransferEngine::CImpl::Configure(CTransfer::CState& state, const std::stri
     if (!bHeadOnly)
         curl_easy_setopt(pEasy, CURLOPT_HTTPGET, 1L);
     curl_easy_setopt(pEasy, CURLOPT_CONNECTTIMEOUT_MS, nConnectTimeout);
-    // The front end owns signal handling.
-    curl_easy_setopt(pEasy, CURLOPT_NOSIGNAL, 1L);
+    // CURLOPT_NOSIGNAL stays off: libcurl then keeps SIGPIPE from a peer
+    // that closed a TLS connection away from the program.
     curl_easy_setopt(pEasy, CURLOPT_USERAGENT, "Lintrel");
     curl_easy_setopt(pEasy, CURLOPT_ERRORBUFFER, state.szError);
     curl_easy_setopt(pEasy, CURLOPT_HEADERFUNCTION, &OnHeader);

@@ -1,0 +1,88 @@
+#pragma once
+
+#include "crawl/CrawlList.h"
+#include "results/LinkListModel.h"
+
+#include <QListView>
+#include <QRect>
+#include <QString>
+
+#include <string>
+
+class CLinkArray;
+class CLinkRowDelegate;
+class QFontMetrics;
+struct CDrawItemStruct;
+
+/// The results list: one row per link record of the crawler's link array,
+/// drawn in three columns under the dialog's column headers. Holds pointers
+/// to records it never owns; the crawler's array must outlive the rows, so
+/// ResetList comes before the array is freed.
+class CLinkListBox : public QListView, public CCrawlList {
+    Q_OBJECT
+
+public:
+    explicit CLinkListBox(QWidget* pParent = nullptr);
+    ~CLinkListBox() override;
+
+    /// The column headers' rectangles in screen coordinates.
+    void SetHeaderRects(const QRect& rcReferrer, const QRect& rcLink, const QRect& rcStatus);
+    void SetSiteHost(const std::string& strHost) override;
+    /// Removes every row and forgets the link array. Always true.
+    bool ResetList();
+    /// Switches the filter unless a crawl runs; returns the state in force.
+    bool SetShowOnlyBad(bool bOnlyBad);
+    void SetCrawling(bool bCrawling);
+    virtual void SetLinks(CLinkArray* pLinks);
+    void AddNewLinks(CLinkArray* pLinks) override;
+    void LinkChecked(int nPos) override;
+    /// Scrolls the row into view as top or bottom row and repaints it.
+    void RedrawRow(int nRow);
+    void AddRow(CLink* pLink);
+    /// Adds the records at 1-based positions nFirst..nLast that the filter
+    /// lets through; positions outside the array are skipped.
+    void AddRange(int nFirst, int nLast);
+    CLink* GetSelectedLink() const override;
+    int GetRowCount() const override;
+
+    /// Draws one row; see CDrawItemStruct.
+    void DrawItem(const CDrawItemStruct& item);
+    /// Shortens a text to the room in pixels with "...", keeping its end or
+    /// its beginning.
+    static void FitText(const QFontMetrics& dc, QString& strText, int nRoom, bool bKeepEnd);
+
+    /// The unfitted texts of a record's three columns.
+    static QString GetReferrerText(const CLink& link);
+    QString GetLinkText(const CLink& link) const;
+    static QString GetStatusColumnText(const CLink& link);
+
+    /// The left edges of the three columns within a row, in list pixels.
+    void GetColumnLefts(int& nReferrer, int& nLink, int& nStatus) const;
+    CLink* GetLinkAt(int nRow) const;
+    int GetTopIndex();
+    void SetTopIndex(int nRow);
+    int GetItemHeight() const { return m_nItemHeight; }
+    int GetRowHeight() const;
+    bool IsOnlyBad() const { return m_bOnlyBad; }
+    bool IsCrawling() const { return m_bCrawling; }
+
+private:
+    void SetRedraw(bool bRedraw);
+    void DrawFocusRect(QPainter& dc, const QRect& rc) const;
+    void DrawColumn(QPainter& dc, QRect& rc, int nLeft, const QString& strText) const;
+    bool IsRowSelected(int nRow) const;
+
+    CLinkArray* m_pLinkArray = nullptr;
+    std::string m_strSiteHost;
+    bool m_bOnlyBad = false;
+    bool m_bCrawling = false;
+    int m_nItemHeight = 0;
+    QRect m_rcReferrer;
+    QRect m_rcLink;
+    QRect m_rcStatus;
+    // Where the list stood when the headers were given: the columns are
+    // placed from that, so moving the whole window cannot shift them.
+    QRect m_rcListAtHeaders;
+    CLinkListModel m_model;
+    CLinkRowDelegate* m_pDelegate;
+};

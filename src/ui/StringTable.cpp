@@ -1,0 +1,29 @@
+#include "ui/StringTable.h"
+
+#include "ui/Resource.h"
+
+namespace {
+
+struct CStringEntry {
+    int nID;
+    const char* pszText;
+};
+
+const CStringEntry STRING_TABLE[] = {
+    {IDS_ABOUTBOX, "&About Lintrel..."},
+    {IDP_SOCKETS_INIT_FAILED, "Windows sockets initialization failed."},
+    {ID_COPY_REFERRER, "Copy the referring URL for the highlighted link"},
+    {ID_FILE_EXPORT, "Export the current list as an HTML file"},
+    {ID_EDIT_COPY, "Copy the complete URL for the highlighted link"},
+};
+
+} // namespace
+
+QString CStringTable::Load(int nID)
+{
+    for (const CStringEntry& entry : STRING_TABLE) {
+        if (entry.nID == nID)
+            return QString::fromLatin1(entry.pszText);
+    }
+    return QString();
+}

@@ -1,0 +1,42 @@
+#include "ui/WindowSystem.h"
+
+#include <QCoreApplication>
+#include <QMessageBox>
+
+QColor CWindowSystem::GetSysColor(const QPalette& palette, int nIndex)
+{
+    switch (nIndex) {
+    case COLOR_HIGHLIGHT:
+        return palette.color(QPalette::Highlight);
+    case COLOR_HIGHLIGHTTEXT:
+        return palette.color(QPalette::HighlightedText);
+    case COLOR_WINDOWTEXT:
+        return palette.color(QPalette::Text);
+    case COLOR_WINDOW:
+    default:
+        return palette.color(QPalette::Base);
+    }
+}
+
+void CWindowSystem::PumpMessages()
+{
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+void CWindowSystem::MessageBox(QWidget* pParent, const QString& strText)
+{
+    QMessageBox box(QMessageBox::Warning, QCoreApplication::applicationName(), strText,
+                    QMessageBox::Ok, pParent);
+    box.setObjectName(QStringLiteral("MessageBox"));
+    box.exec();
+}
+
+QString CWindowSystem::ToQString(const std::string& str)
+{
+    return QString::fromUtf8(str.data(), static_cast<qsizetype>(str.size()));
+}
+
+std::string CWindowSystem::FromQString(const QString& str)
+{
+    return str.toUtf8().toStdString();
+}
