@@ -1,0 +1,77 @@
+#include "app/CheckerApp.h"
+
+#include "ui/CheckerDlg.h"
+#include "ui/Resource.h"
+#include "ui/StringTable.h"
+#include "ui/WindowSystem.h"
+
+#include <QApplication>
+#include <QIcon>
+
+#include <curl/curl.h>
+
+namespace {
+
+struct CVersionString {
+    const char* pszKey;
+    const char* pszValue;
+};
+
+// The version record's strings, US English.
+const CVersionString VERSION_STRINGS[] = {
+    {"Comments", "URL Verification"},
+    {"FileDescription", "Lintrel"},
+    {"FileVersion", "1, 0, 0, 1"},
+    {"InternalName", "Lintrel"},
+    {"OriginalFilename", "LINTREL.EXE"},
+    {"ProductName", "LINTREL Application"},
+    {"ProductVersion", "1, 0, 0, 1"},
+};
+
+} // namespace
+
+CCheckerApp::CCheckerApp(std::function<bool()> fnSocketInit)
+    : m_fnSocketInit(std::move(fnSocketInit))
+{
+}
+
+CCheckerApp::~CCheckerApp()
+{
+    if (m_bCurlStarted)
+        curl_global_cleanup();
+}
+
+void CCheckerApp::SetApplicationMetadata()
+{
+    QCoreApplication::setApplicationName(QStringLiteral("Lintrel"));
+    QCoreApplication::setApplicationVersion(QStringLiteral("1.0.0.1"));
+    QGuiApplication::setApplicationDisplayName(QStringLiteral("Lintrel"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("lintrel"));
+    if (QCoreApplication* pApp = QCoreApplication::instance()) {
+        for (const CVersionString& entry : VERSION_STRINGS)
+            pApp->setProperty(entry.pszKey, QString::fromLatin1(entry.pszValue));
+    }
+    QIcon icon;
+    icon.addFile(QStringLiteral(":/lintrel/icon-16.png"), QSize(16, 16));
+    icon.addFile(QStringLiteral(":/lintrel/icon-32.png"), QSize(32, 32));
+    QApplication::setWindowIcon(icon);
+}
+
+int CCheckerApp::InitInstance()
+{
+    SetApplicationMetadata();
+    bool bNetwork = false;
+    if (m_fnSocketInit) {
+        bNetwork = m_fnSocketInit();
+    } else {
+        bNetwork = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
+        m_bCurlStarted = bNetwork;
+    }
+    if (!bNetwork) {
+        CWindowSystem::MessageBox(nullptr, CStringTable::Load(IDP_SOCKETS_INIT_FAILED));
+        return 1;
+    }
+    CCheckerDlg dialog;
+    dialog.exec();
+    return 0;
+}

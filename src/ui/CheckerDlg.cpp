@@ -1,0 +1,254 @@
+#include "ui/CheckerDlg.h"
+
+#include "app/AboutDlg.h"
+#include "crawl/Crawler.h"
+#include "ui/DialogUnits.h"
+#include "ui/FileDialog.h"
+#include "ui/Resource.h"
+#include "ui/StringTable.h"
+#include "ui/WaitCursor.h"
+#include "ui/WindowSystem.h"
+
+#include <QAction>
+#include <QContextMenuEvent>
+#include <QFile>
+#include <QMenu>
+#include <QMenuBar>
+#include <QVBoxLayout>
+
+namespace {
+
+QIcon LoadMainIcon()
+{
+    QIcon icon;
+    icon.addFile(QStringLiteral(":/lintrel/icon-16.png"), QSize(16, 16));
+    icon.addFile(QStringLiteral(":/lintrel/icon-32.png"), QSize(32, 32));
+    return icon;
+}
+
+QRect ScreenRect(const QWidget* pWidget)
+{
+    return QRect(pWidget->mapToGlobal(QPoint(0, 0)), pWidget->size());
+}
+
+} // namespace
+
+CCheckerDlg::CCheckerDlg(QWidget* pParent)
+    : QDialog(pParent)
+    , m_hIcon(LoadMainIcon())
+{
+    setObjectName(QStringLiteral("IDD_CHECKER_DIALOG"));
+    setWindowTitle(QStringLiteral("Lintrel"));
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                   | Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
+    CreateMenu();
+    m_wndClient.setObjectName(QStringLiteral("Client"));
+    CreateControls();
+    auto* pLayout = new QVBoxLayout(this);
+    pLayout->setContentsMargins(0, 0, 0, 0);
+    pLayout->setSpacing(0);
+    pLayout->setMenuBar(m_pMenuBar);
+    pLayout->addWidget(&m_wndClient);
+    const CDialogUnits units(font());
+    resize(units.MapX(419), units.MapY(207) + m_pMenuBar->sizeHint().height());
+    connect(&m_btnGo, &QPushButton::clicked, this, &CCheckerDlg::OnGo);
+    connect(static_cast<QPushButton*>(GetDlgItem(IDC_STOP)), &QPushButton::clicked, this,
+            &CCheckerDlg::OnStop);
+    connect(&m_chkShowOnlyBad, &QCheckBox::clicked, this, &CCheckerDlg::OnShowOnlyBad);
+    OnInitDialog();
+}
+
+CCheckerDlg::~CCheckerDlg()
+{
+    // The rows point into the crawler's records: drop them first.
+    m_lbLinks.ResetList();
+    m_pCrawler.reset();
+}
+
+void CCheckerDlg::OnInitDialog()
+{
+    UpdateData(false);
+    // The desktop gives a dialog no menu of its own: the background's
+    // context menu carries the item instead.
+    m_pSystemMenu = new QMenu(this);
+    m_pSystemMenu->setObjectName(QStringLiteral("SystemMenu"));
+    const QString strAboutMenu = CStringTable::Load(IDS_ABOUTBOX);
+    if (!strAboutMenu.isEmpty()) {
+        m_pSystemMenu->addSeparator();
+        m_pSystemMenu->addAction(strAboutMenu)->setData(IDM_ABOUTBOX);
+    }
+    setWindowIcon(m_hIcon);
+    m_lbLinks.SetHeaderRects(ScreenRect(GetDlgItem(IDC_HEADER_REFERRER)),
+                             ScreenRect(GetDlgItem(IDC_HEADER_LINK)),
+                             ScreenRect(GetDlgItem(IDC_HEADER_STATUS)));
+}
+
+bool CCheckerDlg::UpdateData(bool bSaveAndValidate)
+{
+    if (!bSaveAndValidate) {
+        m_chkExploreCgi.setChecked(m_bExploreCgiUrls);
+        m_chkRecursive.setChecked(m_bDoRecursive);
+        m_chkShowOnlyBad.setChecked(m_bShowOnlyBad);
+        m_editUrl.setText(CWindowSystem::ToQString(m_strUrl));
+        m_wndLinkCount.setText(QString::number(m_nLinkCount));
+        return true;
+    }
+    m_bExploreCgiUrls = m_chkExploreCgi.isChecked();
+    m_bDoRecursive = m_chkRecursive.isChecked();
+    m_bShowOnlyBad = m_chkShowOnlyBad.isChecked();
+    m_strUrl = CWindowSystem::FromQString(m_editUrl.text());
+    bool bNumber = false;
+    const unsigned nCount = m_wndLinkCount.text().trimmed().toUInt(&bNumber);
+    if (!bNumber)
+        return false;
+    m_nLinkCount = nCount;
+    return true;
+}
+
+void CCheckerDlg::SetLinkCount(unsigned nCount)
+{
+    // Only this field: writing every member back would overwrite what the
+    // user is typing in the URL box during a crawl.
+    m_nLinkCount = nCount;
+    m_wndLinkCount.setText(QString::number(m_nLinkCount));
+}
+
+void CCheckerDlg::PumpMessages()
+{
+    CWindowSystem::PumpMessages();
+}
+
+void CCheckerDlg::OnGo()
+{
+    CWaitCursor wait;
+    SetRunControls(false);
+    UpdateData(true);
+    m_lbLinks.ResetList();
+    m_lbLinks.SetShowOnlyBad(m_bShowOnlyBad);
+    m_lbLinks.SetCrawling(false);
+    // Only now that no row points into its records.
+    m_pCrawler.reset();
+    m_pCrawler = std::make_unique<CCrawler>(this, m_bDoRecursive, m_bExploreCgiUrls);
+    std::string strStartUrl;
+    if (ChooseStartUrl(strStartUrl) && m_pCrawler->Init(&m_lbLinks, strStartUrl)) {
+        GetDlgItem(IDC_STOP)->setEnabled(true);
+        m_lbLinks.SetCrawling(true);
+        m_bCrawling = true;
+        m_pCrawler->Crawl();
+        m_bCrawling = false;
+    }
+    m_lbLinks.SetCrawling(false);
+    SetRunControls(true);
+    if (m_bCloseAfterCrawl) {
+        m_bCloseAfterCrawl = false;
+        QDialog::reject();
+    }
+}
+
+bool CCheckerDlg::ChooseStartUrl(std::string& strStartUrl)
+{
+    if (!m_strUrl.empty()) {
+        strStartUrl = m_strUrl;
+        return true;
+    }
+    CFileDialog dialog(true, this);
+    if (!dialog.DoModal())
+        return false;
+    // The file system's own bytes, unescaped.
+    strStartUrl = "file://" + QFile::encodeName(dialog.GetPathName()).toStdString();
+    return true;
+}
+
+void CCheckerDlg::SetRunControls(bool bIdle)
+{
+    m_btnGo.setEnabled(bIdle);
+    m_chkExploreCgi.setEnabled(bIdle);
+    m_chkShowOnlyBad.setEnabled(bIdle);
+    m_chkRecursive.setEnabled(bIdle);
+    if (bIdle)
+        GetDlgItem(IDC_STOP)->setEnabled(false);
+}
+
+void CCheckerDlg::OnStop()
+{
+    if (m_pCrawler)
+        m_pCrawler->m_bStop = true;
+}
+
+void CCheckerDlg::OnShowOnlyBad()
+{
+    if (!m_pCrawler)
+        return;
+    UpdateData(true);
+    m_lbLinks.SetShowOnlyBad(m_bShowOnlyBad);
+}
+
+void CCheckerDlg::OnEditCopy()
+{
+    if (!m_pCrawler)
+        return;
+}
+
+void CCheckerDlg::OnCopyReferrer()
+{
+    if (!m_pCrawler)
+        return;
+}
+
+void CCheckerDlg::OnUpdateCopyReferrer()
+{
+    if (QAction* pAction = GetMenuAction(ID_COPY_REFERRER))
+        pAction->setEnabled(m_pCrawler && m_pCrawler->GetListCount() != 0);
+}
+
+void CCheckerDlg::OnFileExport()
+{
+    if (!m_pCrawler)
+        return;
+}
+
+void CCheckerDlg::OnHelpAbout()
+{
+    CAboutDlg about(this);
+    about.exec();
+}
+
+void CCheckerDlg::OnAppExit()
+{
+    RequestClose();
+}
+
+void CCheckerDlg::OnSysCommand(int nID)
+{
+    if ((nID & 0xFFF0) == IDM_ABOUTBOX)
+        OnHelpAbout();
+}
+
+void CCheckerDlg::reject()
+{
+    RequestClose();
+}
+
+void CCheckerDlg::RequestClose()
+{
+    // Go's handler is still on the stack during a crawl: stop the crawl and
+    // let Go close the window once it has.
+    if (m_bCrawling) {
+        m_bCloseAfterCrawl = true;
+        m_pCrawler->m_bStop = true;
+        return;
+    }
+    QDialog::reject();
+}
+
+void CCheckerDlg::contextMenuEvent(QContextMenuEvent* pEvent)
+{
+    QWidget* pChild = childAt(pEvent->pos());
+    const bool bBackground = !pChild || pChild == &m_wndClient || qobject_cast<QLabel*>(pChild);
+    if (!bBackground || m_pSystemMenu->isEmpty()) {
+        pEvent->ignore();
+        return;
+    }
+    if (QAction* pChosen = m_pSystemMenu->exec(pEvent->globalPos()))
+        OnSysCommand(pChosen->data().toInt());
+}

@@ -1,0 +1,98 @@
+#pragma once
+
+#include "crawl/CrawlOwner.h"
+#include "results/LinkListBox.h"
+
+#include <QCheckBox>
+#include <QDialog>
+#include <QIcon>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+#include <string>
+
+class CCrawler;
+class QAction;
+class QMenu;
+class QMenuBar;
+
+/// The program's only window: the start URL, the three options, Go and
+/// Stop, the results list and the link count. Owns the crawler of the last
+/// run, which it deletes at the next Go and when it is destroyed.
+class CCheckerDlg : public QDialog, public CCrawlOwner {
+    Q_OBJECT
+
+public:
+    explicit CCheckerDlg(QWidget* pParent = nullptr);
+    ~CCheckerDlg() override;
+
+    /// Shows the count in the link count field alone.
+    void SetLinkCount(unsigned nCount) override;
+    /// Runs the window's pending events; the crawler calls it between
+    /// requests and while one waits.
+    void PumpMessages() override;
+
+    /// Copies members to controls (false) or controls to members (true).
+    bool UpdateData(bool bSaveAndValidate = true);
+    /// A control by its id; null for an id the dialog does not have.
+    QWidget* GetDlgItem(int nID) const;
+
+    void OnGo();
+    void OnStop();
+    void OnShowOnlyBad();
+    void OnEditCopy();
+    void OnCopyReferrer();
+    void OnUpdateCopyReferrer();
+    void OnFileExport();
+    void OnHelpAbout();
+    void OnAppExit();
+    void OnSysCommand(int nID);
+
+    /// The crawler of the last Go; null before the first.
+    CCrawler* GetCrawler() const { return m_pCrawler.get(); }
+    CLinkListBox& GetListBox() { return m_lbLinks; }
+    bool IsCrawling() const { return m_bCrawling; }
+    QAction* GetMenuAction(int nID) const;
+
+    void reject() override;
+
+protected:
+    void contextMenuEvent(QContextMenuEvent* pEvent) override;
+
+private:
+    void CreateControls();
+    void CreateMenu();
+    QMenu* AddMenu(const QString& strTitle);
+    QAction* AddMenuItem(QMenu* pMenu, int nID, const char* pszName, const QString& strText,
+                         void (CCheckerDlg::*pHandler)());
+    QWidget* CreateControl(int nID, int nKind, const QString& strCaption);
+    void OnInitDialog();
+    void SetRunControls(bool bIdle);
+    bool ChooseStartUrl(std::string& strStartUrl);
+    void RequestClose();
+
+    QWidget m_wndClient;
+    QLabel m_wndLinkCount;
+    QLineEdit m_editUrl;
+    QCheckBox m_chkExploreCgi;
+    QCheckBox m_chkShowOnlyBad;
+    QCheckBox m_chkRecursive;
+    QPushButton m_btnGo;
+    bool m_bExploreCgiUrls = false;
+    bool m_bDoRecursive = false;
+    bool m_bShowOnlyBad = false;
+    std::string m_strUrl;
+    unsigned m_nLinkCount = 0;
+    QIcon m_hIcon;
+    std::unique_ptr<CCrawler> m_pCrawler;
+    CLinkListBox m_lbLinks;
+    QMenuBar* m_pMenuBar = nullptr;
+    QMenu* m_pSystemMenu = nullptr;
+    bool m_bCrawling = false;
+    // A close asked for during a crawl, carried out once the crawl stopped.
+    bool m_bCloseAfterCrawl = false;
+};
