@@ -1,5 +1,5 @@
 # The two commands a new user needs: `make run` and `make test`.
-.PHONY: run test setup build check clean
+.PHONY: run test setup build check clean fuzz
 
 JOBS ?= $(shell nproc)
 
@@ -14,8 +14,11 @@ build: setup
 run: build
 	./build/release/src/app/lintrel
 
+FUZZ_SECONDS ?= 60
+
 # Builds every test twice (warnings as errors; then with AddressSanitizer and
-# UndefinedBehaviorSanitizer) and runs them all.
+# UndefinedBehaviorSanitizer) and runs them all, then gives each fuzz target
+# FUZZ_SECONDS from its kept corpus.
 test: setup
 	cmake --preset ci >/dev/null
 	cmake --build --preset ci -j $(JOBS)
@@ -23,6 +26,7 @@ test: setup
 	cmake --preset ci-sanitize >/dev/null
 	cmake --build --preset ci-sanitize -j $(JOBS)
 	ctest --preset ci-sanitize -j $(JOBS)
+	scripts/fuzz.sh $(FUZZ_SECONDS)
 
 # Quick developer loop: one debug build, its tests.
 check: setup
@@ -32,3 +36,7 @@ check: setup
 
 clean:
 	rm -rf build
+
+# A longer fuzzing session: make fuzz FUZZ_SECONDS=1800
+fuzz: setup
+	scripts/fuzz.sh $(FUZZ_SECONDS)

@@ -7,7 +7,8 @@ PACKAGES=(
     cmake ninja-build g++ pkg-config
     libcurl4-openssl-dev qt6-base-dev libcli11-dev nlohmann-json3-dev
     libgtest-dev libgmock-dev libbenchmark-dev libcpp-httplib-dev
-    xvfb xauth fonts-dejavu-core
+    xvfb xauth
+    clang libclang-rt-14-dev fonts-dejavu-core
 )
 
 missing=()
