@@ -96,6 +96,7 @@ TEST_F(CheckerDlgTest, ControlsFollowTheTemplate)
     EXPECT_EQ(m_dlg.windowTitle(), QStringLiteral("Lintrel"));
     EXPECT_FALSE(m_dlg.windowIcon().isNull());
     EXPECT_TRUE(static_cast<QPushButton*>(m_dlg.GetDlgItem(IDC_GO))->isDefault());
+    EXPECT_EQ(m_dlg.focusWidget(), m_dlg.GetDlgItem(IDC_URL));
 }
 
 TEST_F(CheckerDlgTest, TabOrderIsTheTemplateOrder)
