@@ -1,8 +1,11 @@
 #include "crawl/Crawler.h"
 
 #include "crawl/InternetException.h"
+#include "crawl/TransferEngine.h"
 #include "html/PageStream.h"
 #include "link/Link.h"
+
+#include <algorithm>
 
 CCrawler::CCrawler(CCrawlOwner* pDlg, bool bRecursive, bool bExploreCgi)
     : m_bExploreCgi(bExploreCgi)
@@ -13,6 +16,7 @@ CCrawler::CCrawler(CCrawlOwner* pDlg, bool bRecursive, bool bExploreCgi)
 
 CCrawler::~CCrawler()
 {
+    m_pipeline.Detach();
     if (m_pSession) {
         m_pSession->Close();
         m_pSession.reset();
@@ -39,6 +43,7 @@ bool CCrawler::Init(CCrawlList* pListBox, const std::string& strStartUrl)
             m_pListBox->SetSiteHost(m_pRootLink->GetHost());
         m_pLinks = std::make_unique<CLinkArray>();
         m_pageQueue.AddPage(m_pRootLink.get());
+        StartPipeline();
         return true;
     } catch (const CInternetException&) {
         if (m_pSession)
@@ -53,6 +58,8 @@ bool CCrawler::Crawl()
         std::string strDocument;
         std::string strError;
         CLink* pPage = nullptr;
+        if (!m_bStop)
+            m_pipeline.OnPageTaken();
         m_pageQueue.FetchNextPage(strDocument, m_pSession.get(), pPage, strError);
         if (m_pDlg && pPage)
             m_pDlg->PageFetched(*pPage, strError);
@@ -62,11 +69,15 @@ bool CCrawler::Crawl()
             m_pListBox->AddNewLinks(m_pLinks.get());
         if (m_pDlg)
             m_pDlg->SetLinkCount(m_pLinks ? static_cast<unsigned>(m_pLinks->GetSize()) : 0u);
+        if (!m_bStop)
+            m_pipeline.OnChecksBegin();
         m_checker.CheckNewLinks(m_pLinks.get(), this, m_pSession.get());
         PumpMessages();
         if (m_bStop || !m_bRecursive)
             break;
     }
+    // Answers not used by now are not wanted: after Stop they stay unused.
+    StopPipeline();
     return true;
 }
 
@@ -86,6 +97,8 @@ bool CCrawler::ReportChecked(int nPos)
     if (m_pListBox)
         m_pListBox->LinkChecked(nPos);
     PumpMessages();
+    if (!m_bStop)
+        m_pipeline.OnLinkChecked(nPos);
     return m_bStop;
 }
 
@@ -122,4 +135,34 @@ CLink* CCrawler::GetRootLink() const
 void CCrawler::SetTimeout(unsigned long nMilliseconds)
 {
     m_nTimeout = nMilliseconds;
+}
+
+void CCrawler::SetRequestLimits(int nJobs, int nPerHost)
+{
+    m_nJobs = std::max(1, nJobs);
+    m_nPerHost = std::max(1, nPerHost);
+}
+
+void CCrawler::StartPipeline()
+{
+    std::shared_ptr<CTransferEngine> pEngine = m_pSession->GetTransferEngine();
+    if (!pEngine)
+        return;
+    // Enough idle handles for a full window, so a busy crawl does not make
+    // and free one per request.
+    pEngine->SetConnectionLimits(m_nPerHost, static_cast<std::size_t>(std::max(m_nJobs, 4)));
+    if (m_nJobs <= 1)
+        return;
+    m_pipeline.Attach(pEngine, m_pLinks.get(), &m_pageQueue, m_bRecursive, m_nJobs);
+    pEngine->SetEndedCallback([this] {
+        if (!m_bStop)
+            m_pipeline.TopUp();
+    });
+}
+
+void CCrawler::StopPipeline()
+{
+    m_pipeline.Detach();
+    if (std::shared_ptr<CTransferEngine> pEngine = m_pSession ? m_pSession->GetTransferEngine() : nullptr)
+        pEngine->SetEndedCallback(nullptr);
 }

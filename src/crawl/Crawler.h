@@ -9,6 +9,7 @@
 #include "crawl/InternetSession.h"
 #include "crawl/LinkChecker.h"
 #include "crawl/PageQueue.h"
+#include "crawl/RequestPipeline.h"
 #include "html/LinkExtractor.h"
 #include "link/LinkArray.h"
 
@@ -42,6 +43,13 @@ public:
     CLink* GetRootLink() const;
     /// The session's five time-outs, for an Init still to come; 10 s unless set.
     void SetTimeout(unsigned long nMilliseconds);
+    /// For an Init still to come: at most nJobs requests in flight (1: one
+    /// after another) and nPerHost connections to one host. Either is taken
+    /// as 1 when below.
+    void SetRequestLimits(int nJobs, int nPerHost);
+
+    static constexpr int DEFAULT_JOBS = 16;
+    static constexpr int DEFAULT_PER_HOST = 8;
 
     /// Stop request: set by the front end, never reset.
     bool m_bStop = false;
@@ -49,6 +57,9 @@ public:
 
 private:
     static constexpr unsigned long DEFAULT_TIMEOUT = 10000;
+
+    void StartPipeline();
+    void StopPipeline();
 
     std::unique_ptr<CInternetSession> m_pSession;
     CPageQueue m_pageQueue;
@@ -60,4 +71,8 @@ private:
     bool m_bRecursive = false;
     CCrawlOwner* m_pDlg = nullptr;
     unsigned long m_nTimeout = DEFAULT_TIMEOUT;
+    int m_nJobs = DEFAULT_JOBS;
+    int m_nPerHost = DEFAULT_PER_HOST;
+    // Declared last: it reads the queue and the array, so it goes first.
+    CRequestPipeline m_pipeline;
 };

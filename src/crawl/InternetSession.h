@@ -43,6 +43,8 @@ public:
     std::unique_ptr<CHttpConnection> GetHttpConnection(const std::string& strServer, int nPort = 0);
     /// Ends the session; later requests throw CInternetException.
     void Close();
+    /// The network side, for sending requests ahead; null after Close.
+    std::shared_ptr<CTransferEngine> GetTransferEngine() const { return m_pEngine; }
 
 private:
     std::shared_ptr<CTransferEngine> GetEngine() const;

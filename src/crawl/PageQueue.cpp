@@ -5,6 +5,7 @@
 #include "crawl/InternetSession.h"
 #include "link/Link.h"
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 
@@ -21,6 +22,13 @@ bool CPageQueue::AddPage(CLink* pLink)
     return true;
 }
 
+CLink* CPageQueue::GetPage(int nIndex) const
+{
+    if (nIndex < 0 || nIndex >= GetCount())
+        return nullptr;
+    return m_pages[static_cast<std::size_t>(nIndex)];
+}
+
 void CPageQueue::FetchNextPage(std::string& strDocument, CInternetSession* pSession, CLink*& pPage, std::string& strError)
 {
     if (m_pages.empty())
@@ -31,9 +39,7 @@ void CPageQueue::FetchNextPage(std::string& strDocument, CInternetSession* pSess
     try {
         if (!pSession)
             throw CInternetException("No internet session");
-        const std::string strURL = pPage->GetURL();
-        const bool bLocal = strURL.compare(0, 7, "file://") == 0;
-        std::unique_ptr<CInternetFile> pFile = pSession->OpenURL(bLocal ? strURL : BuildRequestURL(*pPage));
+        std::unique_ptr<CInternetFile> pFile = pSession->OpenURL(GetOpenURL(*pPage));
         if (pFile) {
             ReadDocument(*pFile, strDocument);
             pFile->Close();
@@ -50,14 +56,40 @@ void CPageQueue::ReadDocument(CInternetFile& file, std::string& strDocument)
     std::size_t nRead = 0;
     do {
         nRead = file.Read(szBuffer, CHUNK);
-        szBuffer[nRead] = '\0';
-        // A chunk contributes its bytes up to its first zero byte.
-        strDocument.append(szBuffer, std::strlen(szBuffer));
-        if (strDocument.size() >= MAX_DOCUMENT) {
-            strDocument.resize(MAX_DOCUMENT);
+        if (!AppendChunk(szBuffer, nRead, strDocument))
             return;
-        }
     } while (nRead == CHUNK);
+}
+
+std::string CPageQueue::MakeDocument(const std::string& strBody)
+{
+    std::string strDocument;
+    for (std::size_t nPos = 0; nPos < strBody.size(); nPos += CHUNK) {
+        if (!AppendChunk(strBody.data() + nPos, std::min(CHUNK, strBody.size() - nPos), strDocument))
+            break;
+    }
+    return strDocument;
+}
+
+bool CPageQueue::AppendChunk(const char* pChunk, std::size_t nChunk, std::string& strDocument)
+{
+    // A chunk contributes its bytes up to its first zero byte.
+    const void* pZero = std::memchr(pChunk, '\0', nChunk);
+    strDocument.append(pChunk, pZero ? static_cast<std::size_t>(static_cast<const char*>(pZero) - pChunk) : nChunk);
+    if (strDocument.size() < MAX_DOCUMENT)
+        return true;
+    strDocument.resize(MAX_DOCUMENT);
+    return false;
+}
+
+bool CPageQueue::IsLocalPage(const CLink& page)
+{
+    return page.GetURL().compare(0, 7, "file://") == 0;
+}
+
+std::string CPageQueue::GetOpenURL(const CLink& page)
+{
+    return IsLocalPage(page) ? page.GetURL() : BuildRequestURL(page);
 }
 
 std::string CPageQueue::BuildRequestURL(const CLink& page)

@@ -19,6 +19,8 @@ public:
     /// Appends pLink at the tail; true.
     bool AddPage(CLink* pLink);
     int GetCount() const { return static_cast<int>(m_pages.size()); }
+    /// The page nIndex places behind the head (0: the head); null outside.
+    CLink* GetPage(int nIndex) const;
 
     /// Removes the head page into pPage, before any network access, and
     /// appends its document to strDocument. When nothing could be read,
@@ -28,9 +30,19 @@ public:
     /// The URL a page's GET goes to: its full URL, with the request port
     /// after the host when the page names one.
     static std::string BuildRequestURL(const CLink& page);
+    /// True when the page is a local file, read without the network.
+    static bool IsLocalPage(const CLink& page);
+    /// What FetchNextPage opens for a page: a local file's URL as written,
+    /// else BuildRequestURL.
+    static std::string GetOpenURL(const CLink& page);
+    /// The document FetchNextPage makes of a response body read whole.
+    static std::string MakeDocument(const std::string& strBody);
 
 private:
     static void ReadDocument(CInternetFile& file, std::string& strDocument);
+    /// Appends one chunk up to its first zero byte; false once the document
+    /// is full.
+    static bool AppendChunk(const char* pChunk, std::size_t nChunk, std::string& strDocument);
 
     std::deque<CLink*> m_pages;
 };

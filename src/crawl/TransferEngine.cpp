@@ -2,6 +2,7 @@
 #include "crawl/TransferEngine.h"
 
 #include "crawl/InternetException.h"
+#include "crawl/ParkedTransfers.h"
 #include "crawl/Transfer.h"
 
 #include <curl/curl.h>
@@ -17,6 +18,12 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
+
+std::string AheadKey(const std::string& strURL, bool bHeadOnly)
+{
+    std::string strKey(bHeadOnly ? "HEAD " : "GET ");
+    return strKey.append(strURL);
+}
 
 // Owns one libcurl handle and frees it with pfnCleanup.
 template <typename T, auto pfnCleanup>
@@ -60,8 +67,9 @@ private:
 using CEasyHandle = CCurlHandle<CURL, &curl_easy_cleanup>;
 using CMultiHandle = CCurlHandle<CURLM, &curl_multi_cleanup>;
 
-// Idle easy handles kept for reuse; more would only hold memory.
-constexpr std::size_t MAX_IDLE_HANDLES = 4;
+// Idle easy handles kept for reuse unless the session asks for more; more
+// than it runs at once would only hold memory.
+constexpr std::size_t DEFAULT_IDLE_HANDLES = 4;
 
 void StartLibcurl()
 {
@@ -91,6 +99,7 @@ struct CTransfer::CState {
     bool bBodyStarted = false;
     bool bConnected = false;
     bool bDone = false;
+    bool bPaused = false;
     CURLcode result = CURLE_OK;
     Clock::time_point lastActivity = Clock::now();
 
@@ -104,18 +113,25 @@ struct CTransfer::CState {
     }
 };
 
-struct CTransferEngine::CImpl {
+struct CTransferEngine::CImpl : std::enable_shared_from_this<CTransferEngine::CImpl> {
     CMultiHandle multi;
     std::vector<CEasyHandle> idle;
+    std::size_t nMaxIdle = DEFAULT_IDLE_HANDLES;
     std::unordered_map<CURL*, CTransfer::CState*> active;
+    CParkedTransfers parked;
     long nConnectTimeout = 10000;
     long nStallTimeout = 10000;
     std::function<void()> pump;
+    std::function<void()> onEnded;
+    bool bInEndedCallback = false;
     Clock::time_point lastPump = Clock::now();
 
     void Configure(CTransfer::CState& state, const std::string& strURL, bool bHeadOnly) const;
-    void Perform();
+    std::unique_ptr<CTransfer> Launch(const std::string& strURL, bool bHeadOnly);
+    std::size_t Perform();
     void RunSlice();
+    void ReportEnded();
+    void Resume(CTransfer::CState& state);
     void Finish(CTransfer::CState& state, CURLcode result);
     void AbortStalled();
     void Release(CTransfer::CState& state);
@@ -158,6 +174,11 @@ size_t OnBody(char* pData, size_t nSize, size_t nItems, void* pUser) noexcept
     auto& state = *static_cast<CTransfer::CState*>(pUser);
     const size_t nBytes = nSize * nItems;
     state.lastActivity = Clock::now();
+    // libcurl keeps this chunk and offers it again once the reader resumes.
+    if (state.GetAvailable() >= CTransferEngine::MAX_UNREAD) {
+        state.bPaused = true;
+        return CURL_WRITEFUNC_PAUSE;
+    }
     try {
         state.strBody.append(pData, nBytes);
     } catch (...) {
@@ -206,30 +227,79 @@ void CTransferEngine::CImpl::Configure(CTransfer::CState& state, const std::stri
     curl_easy_setopt(pEasy, CURLOPT_PREREQDATA, &state);
 }
 
-void CTransferEngine::CImpl::Perform()
+std::unique_ptr<CTransfer> CTransferEngine::CImpl::Launch(const std::string& strURL, bool bHeadOnly)
+{
+    auto pState = std::make_unique<CTransfer::CState>();
+    pState->pEngine = shared_from_this();
+    if (!idle.empty()) {
+        pState->easy = std::move(idle.back());
+        idle.pop_back();
+    } else {
+        pState->easy = CEasyHandle(curl_easy_init());
+        if (!pState->easy)
+            throw CInternetException("The network library cannot create a request");
+    }
+    Configure(*pState, strURL, bHeadOnly);
+    CURLMcode code = curl_multi_add_handle(multi.Get(), pState->easy.Get());
+    if (code != CURLM_OK)
+        throw CInternetException(curl_multi_strerror(code));
+    active.emplace(pState->easy.Get(), pState.get());
+    return std::unique_ptr<CTransfer>(new CTransfer(std::move(pState)));
+}
+
+// Returns how many transfers ended.
+std::size_t CTransferEngine::CImpl::Perform()
 {
     int nRunning = 0;
     curl_multi_perform(multi.Get(), &nRunning);
+    std::size_t nEnded = 0;
     int nQueued = 0;
     while (CURLMsg* pMessage = curl_multi_info_read(multi.Get(), &nQueued)) {
         if (pMessage->msg != CURLMSG_DONE)
             continue;
         auto it = active.find(pMessage->easy_handle);
-        if (it != active.end())
+        if (it != active.end()) {
             Finish(*it->second, pMessage->data.result);
+            ++nEnded;
+        }
     }
+    return nEnded;
 }
 
 void CTransferEngine::CImpl::RunSlice()
 {
     curl_multi_poll(multi.Get(), nullptr, 0, static_cast<int>(SLICE_MS), nullptr);
-    Perform();
+    if (Perform() > 0)
+        ReportEnded();
     AbortStalled();
     const Clock::time_point now = Clock::now();
     if (pump && now - lastPump >= std::chrono::milliseconds(SLICE_MS)) {
         lastPump = now;
         pump();
     }
+}
+
+void CTransferEngine::CImpl::ReportEnded()
+{
+    // Whatever it sends ahead is driven by the slices to come, not from here.
+    if (!onEnded || bInEndedCallback)
+        return;
+    bInEndedCallback = true;
+    try {
+        onEnded();
+    } catch (...) {
+        bInEndedCallback = false;
+        throw;
+    }
+    bInEndedCallback = false;
+}
+
+void CTransferEngine::CImpl::Resume(CTransfer::CState& state)
+{
+    state.bPaused = false;
+    state.lastActivity = Clock::now();
+    // May hand over the held chunk at once, and pause again.
+    curl_easy_pause(state.easy.Get(), CURLPAUSE_CONT);
 }
 
 void CTransferEngine::CImpl::Finish(CTransfer::CState& state, CURLcode result)
@@ -245,7 +315,8 @@ void CTransferEngine::CImpl::AbortStalled()
     const Clock::time_point now = Clock::now();
     std::vector<CTransfer::CState*> stalled;
     for (const auto& [pEasy, pState] : active) {
-        if (pState->bConnected && now - pState->lastActivity > std::chrono::milliseconds(nStallTimeout))
+        // A paused transfer waits for its reader, not for the server.
+        if (pState->bConnected && !pState->bPaused && now - pState->lastActivity > std::chrono::milliseconds(nStallTimeout))
             stalled.push_back(pState);
     }
     for (CTransfer::CState* pState : stalled) {
@@ -268,7 +339,7 @@ void CTransferEngine::CImpl::Release(CTransfer::CState& state)
     curl_easy_setopt(pEasy, CURLOPT_HEADERDATA, nullptr);
     curl_easy_setopt(pEasy, CURLOPT_WRITEDATA, nullptr);
     curl_easy_setopt(pEasy, CURLOPT_PREREQDATA, nullptr);
-    if (idle.size() < MAX_IDLE_HANDLES) {
+    if (idle.size() < nMaxIdle) {
         try {
             idle.push_back(std::move(state.easy));
         } catch (...) {
@@ -286,7 +357,11 @@ CTransferEngine::CTransferEngine()
         throw CInternetException("The network library cannot open a session");
 }
 
-CTransferEngine::~CTransferEngine() = default;
+CTransferEngine::~CTransferEngine()
+{
+    // A parked transfer holds the engine's inner part: end them first.
+    m_pImpl->parked.Clear();
+}
 
 void CTransferEngine::SetConnectTimeout(long nMilliseconds)
 {
@@ -303,26 +378,81 @@ void CTransferEngine::SetPumpCallback(std::function<void()> pump)
     m_pImpl->pump = std::move(pump);
 }
 
+void CTransferEngine::SetConnectionLimits(long nPerHost, std::size_t nIdleHandles)
+{
+    curl_multi_setopt(m_pImpl->multi.Get(), CURLMOPT_MAX_HOST_CONNECTIONS, std::max(1L, nPerHost));
+    m_pImpl->nMaxIdle = nIdleHandles;
+}
+
+void CTransferEngine::SetEndedCallback(std::function<void()> onEnded)
+{
+    m_pImpl->onEnded = std::move(onEnded);
+}
+
 std::unique_ptr<CTransfer> CTransferEngine::Start(const std::string& strURL, bool bHeadOnly)
 {
-    auto pState = std::make_unique<CTransfer::CState>();
-    pState->pEngine = m_pImpl;
-    if (!m_pImpl->idle.empty()) {
-        pState->easy = std::move(m_pImpl->idle.back());
-        m_pImpl->idle.pop_back();
-    } else {
-        pState->easy = CEasyHandle(curl_easy_init());
-        if (!pState->easy)
-            throw CInternetException("The network library cannot create a request");
-    }
-    m_pImpl->Configure(*pState, strURL, bHeadOnly);
-    CURLMcode code = curl_multi_add_handle(m_pImpl->multi.Get(), pState->easy.Get());
-    if (code != CURLM_OK)
-        throw CInternetException(curl_multi_strerror(code));
-    m_pImpl->active.emplace(pState->easy.Get(), pState.get());
-    std::unique_ptr<CTransfer> pTransfer(new CTransfer(std::move(pState)));
+    std::unique_ptr<CTransfer> pAhead = m_pImpl->parked.Take(AheadKey(strURL, bHeadOnly));
+    // A time-out measures how long the crawl waited, and it had not waited
+    // for a request that timed out ahead of its turn: that one goes again.
+    if (pAhead && !(pAhead->m_pState->bDone && pAhead->m_pState->result == CURLE_OPERATION_TIMEDOUT))
+        return pAhead;
+    pAhead.reset();
+    std::unique_ptr<CTransfer> pTransfer = m_pImpl->Launch(strURL, bHeadOnly);
     m_pImpl->Perform();
     return pTransfer;
+}
+
+std::uint64_t CTransferEngine::StartAhead(const std::string& strURL, bool bHeadOnly)
+{
+    try {
+        // Not driven here: the next slice of whoever waits sends it.
+        return m_pImpl->parked.Park(AheadKey(strURL, bHeadOnly), m_pImpl->Launch(strURL, bHeadOnly));
+    } catch (const CInternetException&) {
+        return 0;
+    }
+}
+
+bool CTransferEngine::IsAhead(const std::string& strURL, bool bHeadOnly) const
+{
+    return m_pImpl->parked.HasKey(AheadKey(strURL, bHeadOnly));
+}
+
+bool CTransferEngine::IsAhead(std::uint64_t nId) const
+{
+    return m_pImpl->parked.Find(nId) != nullptr;
+}
+
+const std::string* CTransferEngine::GetEndedBody(std::uint64_t nId) const
+{
+    const CTransfer* pTransfer = m_pImpl->parked.Find(nId);
+    if (!pTransfer || !pTransfer->m_pState->bDone)
+        return nullptr;
+    return &pTransfer->m_pState->strBody;
+}
+
+void CTransferEngine::DropAhead(std::uint64_t nId)
+{
+    m_pImpl->parked.Discard(nId);
+}
+
+void CTransferEngine::DropAllAhead()
+{
+    m_pImpl->parked.Clear();
+}
+
+std::size_t CTransferEngine::GetAheadCount() const
+{
+    return m_pImpl->parked.GetCount();
+}
+
+std::size_t CTransferEngine::GetRunningCount() const
+{
+    return m_pImpl->active.size();
+}
+
+void CTransferEngine::Drive()
+{
+    m_pImpl->Perform();
 }
 
 CTransfer::CTransfer(std::unique_ptr<CState> pState)
@@ -340,20 +470,28 @@ void CTransfer::WaitForResponse()
     CState& state = *m_pState;
     while (!state.bDone && !state.bBodyStarted)
         state.pEngine->RunSlice();
-    if (state.HasFailed())
+    // A failure after the body began is Read's to report, once the bytes
+    // before it are used: whether it came before this wait ended or after
+    // must not change what the reader gets.
+    if (state.HasFailed() && !state.bBodyStarted)
         throw CInternetException(state.GetFailureMessage());
 }
 
 std::size_t CTransfer::Read(char* pBuffer, std::size_t nCount)
 {
     CState& state = *m_pState;
-    while (state.GetAvailable() < nCount && !state.bDone)
+    while (state.GetAvailable() < nCount && !state.bDone) {
+        if (state.bPaused)
+            state.pEngine->Resume(state);
         state.pEngine->RunSlice();
+    }
     const std::size_t nCopied = std::min(nCount, state.GetAvailable());
     if (nCopied == 0 && state.HasFailed())
         throw CInternetException(state.GetFailureMessage());
     std::memcpy(pBuffer, state.strBody.data() + state.nBodyPos, nCopied);
     state.nBodyPos += nCopied;
+    if (state.bPaused && state.GetAvailable() < CTransferEngine::MAX_UNREAD / 2)
+        state.pEngine->Resume(state);
     // Drop what was read once it is the larger part, so reading stays linear.
     if (state.nBodyPos > state.strBody.size() / 2) {
         state.strBody.erase(0, state.nBodyPos);

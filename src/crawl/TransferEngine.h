@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -7,15 +9,20 @@
 class CTransfer;
 
 /// The network side of one internet session: a libcurl multi handle, whose
-/// connection cache every request of the session shares, and the easy
-/// handles kept for reuse. Requests run on the calling thread, driven in
-/// short slices between which the pump callback runs.
+/// connection cache every request of the session shares, the easy handles
+/// kept for reuse, and the requests sent ahead of their turn. Requests run
+/// on the calling thread, driven in short slices between which the pump
+/// callback runs.
 class CTransferEngine {
 public:
     /// The longest wait between two runs of the pump while a request waits.
     static constexpr long SLICE_MS = 50;
     /// Redirects followed before a request fails: ends redirect loops.
     static constexpr long MAX_REDIRECTS = 10;
+    /// Body bytes a transfer holds unread before it pauses until they are
+    /// read: requests sent ahead must not fill memory with documents that
+    /// nobody reads yet.
+    static constexpr std::size_t MAX_UNREAD = std::size_t{256} << 10;
 
     /// Throws CInternetException when libcurl cannot start.
     CTransferEngine();
@@ -29,10 +36,38 @@ public:
     void SetStallTimeout(long nMilliseconds);
     /// Called between slices while a request waits; may be empty.
     void SetPumpCallback(std::function<void()> pump);
+    /// At most nPerHost connections to one host and port at a time; up to
+    /// nIdleHandles easy handles kept for reuse.
+    void SetConnectionLimits(long nPerHost, std::size_t nIdleHandles);
+    /// Called while a request waits, after other requests have ended; it may
+    /// send requests ahead but must not wait. May be empty.
+    void SetEndedCallback(std::function<void()> onEnded);
 
     /// Starts a GET of strURL (a HEAD when bHeadOnly), redirects followed,
-    /// http and https only. Throws CInternetException when it cannot start.
+    /// http and https only; takes over the same request sent ahead, if any.
+    /// Throws CInternetException when it cannot start.
     std::unique_ptr<CTransfer> Start(const std::string& strURL, bool bHeadOnly);
+
+    /// Sends a request ahead of its turn: the next Start of the same method
+    /// and URL takes it over. Returns its id, or 0 when it cannot start.
+    std::uint64_t StartAhead(const std::string& strURL, bool bHeadOnly);
+    /// True while a request of this method and URL waits to be taken over.
+    bool IsAhead(const std::string& strURL, bool bHeadOnly) const;
+    /// True while the request of this id waits to be taken over.
+    bool IsAhead(std::uint64_t nId) const;
+    /// The body of a request sent ahead once it has ended, failed or not;
+    /// null while it runs or once it is no longer waiting.
+    const std::string* GetEndedBody(std::uint64_t nId) const;
+    /// Abandons a request sent ahead; nothing once it has been taken over.
+    void DropAhead(std::uint64_t nId);
+    /// Abandons every request sent ahead.
+    void DropAllAhead();
+    /// Requests sent ahead that wait to be taken over.
+    std::size_t GetAheadCount() const;
+    /// Requests in flight, taken over or not: started and not yet ended.
+    std::size_t GetRunningCount() const;
+    /// Moves every request on as far as it can go without waiting.
+    void Drive();
 
     struct CImpl;
 

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <unistd.h>
@@ -26,9 +27,10 @@ CTestServer::CRoute Html(const std::string& strPath, const std::vector<std::stri
 
 // One crawl: its front end outlives the crawler, as a window's would.
 struct CRun {
-    CRun(bool bRecursive, bool bExploreCgi)
+    CRun(bool bRecursive, bool bExploreCgi, int nJobs = CCrawler::DEFAULT_JOBS)
         : crawler(&frontEnd, bRecursive, bExploreCgi)
     {
+        crawler.SetRequestLimits(nJobs, CCrawler::DEFAULT_PER_HOST);
     }
     void Crawl(const std::string& strStart)
     {
@@ -60,6 +62,26 @@ std::vector<std::string> Gets(const CTestServer& server)
             gets.push_back(strRequest.substr(4));
     }
     return gets;
+}
+
+// The crawl read these pages in this order, and the server answered each
+// GET of them (and of the redirect targets) once per read: requests sent
+// ahead reach it in any order.
+void ExpectPagesRead(const CRun& run, const CTestServer& server, std::vector<std::string> paths,
+    const std::vector<std::string>& redirectTargets = {})
+{
+    std::vector<std::string> pages;
+    for (const std::string& strPath : paths)
+        pages.push_back("http://127.0.0.1" + strPath);
+    EXPECT_EQ(run.frontEnd.m_pages, pages);
+    paths.insert(paths.end(), redirectTargets.begin(), redirectTargets.end());
+    // The server notes paths without their query.
+    for (std::string& strPath : paths)
+        strPath = strPath.substr(0, strPath.find('?'));
+    std::vector<std::string> gets = Gets(server);
+    std::sort(gets.begin(), gets.end());
+    std::sort(paths.begin(), paths.end());
+    EXPECT_EQ(gets, paths);
 }
 
 } // namespace
@@ -112,8 +134,8 @@ TEST(Crawler, PagesAreVisitedBreadthFirstAndEachURLIsListedOnce)
                               strSite + "b.html | " + strSite + "d.html | 200 OK",
                               strSite + "c.html | " + strSite + "e.html | 200 OK"}));
     // The link back to the start is a page of its own: fetched a second time.
-    EXPECT_EQ(Gets(server), (std::vector<std::string> {"/site/index.html", "/site/a.html", "/site/b.html", "/site/c.html",
-                                "/site/index.html", "/site/d.html", "/site/e.html"}));
+    ExpectPagesRead(run, server, {"/site/index.html", "/site/a.html", "/site/b.html", "/site/c.html", "/site/index.html",
+                                     "/site/d.html", "/site/e.html"});
     EXPECT_EQ(server.CountRequests("HEAD", "/site/shared.txt"), 1);
     EXPECT_EQ(run.frontEnd.m_linkCounts, (std::vector<unsigned> {2, 5, 6, 7, 7, 7, 7}));
 }
@@ -154,10 +176,10 @@ TEST(Crawler, ScriptLikeAddressesAreFollowedOnlyWhenExploringCgi)
         EXPECT_EQ(run.Rows().size(), hrefs.size());
         std::vector<std::string> expected = {"/site/index.html", "/site/plain.html"};
         if (bExploreCgi)
-            expected.insert(expected.end(), {"/site/cgi-bin/form.html", "/site/mycgitool.html", "/site/query.html", "/site/cost$.html"});
+            expected.insert(expected.end(), {"/site/cgi-bin/form.html", "/site/mycgitool.html", "/site/query.html?x=1", "/site/cost$.html"});
         // The test is case-sensitive: "CGI" is no script.
         expected.push_back("/site/CGI.html");
-        EXPECT_EQ(Gets(server), expected);
+        ExpectPagesRead(run, server, expected);
     }
 }
 
@@ -181,8 +203,9 @@ TEST(Crawler, ContentTypeStatusAndRedirectsDecideWhatIsFollowed)
     ASSERT_EQ(rows.size(), 7u);
     EXPECT_EQ(rows[5], "http://127.0.0.1/site/index.html | http://127.0.0.1/site/nohead.html | 405 Method Not Allowed");
     EXPECT_EQ(rows[6], "http://127.0.0.1/site/index.html | http://127.0.0.1/site/moved.html | 200 OK");
-    EXPECT_EQ(Gets(server), (std::vector<std::string> {"/site/index.html", "/site/lower.html", "/site/note.html",
-                                "/site/charset.html", "/site/moved.html", "/site/target.html"}));
+    ExpectPagesRead(run, server,
+        {"/site/index.html", "/site/lower.html", "/site/note.html", "/site/charset.html", "/site/moved.html"},
+        {"/site/target.html"});
 }
 
 TEST(Crawler, FailedAndOddResponsesBecomeStatusesAndTheCrawlGoesOn)
@@ -216,18 +239,26 @@ TEST(Crawler, StopLeavesTheRestOfThePageUncheckedAndFetchesNoMorePages)
     server.AddRoutes({Html("/index.html", {"1.html", "2.html", "3.html", "4.html"}), Html("/1.html", {"deeper.html"}),
         Html("/2.html"), Html("/3.html"), Html("/4.html")});
     server.Start();
-    CRun run(true, false);
-    run.frontEnd.m_onChecked = [&run](int nPos) {
-        if (nPos == 2)
-            run.crawler.m_bStop = true;
-    };
-    run.Crawl(server.GetURL("/index.html"));
-    std::vector<int> codes;
-    for (int nPos = 1; nPos <= run.crawler.GetLinks()->GetSize(); ++nPos)
-        codes.push_back(run.crawler.GetLinks()->GetAt(nPos)->GetStatusCode());
-    EXPECT_EQ(codes, (std::vector<int> {200, 200, -1, -1}));
-    EXPECT_EQ(run.frontEnd.m_checked, (std::vector<int> {1, 2}));
-    EXPECT_EQ(Gets(server), std::vector<std::string> {"/index.html"});
+    for (int nJobs : {1, CCrawler::DEFAULT_JOBS}) {
+        SCOPED_TRACE(nJobs);
+        CRun run(true, false, nJobs);
+        run.frontEnd.m_onChecked = [&run](int nPos) {
+            if (nPos == 2)
+                run.crawler.m_bStop = true;
+        };
+        run.Crawl(server.GetURL("/index.html"));
+        std::vector<int> codes;
+        for (int nPos = 1; nPos <= run.crawler.GetLinks()->GetSize(); ++nPos)
+            codes.push_back(run.crawler.GetLinks()->GetAt(nPos)->GetStatusCode());
+        EXPECT_EQ(codes, (std::vector<int> {200, 200, -1, -1}));
+        EXPECT_EQ(run.frontEnd.m_checked, (std::vector<int> {1, 2}));
+        EXPECT_EQ(run.frontEnd.m_pages, std::vector<std::string> {"http://127.0.0.1/index.html"});
+        // One request at a time, nothing after the stopping point is even
+        // sent; sent ahead, such requests only have their answers unused.
+        if (nJobs == 1) {
+            EXPECT_EQ(Gets(server), std::vector<std::string> {"/index.html"});
+        }
+    }
 }
 
 TEST(Crawler, StartPageThatCannotBeReadListsNothing)

@@ -1,0 +1,194 @@
+#include "crawl/RequestPipeline.h"
+
+#include "crawl/HttpConnection.h"
+#include "crawl/PageQueue.h"
+#include "crawl/TransferEngine.h"
+#include "html/PageStream.h"
+#include "link/Link.h"
+#include "link/LinkArray.h"
+
+#include <algorithm>
+
+CRequestPipeline::~CRequestPipeline()
+{
+    Detach();
+}
+
+void CRequestPipeline::Attach(std::shared_ptr<CTransferEngine> pEngine, const CLinkArray* pLinks,
+    const CPageQueue* pQueue, bool bFetchPages, int nJobs)
+{
+    Detach();
+    if (nJobs <= 1 || !pEngine || !pLinks || !pQueue)
+        return;
+    m_pEngine = std::move(pEngine);
+    m_pLinks = pLinks;
+    m_pQueue = pQueue;
+    m_bFetchPages = bFetchPages;
+    m_nJobs = nJobs;
+    m_nNextHead = 1;
+    m_nFirstOfPage = 1;
+    m_nStage = 0;
+}
+
+void CRequestPipeline::Detach()
+{
+    if (m_pEngine) {
+        for (const SSent& sent : m_sent)
+            m_pEngine->DropAhead(sent.nId);
+    }
+    m_pEngine.reset();
+    m_slots.clear();
+    m_sent.clear();
+}
+
+void CRequestPipeline::OnPageTaken()
+{
+    if (!m_pEngine)
+        return;
+    ++m_nStage;
+    if (!m_slots.empty())
+        m_slots.pop_front();
+    m_nFirstOfPage = m_pLinks->GetSize() + 1;
+    m_nNextHead = std::max(m_nNextHead, m_nFirstOfPage);
+    // No top-up here: the head page is still queued, its slot already gone.
+    DropStale();
+}
+
+void CRequestPipeline::OnChecksBegin()
+{
+    if (!m_pEngine)
+        return;
+    TopUp();
+    // The first check is the checker's own from here, sent ahead or not.
+    m_nNextHead = std::max(m_nNextHead, m_nFirstOfPage + 1);
+}
+
+void CRequestPipeline::OnLinkChecked(int nPos)
+{
+    if (!m_pEngine)
+        return;
+    m_nNextHead = std::max(m_nNextHead, nPos + 1);
+    TopUp();
+    m_nNextHead = std::max(m_nNextHead, nPos + 2);
+}
+
+void CRequestPipeline::TopUp()
+{
+    // The engine's callback may come while a top-up sends.
+    if (!m_pEngine || m_bInTopUp)
+        return;
+    m_bInTopUp = true;
+    struct CGuard {
+        bool& bFlag;
+        ~CGuard() { bFlag = false; }
+    } guard {m_bInTopUp};
+    int nBudget = GetBudget();
+    const int nBefore = nBudget;
+    SendHeads(nBudget);
+    if (m_bFetchPages)
+        SendForPages(nBudget);
+    if (nBudget != nBefore)
+        m_pEngine->Drive();
+}
+
+std::string CRequestPipeline::BuildHeadURL(const CLink& link)
+{
+    return CHttpConnection(nullptr, link.GetHost(), link.GetRequestPort()).BuildURL(link.GetRequestPath());
+}
+
+int CRequestPipeline::GetBudget() const
+{
+    const int nInFlight = static_cast<int>(m_pEngine->GetRunningCount());
+    const int nWaiting = static_cast<int>(m_pEngine->GetAheadCount());
+    return std::max(0, std::min(m_nJobs - nInFlight, m_nJobs * MAX_WAITING_FACTOR - nWaiting));
+}
+
+void CRequestPipeline::SendHeads(int& nBudget)
+{
+    while (nBudget > 0 && m_nNextHead <= m_pLinks->GetSize()) {
+        const CLink* pLink = m_pLinks->GetAt(m_nNextHead++);
+        if (pLink->GetLinkType() != LINK_HTTP)
+            continue;
+        const std::string strURL = BuildHeadURL(*pLink);
+        if (!m_pEngine->IsAhead(strURL, true))
+            Send(strURL, true, m_nStage, nBudget);
+    }
+}
+
+void CRequestPipeline::SendForPages(int& nBudget)
+{
+    const int nQueued = m_pQueue->GetCount();
+    for (int nIndex = 0; nBudget > 0 && nIndex < nQueued; ++nIndex) {
+        if (static_cast<std::size_t>(nIndex) == m_slots.size())
+            m_slots.emplace_back();
+        SPageSlot& slot = m_slots[static_cast<std::size_t>(nIndex)];
+        CLink* pPage = m_pQueue->GetPage(nIndex);
+        const std::uint64_t nStage = m_nStage + 1 + static_cast<std::uint64_t>(nIndex);
+        if (!slot.bGetSent) {
+            slot.bGetSent = true;
+            if (CPageQueue::IsLocalPage(*pPage))
+                slot.bRead = true;
+            else
+                slot.nGet = Send(CPageQueue::GetOpenURL(*pPage), false, nStage, nBudget);
+            continue;
+        }
+        if (!slot.bRead)
+            ReadAhead(slot, pPage);
+        if (slot.bRead)
+            SendSlotHeads(slot, nStage, nBudget);
+    }
+}
+
+void CRequestPipeline::SendSlotHeads(SPageSlot& slot, std::uint64_t nStage, int& nBudget)
+{
+    while (nBudget > 0 && slot.nHeadsSent < slot.heads.size()) {
+        const auto& [strURL, strFullURL] = slot.heads[slot.nHeadsSent++];
+        // Found since the page was read ahead: its check is the array's own.
+        if (m_pLinks->Contains(strFullURL) || m_pEngine->IsAhead(strURL, true))
+            continue;
+        Send(strURL, true, nStage, nBudget);
+    }
+}
+
+// The page's links as the crawl will extract them; those the array holds
+// already will not be checked again.
+void CRequestPipeline::ReadAhead(SPageSlot& slot, CLink* pPage)
+{
+    const std::string* pBody = m_pEngine->GetEndedBody(slot.nGet);
+    if (!pBody) {
+        slot.bRead = !m_pEngine->IsAhead(slot.nGet);
+        return;
+    }
+    slot.bRead = true;
+    CPageStream stream(CPageQueue::MakeDocument(*pBody));
+    CLinkArray found;
+    m_extractor.Extract(stream, &found, pPage);
+    for (int nPos = 1; nPos <= found.GetSize(); ++nPos) {
+        const CLink* pLink = found.GetAt(nPos);
+        std::string strFullURL = pLink->GetFullURL();
+        if (!m_pLinks->Contains(strFullURL))
+            slot.heads.emplace_back(BuildHeadURL(*pLink), std::move(strFullURL));
+    }
+}
+
+std::uint64_t CRequestPipeline::Send(const std::string& strURL, bool bHeadOnly, std::uint64_t nStage, int& nBudget)
+{
+    const std::uint64_t nId = m_pEngine->StartAhead(strURL, bHeadOnly);
+    if (nId == 0)
+        return 0;
+    --nBudget;
+    m_sent.push_back({nId, nStage});
+    return nId;
+}
+
+void CRequestPipeline::DropStale()
+{
+    std::erase_if(m_sent, [this](const SSent& sent) {
+        if (!m_pEngine->IsAhead(sent.nId))
+            return true;
+        if (sent.nStage >= m_nStage)
+            return false;
+        m_pEngine->DropAhead(sent.nId);
+        return true;
+    });
+}
