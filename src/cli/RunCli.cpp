@@ -15,6 +15,10 @@
 namespace {
 
 const char* const PROGRAM = "lintrel-cli";
+// More would only open more sockets than a loopback or any real server
+// serves faster.
+constexpr int MAX_JOBS = 256;
+constexpr int MAX_PER_HOST = 256;
 
 struct CCliOptions {
     std::string strURL;
@@ -24,6 +28,8 @@ struct CCliOptions {
     bool bExploreCgi = false;
     bool bOnlyBad = false;
     bool bTsv = false;
+    int nJobs = CCrawler::DEFAULT_JOBS;
+    int nPerHost = CCrawler::DEFAULT_PER_HOST;
 };
 
 void DeclareOptions(CLI::App& app, CCliOptions& options)
@@ -37,6 +43,12 @@ void DeclareOptions(CLI::App& app, CCliOptions& options)
     app.add_option("-o,--report", options.strReport, "write the HTML report of ALL links to FILE when the crawl ends")
         ->option_text("FILE");
     app.add_flag("--tsv", options.bTsv, "rows as tab-separated fields");
+    app.add_option("-j,--jobs", options.nJobs, "requests in flight at once; 1 sends one after another (the results are the same)")
+        ->option_text("N (default " + std::to_string(CCrawler::DEFAULT_JOBS) + ")")
+        ->check(CLI::Range(1, MAX_JOBS));
+    app.add_option("--per-host", options.nPerHost, "connections to one host at once")
+        ->option_text("M (default " + std::to_string(CCrawler::DEFAULT_PER_HOST) + ")")
+        ->check(CLI::Range(1, MAX_PER_HOST));
     app.set_version_flag("--version", LINTREL_VERSION);
 }
 
@@ -131,6 +143,7 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
     const std::string strStart = StartURL(options);
     CCliFrontEnd frontEnd(err, bProgress);
     CCrawler crawler(&frontEnd, options.bRecursive, options.bExploreCgi);
+    crawler.SetRequestLimits(options.nJobs, options.nPerHost);
     frontEnd.SetCrawler(&crawler);
     if (!crawler.Init(&frontEnd, strStart)) {
         err << PROGRAM << ": the crawl could not start: the network library is not available\n";

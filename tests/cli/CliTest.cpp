@@ -222,7 +222,9 @@ TEST(Cli, FirstCtrlCStopsAfterTheRequestInProgress)
     });
     server.Start();
     CCliInterrupt::Install();
-    CCliResult result = RunCommand({"--tsv", "-r", server.GetURL("/index.html")});
+    // One request at a time, so the press comes while the second link's is in
+    // progress; sent ahead, it would come while an earlier one is.
+    CCliResult result = RunCommand({"--tsv", "-r", "--jobs", "1", server.GetURL("/index.html")});
     CCliInterrupt::Uninstall();
     EXPECT_EQ(result.strOut,
         "http://127.0.0.1/index.html\thttp://127.0.0.1/1.html\t200\tOK\n"
