@@ -8,6 +8,12 @@
 #include <QItemSelectionModel>
 #include <QScrollBar>
 
+namespace {
+
+constexpr int SCROLL_INTERVAL_MS = 16; // one frame at 60 Hz
+
+} // namespace
+
 CLinkListBox::CLinkListBox(QWidget* pParent)
     : QListView(pParent)
     , m_pDelegate(new CLinkRowDelegate(this))
@@ -22,6 +28,9 @@ CLinkListBox::CLinkListBox(QWidget* pParent)
     setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_timerScroll.setSingleShot(true);
+    m_timerScroll.setInterval(SCROLL_INTERVAL_MS);
+    connect(&m_timerScroll, &QTimer::timeout, this, &CLinkListBox::ApplyPendingScroll);
 }
 
 CLinkListBox::~CLinkListBox()
@@ -47,6 +56,7 @@ void CLinkListBox::SetSiteHost(const std::string& strHost)
 bool CLinkListBox::ResetList()
 {
     m_pLinkArray = nullptr;
+    m_nPendingTop = -1;
     m_model.RemoveAll();
     return true;
 }
@@ -58,6 +68,7 @@ bool CLinkListBox::SetShowOnlyBad(bool bOnlyBad)
     m_bOnlyBad = bOnlyBad;
     if (m_pLinkArray) {
         SetRedraw(false);
+        m_nPendingTop = -1;
         m_model.RemoveAll();
         AddRange(1, m_pLinkArray->GetSize());
         SetRedraw(true);
@@ -135,15 +146,33 @@ void CLinkListBox::RedrawRow(int nRow)
     const int nVisible = viewport()->height() / m_nItemHeight;
     const int nLast = nTop + nVisible - 1;
     if (nRow < nTop) {
-        SetTopIndex(nRow);
-        viewport()->update();
+        ScrollSoon(nRow);
     } else if (nRow > nLast) {
-        SetTopIndex(nRow - nVisible + 1);
-        viewport()->update();
-    } else {
+        ScrollSoon(nRow - nVisible + 1);
+    } else if (m_nPendingTop < 0) {
         const int nRowTop = (nRow - nTop) * m_nItemHeight;
         viewport()->update(QRect(0, nRowTop, viewport()->width(), m_nItemHeight));
     }
+}
+
+void CLinkListBox::ScrollSoon(int nTop)
+{
+    // Each check at the bottom scrolls by one row and so repaints the whole
+    // list: scrolling at most once a frame keeps a long crawl from spending
+    // its time painting.
+    m_nPendingTop = nTop;
+    if (!m_timerScroll.isActive())
+        m_timerScroll.start();
+}
+
+void CLinkListBox::ApplyPendingScroll()
+{
+    if (m_nPendingTop < 0)
+        return;
+    const int nTop = m_nPendingTop;
+    m_nPendingTop = -1;
+    SetTopIndex(nTop);
+    viewport()->update();
 }
 
 void CLinkListBox::AddRow(CLink* pLink)
@@ -180,6 +209,8 @@ CLink* CLinkListBox::GetLinkAt(int nRow) const
 
 int CLinkListBox::GetTopIndex()
 {
+    if (m_nPendingTop >= 0)
+        return m_nPendingTop;
     executeDelayedItemsLayout();
     const QModelIndex top = indexAt(QPoint(1, 1));
     return top.isValid() ? top.row() : 0;
@@ -187,6 +218,8 @@ int CLinkListBox::GetTopIndex()
 
 void CLinkListBox::SetTopIndex(int nRow)
 {
+    m_nPendingTop = -1;
+    m_timerScroll.stop();
     executeDelayedItemsLayout();
     if (nRow < 0 || nRow >= m_model.rowCount())
         return;

@@ -6,6 +6,7 @@
 #include <QListView>
 #include <QRect>
 #include <QString>
+#include <QTimer>
 
 #include <string>
 
@@ -36,7 +37,8 @@ public:
     virtual void SetLinks(CLinkArray* pLinks);
     void AddNewLinks(CLinkArray* pLinks) override;
     void LinkChecked(int nPos) override;
-    /// Scrolls the row into view as top or bottom row and repaints it.
+    /// Scrolls the row into view as top or bottom row and repaints it; the
+    /// scrolling itself happens at the next frame.
     void RedrawRow(int nRow);
     void AddRow(CLink* pLink);
     /// Adds the records at 1-based positions nFirst..nLast that the filter
@@ -59,6 +61,7 @@ public:
     /// The left edges of the three columns within a row, in list pixels.
     void GetColumnLefts(int& nReferrer, int& nLink, int& nStatus) const;
     CLink* GetLinkAt(int nRow) const;
+    /// The top row, counting a scroll still to come.
     int GetTopIndex();
     void SetTopIndex(int nRow);
     int GetItemHeight() const { return m_nItemHeight; }
@@ -68,6 +71,8 @@ public:
 
 private:
     void SetRedraw(bool bRedraw);
+    void ScrollSoon(int nTop);
+    void ApplyPendingScroll();
     void DrawFocusRect(QPainter& dc, const QRect& rc) const;
     void DrawColumn(QPainter& dc, QRect& rc, int nLeft, const QString& strText) const;
     bool IsRowSelected(int nRow) const;
@@ -85,4 +90,6 @@ private:
     QRect m_rcListAtHeaders;
     CLinkListModel m_model;
     CLinkRowDelegate* m_pDelegate;
+    QTimer m_timerScroll;
+    int m_nPendingTop = -1;
 };
