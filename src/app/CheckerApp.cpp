@@ -6,7 +6,6 @@
 #include "ui/WindowSystem.h"
 
 #include <QApplication>
-#include <QIcon>
 
 #include <curl/curl.h>
 
@@ -51,10 +50,7 @@ void CCheckerApp::SetApplicationMetadata()
         for (const CVersionString& entry : VERSION_STRINGS)
             pApp->setProperty(entry.pszKey, QString::fromLatin1(entry.pszValue));
     }
-    QIcon icon;
-    icon.addFile(QStringLiteral(":/lintrel/icon-16.png"), QSize(16, 16));
-    icon.addFile(QStringLiteral(":/lintrel/icon-32.png"), QSize(32, 32));
-    QApplication::setWindowIcon(icon);
+    QApplication::setWindowIcon(CWindowSystem::LoadMainIcon());
 }
 
 int CCheckerApp::InitInstance()

@@ -63,8 +63,10 @@ bool CCrawler::Crawl()
         m_pageQueue.FetchNextPage(strDocument, m_pSession.get(), pPage, strError);
         if (m_pDlg && pPage)
             m_pDlg->PageFetched(*pPage, strError);
-        CPageStream stream(std::move(strDocument));
-        m_extractor.Extract(stream, m_pLinks.get(), pPage);
+        if (!m_pipeline.ReplayLinks(pPage, strDocument, m_pLinks.get())) {
+            CPageStream stream(std::move(strDocument));
+            m_extractor.Extract(stream, m_pLinks.get(), pPage);
+        }
         if (m_pListBox)
             m_pListBox->AddNewLinks(m_pLinks.get());
         if (m_pDlg)

@@ -63,11 +63,29 @@ void CPageQueue::ReadDocument(CInternetFile& file, std::string& strDocument)
 
 std::string CPageQueue::MakeDocument(const std::string& strBody)
 {
+    // Read the way FetchNextPage reads, so the two cannot differ.
+    class CBodyFile : public CInternetFile {
+    public:
+        explicit CBodyFile(const std::string& strBody)
+            : m_strBody(strBody)
+        {
+        }
+        std::size_t Read(char* pBuffer, std::size_t nCount) override
+        {
+            const std::size_t nCopied = std::min(nCount, m_strBody.size() - m_nPos);
+            std::memcpy(pBuffer, m_strBody.data() + m_nPos, nCopied);
+            m_nPos += nCopied;
+            return nCopied;
+        }
+        void Close() override { }
+
+    private:
+        const std::string& m_strBody;
+        std::size_t m_nPos = 0;
+    };
+    CBodyFile file(strBody);
     std::string strDocument;
-    for (std::size_t nPos = 0; nPos < strBody.size(); nPos += CHUNK) {
-        if (!AppendChunk(strBody.data() + nPos, std::min(CHUNK, strBody.size() - nPos), strDocument))
-            break;
-    }
+    ReadDocument(file, strDocument);
     return strDocument;
 }
 
@@ -102,6 +120,9 @@ std::string CPageQueue::BuildRequestURL(const CLink& page)
     if (nHost == std::string::npos)
         return strURL;
     const std::size_t nHostEnd = strURL.find('/', nHost + 3);
-    strURL.insert(nHostEnd == std::string::npos ? strURL.size() : nHostEnd, ":" + std::to_string(nPort));
+    // Not ":" + the number: GCC 12 at -O3 warns falsely (-Wrestrict) on that.
+    std::string strPort = std::to_string(nPort);
+    strPort.insert(strPort.begin(), ':');
+    strURL.insert(nHostEnd == std::string::npos ? strURL.size() : nHostEnd, strPort);
     return strURL;
 }

@@ -86,7 +86,10 @@ bool CReportWriter::Save(const std::string& strPath, std::string& strReason) con
     std::ostringstream text;
     Write(text);
     const std::filesystem::path target = ResolveTarget(strPath);
-    std::string strTemp = (target.parent_path() / ("." + target.filename().string() + ".XXXXXX")).string();
+    // Built by appending: GCC 12 at -O3 warns falsely (-Wrestrict) on "." + a string.
+    std::string strName(".");
+    strName.append(target.filename().string()).append(".XXXXXX");
+    std::string strTemp = (target.parent_path() / strName).string();
     const int nFile = ::mkstemp(strTemp.data());
     if (nFile < 0) {
         strReason = SystemReason("Cannot create a file in the folder of " + strPath);

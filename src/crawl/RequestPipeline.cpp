@@ -8,6 +8,8 @@
 #include "link/LinkArray.h"
 
 #include <algorithm>
+#include <functional>
+#include <memory>
 
 CRequestPipeline::~CRequestPipeline()
 {
@@ -38,6 +40,7 @@ void CRequestPipeline::Detach()
     }
     m_pEngine.reset();
     m_slots.clear();
+    m_current = SPageSlot();
     m_sent.clear();
 }
 
@@ -46,8 +49,11 @@ void CRequestPipeline::OnPageTaken()
     if (!m_pEngine)
         return;
     ++m_nStage;
-    if (!m_slots.empty())
+    m_current = SPageSlot();
+    if (!m_slots.empty()) {
+        m_current = std::move(m_slots.front());
         m_slots.pop_front();
+    }
     m_nFirstOfPage = m_pLinks->GetSize() + 1;
     m_nNextHead = std::max(m_nNextHead, m_nFirstOfPage);
     // No top-up here: the head page is still queued, its slot already gone.
@@ -89,6 +95,18 @@ void CRequestPipeline::TopUp()
         SendForPages(nBudget);
     if (nBudget != nBefore)
         m_pEngine->Drive();
+}
+
+bool CRequestPipeline::ReplayLinks(CLink* pPage, const std::string& strDocument, CLinkArray* pLinks)
+{
+    SPageSlot& slot = m_current;
+    if (!m_pEngine || !pLinks || !slot.pFound || slot.pPage != pPage || slot.nDocumentSize != strDocument.size()
+        || slot.nDocumentHash != std::hash<std::string>()(strDocument))
+        return false;
+    // The extractor files the base first, then each link in turn: so does this.
+    pLinks->AddNewFrom(*slot.pFound);
+    slot.pFound.reset();
+    return true;
 }
 
 std::string CRequestPipeline::BuildHeadURL(const CLink& link)
@@ -160,11 +178,16 @@ void CRequestPipeline::ReadAhead(SPageSlot& slot, CLink* pPage)
         return;
     }
     slot.bRead = true;
-    CPageStream stream(CPageQueue::MakeDocument(*pBody));
-    CLinkArray found;
-    m_extractor.Extract(stream, &found, pPage);
-    for (int nPos = 1; nPos <= found.GetSize(); ++nPos) {
-        const CLink* pLink = found.GetAt(nPos);
+    std::string strDocument = CPageQueue::MakeDocument(*pBody);
+    slot.nDocumentSize = strDocument.size();
+    slot.nDocumentHash = std::hash<std::string>()(strDocument);
+    CPageStream stream(std::move(strDocument));
+    // Within the page, the array keeps each URL's first record, as the crawl's would.
+    slot.pFound = std::make_unique<CLinkArray>();
+    slot.pPage = pPage;
+    m_extractor.Extract(stream, slot.pFound.get(), pPage);
+    for (int nPos = 1; nPos <= slot.pFound->GetSize(); ++nPos) {
+        const CLink* pLink = slot.pFound->GetAt(nPos);
         std::string strFullURL = pLink->GetFullURL();
         if (!m_pLinks->Contains(strFullURL))
             slot.heads.emplace_back(BuildHeadURL(*pLink), std::move(strFullURL));

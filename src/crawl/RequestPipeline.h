@@ -1,6 +1,7 @@
 #pragma once
 
 #include "html/LinkExtractor.h"
+#include "link/LinkArray.h"
 
 #include <cstdint>
 #include <deque>
@@ -9,7 +10,6 @@
 #include <vector>
 
 class CLink;
-class CLinkArray;
 class CPageQueue;
 class CTransferEngine;
 
@@ -21,8 +21,9 @@ class CTransferEngine;
 /// and HEADs for the links a queued page will add, read from its body once
 /// it arrived. The crawl itself still makes every request in its own order
 /// and takes over the answer sent ahead, so what it finds is the same; a
-/// request it does not make in time is dropped. Reads the link array and
-/// the page queue it is given, which must outlive it.
+/// request it does not make in time is dropped. A page read ahead need not
+/// be scanned twice: its links are kept for the crawl. Reads the link array
+/// and the page queue it is given, which must outlive it.
 class CRequestPipeline {
 public:
     /// Answers held per request allowed in flight: enough to read a few
@@ -50,6 +51,10 @@ public:
     void OnLinkChecked(int nPos);
     /// Fills the window up; never waits.
     void TopUp();
+    /// Adds the links of the page just fetched to pLinks exactly as the
+    /// extractor would from strDocument, when that same document was read
+    /// ahead; false (nothing added) otherwise.
+    bool ReplayLinks(CLink* pPage, const std::string& strDocument, CLinkArray* pLinks);
 
     /// The URL a link's HEAD goes to, as the link checker sends it.
     static std::string BuildHeadURL(const CLink& link);
@@ -64,6 +69,11 @@ private:
         // URL and full URL.
         std::vector<std::pair<std::string, std::string>> heads;
         std::size_t nHeadsSent = 0;
+        // What extracting the page gave, and the document it came from.
+        std::unique_ptr<CLinkArray> pFound;
+        const CLink* pPage = nullptr;
+        std::size_t nDocumentSize = 0;
+        std::size_t nDocumentHash = 0;
     };
     // A request sent ahead and the page after whose checks it is of no use.
     struct SSent {
@@ -91,6 +101,7 @@ private:
     // Pages taken from the queue so far: the current page's number.
     std::uint64_t m_nStage = 0;
     std::deque<SPageSlot> m_slots;
+    SPageSlot m_current;
     std::vector<SSent> m_sent;
     CLinkExtractor m_extractor;
     bool m_bInTopUp = false;

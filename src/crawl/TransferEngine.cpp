@@ -425,7 +425,8 @@ bool CTransferEngine::IsAhead(std::uint64_t nId) const
 const std::string* CTransferEngine::GetEndedBody(std::uint64_t nId) const
 {
     const CTransfer* pTransfer = m_pImpl->parked.Find(nId);
-    if (!pTransfer || !pTransfer->m_pState->bDone)
+    // A request that timed out goes again when taken over: its body is not the one read then.
+    if (!pTransfer || !pTransfer->m_pState->bDone || pTransfer->m_pState->result == CURLE_OPERATION_TIMEDOUT)
         return nullptr;
     return &pTransfer->m_pState->strBody;
 }

@@ -55,8 +55,9 @@ public:
     bool IsAhead(const std::string& strURL, bool bHeadOnly) const;
     /// True while the request of this id waits to be taken over.
     bool IsAhead(std::uint64_t nId) const;
-    /// The body of a request sent ahead once it has ended, failed or not;
-    /// null while it runs or once it is no longer waiting.
+    /// The body of a request sent ahead once it has ended, failed or not,
+    /// exactly as the request that takes it over will read it; null while it
+    /// runs, after a time-out, or once it is no longer waiting.
     const std::string* GetEndedBody(std::uint64_t nId) const;
     /// Abandons a request sent ahead; nothing once it has been taken over.
     void DropAhead(std::uint64_t nId);

@@ -57,6 +57,19 @@ CLink* CLinkArray::AdoptBase(std::unique_ptr<CLink> pBase)
     return m_bases.back().get();
 }
 
+void CLinkArray::AddNewFrom(CLinkArray& source)
+{
+    for (auto& pBase : source.m_bases)
+        m_bases.push_back(std::move(pBase));
+    for (std::size_t i = 0; i < source.m_links.size(); ++i) {
+        std::string& strFullURL = source.m_fullURLs[i];
+        const std::size_t nHash = HashOf(strFullURL);
+        if (m_slots.empty() || m_slots[FindSlot(strFullURL, nHash)].nPos == 0)
+            Append(std::move(source.m_links[i]), std::move(strFullURL), nHash);
+    }
+    source.RemoveAll();
+}
+
 void CLinkArray::RemoveAll()
 {
     // Records before bases: a record may point at a base, never the reverse.

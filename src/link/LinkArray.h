@@ -29,6 +29,9 @@ public:
     CLink* AddIfNew(std::unique_ptr<CLink> pLink);
     /// Keeps a base record alive as long as the records that refer to it.
     CLink* AdoptBase(std::unique_ptr<CLink> pBase);
+    /// Takes over source's base records, then files each of its records in
+    /// turn as AddIfNew would; source is left empty.
+    void AddNewFrom(CLinkArray& source);
     /// Deletes every record, first to last, then the base records.
     void RemoveAll();
 

@@ -18,14 +18,6 @@
 
 namespace {
 
-QIcon LoadMainIcon()
-{
-    QIcon icon;
-    icon.addFile(QStringLiteral(":/lintrel/icon-16.png"), QSize(16, 16));
-    icon.addFile(QStringLiteral(":/lintrel/icon-32.png"), QSize(32, 32));
-    return icon;
-}
-
 QRect ScreenRect(const QWidget* pWidget)
 {
     return QRect(pWidget->mapToGlobal(QPoint(0, 0)), pWidget->size());
@@ -35,7 +27,7 @@ QRect ScreenRect(const QWidget* pWidget)
 
 CCheckerDlg::CCheckerDlg(QWidget* pParent)
     : QDialog(pParent)
-    , m_hIcon(LoadMainIcon())
+    , m_hIcon(CWindowSystem::LoadMainIcon())
 {
     setObjectName(QStringLiteral("IDD_CHECKER_DIALOG"));
     setWindowTitle(QStringLiteral("Lintrel"));
@@ -185,12 +177,14 @@ void CCheckerDlg::OnShowOnlyBad()
 
 void CCheckerDlg::OnEditCopy()
 {
+    // Needs a crawler; the command's own work is not built yet.
     if (!m_pCrawler)
         return;
 }
 
 void CCheckerDlg::OnCopyReferrer()
 {
+    // Needs a crawler; the command's own work is not built yet.
     if (!m_pCrawler)
         return;
 }
@@ -203,6 +197,7 @@ void CCheckerDlg::OnUpdateCopyReferrer()
 
 void CCheckerDlg::OnFileExport()
 {
+    // Needs a crawler; the command's own work is not built yet.
     if (!m_pCrawler)
         return;
 }

@@ -18,6 +18,14 @@ QColor CWindowSystem::GetSysColor(const QPalette& palette, int nIndex)
     }
 }
 
+QIcon CWindowSystem::LoadMainIcon()
+{
+    QIcon icon;
+    icon.addFile(QStringLiteral(":/lintrel/icon-16.png"), QSize(16, 16));
+    icon.addFile(QStringLiteral(":/lintrel/icon-32.png"), QSize(32, 32));
+    return icon;
+}
+
 void CWindowSystem::PumpMessages()
 {
     QCoreApplication::processEvents(QEventLoop::AllEvents);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QColor>
+#include <QIcon>
 #include <QPalette>
 #include <QString>
 
@@ -19,6 +20,8 @@ public:
     /// A system colour index as the palette's role; the window colour for an
     /// index the window does not use.
     static QColor GetSysColor(const QPalette& palette, int nIndex);
+    /// The program's icon, 16 and 32 pixels, from the window's resources.
+    static QIcon LoadMainIcon();
     /// Runs the pending events without waiting for new ones.
     static void PumpMessages();
     /// The one message box of the program: the text with an OK button.
