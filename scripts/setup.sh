@@ -10,6 +10,10 @@ PACKAGES=(
     xvfb xauth
     clang libclang-rt-14-dev fonts-dejavu-core
 )
+# bench/run.sh also needs a real web server, /usr/bin/time and Python.
+if [ "${1:-}" = "bench" ]; then
+    PACKAGES+=(nginx-light time python3)
+fi
 
 missing=()
 for package in "${PACKAGES[@]}"; do
