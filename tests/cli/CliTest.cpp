@@ -159,6 +159,13 @@ TEST(Cli, UsageErrorsExitTwoWithAMessage)
         {"--file"},
         {"--file", ""},
         {"http://127.0.0.1/a", "http://127.0.0.1/b"},
+        {"--jobs", "0", "http://127.0.0.1/"},
+        {"--jobs", "-4", "http://127.0.0.1/"},
+        {"-j", "257", "http://127.0.0.1/"},
+        {"--jobs", "1000000000000", "http://127.0.0.1/"},
+        {"--jobs", "many", "http://127.0.0.1/"},
+        {"--per-host", "0", "http://127.0.0.1/"},
+        {"--per-host", "100000", "http://127.0.0.1/"},
     };
     for (const std::vector<std::string>& args : cases) {
         SCOPED_TRACE(::testing::PrintToString(args));
@@ -170,11 +177,54 @@ TEST(Cli, UsageErrorsExitTwoWithAMessage)
     }
 }
 
+TEST(Cli, RowsReportAndExitAreTheSameForEveryNumberOfJobs)
+{
+    CTestServer other("127.0.0.2");
+    other.AddRoute({"/x.html", 200, "text/html", "", {}});
+    other.Start();
+    CTestServer server;
+    std::vector<std::string> pages;
+    for (int n = 0; n < 12; ++n)
+        pages.push_back("p" + std::to_string(n) + ".html");
+    for (int n = 0; n < 12; ++n) {
+        server.AddRoute({"/" + pages[static_cast<std::size_t>(n)], 200, "text/html",
+            Page({pages[static_cast<std::size_t>((n * 5 + 1) % 12)], pages[static_cast<std::size_t>((n + 7) % 12)],
+                "gone" + std::to_string(n % 4) + ".html", other.GetURL(n % 2 ? "/x.html" : "/y.html"),
+                "http://nohost" + std::to_string(n % 3) + ".invalid/", "moved.html"}),
+            {}});
+    }
+    server.AddRoute({"/moved.html", 301, "text/plain", "", {{"Location", "/p3.html"}}});
+    server.Start();
+    const std::filesystem::path report
+        = std::filesystem::temp_directory_path() / ("lintrel-cli-jobs-" + std::to_string(::getpid()) + ".html");
+    std::vector<std::string> reports;
+    std::vector<CCliResult> results;
+    for (const std::vector<std::string>& limits :
+        std::vector<std::vector<std::string>> {{"--jobs", "1"}, {}, {"-j", "3", "--per-host", "1"}, {"-j", "64"}}) {
+        std::vector<std::string> args = {"--recursive", "--tsv", "--report", report.string(), server.GetURL("/p0.html")};
+        args.insert(args.begin(), limits.begin(), limits.end());
+        results.push_back(RunCommand(args));
+        reports.push_back(ReadFile(report));
+    }
+    std::filesystem::remove(report);
+    EXPECT_NE(results[0].strOut.find("\thttp://127.0.0.1/gone3.html\t404\tNot Found\n"), std::string::npos);
+    EXPECT_NE(results[0].strOut.find("\thttp://nohost2.invalid\t300\tCould not resolve host"), std::string::npos);
+    EXPECT_EQ(results[0].nExit, EXIT_SOME_BAD);
+    for (std::size_t i = 1; i < results.size(); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(results[i].strOut, results[0].strOut);
+        EXPECT_EQ(results[i].strErr, results[0].strErr);
+        EXPECT_EQ(results[i].nExit, results[0].nExit);
+        EXPECT_EQ(reports[i], reports[0]);
+    }
+}
+
 TEST(Cli, HelpAndVersion)
 {
     CCliResult help = RunCommand({"--help"});
     EXPECT_EQ(help.nExit, 0);
-    for (const char* pszOption : {"--recursive", "--explore-cgi", "--only-bad", "--report", "--tsv", "--file", "--version"})
+    for (const char* pszOption :
+        {"--recursive", "--explore-cgi", "--only-bad", "--report", "--tsv", "--file", "--jobs", "--per-host", "--version"})
         EXPECT_NE(help.strOut.find(pszOption), std::string::npos) << pszOption;
     CCliResult version = RunCommand({"--version"});
     EXPECT_EQ(version.nExit, 0);
