@@ -11,6 +11,8 @@
 
 #include <QAction>
 #include <QContextMenuEvent>
+#include <QKeySequence>
+#include <QShortcutEvent>
 #include <QFile>
 #include <QMenu>
 #include <QMenuBar>
@@ -47,6 +49,9 @@ CCheckerDlg::CCheckerDlg(QWidget* pParent)
     connect(static_cast<QPushButton*>(GetDlgItem(IDC_STOP)), &QPushButton::clicked, this,
             &CCheckerDlg::OnStop);
     connect(&m_chkShowOnlyBad, &QCheckBox::clicked, this, &CCheckerDlg::OnShowOnlyBad);
+    m_pMenuBar->installEventFilter(this);
+    for (QAbstractButton* pButton : m_wndClient.findChildren<QAbstractButton*>())
+        pButton->installEventFilter(this);
     OnInitDialog();
 }
 
@@ -234,6 +239,34 @@ void CCheckerDlg::RequestClose()
         return;
     }
     QDialog::reject();
+}
+
+bool CCheckerDlg::eventFilter(QObject* pWatched, QEvent* pEvent)
+{
+    // Alt+E names both "&Explore CGI URLs" and the "&Edit" menu, so the two
+    // would take turns. The control's mnemonic wins, as in dialogs; the menu
+    // is still reached with Alt alone or F10.
+    if (pEvent->type() == QEvent::Shortcut) {
+        const auto* pShortcut = static_cast<QShortcutEvent*>(pEvent);
+        QAbstractButton* pButton =
+            pShortcut->isAmbiguous() ? ButtonForMnemonic(pShortcut->key()) : nullptr;
+        if (pButton) {
+            pButton->setFocus(Qt::ShortcutFocusReason);
+            pButton->animateClick();
+            return true;
+        }
+    }
+    return QDialog::eventFilter(pWatched, pEvent);
+}
+
+QAbstractButton* CCheckerDlg::ButtonForMnemonic(const QKeySequence& key) const
+{
+    for (QAbstractButton* pButton : m_wndClient.findChildren<QAbstractButton*>()) {
+        if (pButton->isEnabled() && pButton->isVisible()
+            && QKeySequence::mnemonic(pButton->text()) == key)
+            return pButton;
+    }
+    return nullptr;
 }
 
 void CCheckerDlg::contextMenuEvent(QContextMenuEvent* pEvent)

@@ -16,7 +16,9 @@
 #include <string>
 
 class CCrawler;
+class QAbstractButton;
 class QAction;
+class QKeySequence;
 class QMenu;
 class QMenuBar;
 
@@ -61,6 +63,7 @@ public:
     void reject() override;
 
 protected:
+    bool eventFilter(QObject* pWatched, QEvent* pEvent) override;
     void contextMenuEvent(QContextMenuEvent* pEvent) override;
 
 private:
@@ -74,6 +77,7 @@ private:
     void SetRunControls(bool bIdle);
     bool ChooseStartUrl(std::string& strStartUrl);
     void RequestClose();
+    QAbstractButton* ButtonForMnemonic(const QKeySequence& key) const;
 
     QWidget m_wndClient;
     QLabel m_wndLinkCount;

@@ -130,11 +130,14 @@ void CCheckerDlg::CreateMenu()
     m_pMenuBar->setObjectName(QStringLiteral("IDR_MAINMENU"));
     m_pMenuBar->setNativeMenuBar(false);
     QMenu* pFile = AddMenu(QStringLiteral("&File"));
-    AddMenuItem(pFile, ID_FILE_EXPORT, "ID_FILE_EXPORT", QStringLiteral("&Export..."), &CCheckerDlg::OnFileExport);
+    AddMenuItem(pFile, ID_FILE_EXPORT, "ID_FILE_EXPORT", QStringLiteral("&Export..."),
+                &CCheckerDlg::OnFileExport);
     pFile->addSeparator();
-    AddMenuItem(pFile, ID_FILE_EXIT, "ID_FILE_EXIT", QStringLiteral("E&xit"), &CCheckerDlg::OnAppExit);
+    AddMenuItem(pFile, ID_FILE_EXIT, "ID_FILE_EXIT", QStringLiteral("E&xit"),
+                &CCheckerDlg::OnAppExit);
     QMenu* pEdit = AddMenu(QStringLiteral("&Edit"));
-    AddMenuItem(pEdit, ID_EDIT_COPY, "ID_EDIT_COPY", QStringLiteral("&Copy"), &CCheckerDlg::OnEditCopy);
+    AddMenuItem(pEdit, ID_EDIT_COPY, "ID_EDIT_COPY", QStringLiteral("&Copy"),
+                &CCheckerDlg::OnEditCopy);
     AddMenuItem(pEdit, ID_COPY_REFERRER, "ID_COPY_REFERRER", QStringLiteral("C&opy Referrer"),
                 &CCheckerDlg::OnCopyReferrer);
     connect(pEdit, &QMenu::aboutToShow, this, &CCheckerDlg::OnUpdateCopyReferrer);

@@ -147,6 +147,30 @@ TEST_F(CheckerDlgTest, MenuItemsPromptsAndNoAccelerators)
     EXPECT_TRUE(pFile->actions().at(1)->isSeparator());
 }
 
+TEST_F(CheckerDlgTest, AltEWorksTheCheckBoxNotTheEditMenu)
+{
+    // Regression: Alt+E names both "&Explore CGI URLs" and the "&Edit" menu;
+    // it took turns focusing the box and opening the menu, never checking it.
+    auto* pExplore = static_cast<QCheckBox*>(m_dlg.GetDlgItem(IDC_EXPLORE_CGI));
+    m_dlg.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&m_dlg));
+    m_dlg.GetDlgItem(IDC_URL)->setFocus();
+    for (bool bExpected : {true, false}) {
+        QTest::keyClick(m_dlg.focusWidget(), Qt::Key_E, Qt::AltModifier);
+        EXPECT_TRUE(WaitFor([&] { return pExplore->isChecked() == bExpected; }, 2000));
+        EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
+    }
+    // The other mnemonics work as before.
+    QTest::keyClick(m_dlg.focusWidget(), Qt::Key_D, Qt::AltModifier);
+    auto* pRecursive = static_cast<QCheckBox*>(m_dlg.GetDlgItem(IDC_RECURSIVE));
+    EXPECT_TRUE(WaitFor([pRecursive] { return pRecursive->isChecked(); }, 2000));
+    EXPECT_EQ(static_cast<QLineEdit*>(m_dlg.GetDlgItem(IDC_URL))->text(), QString());
+    QTest::keyClick(m_dlg.focusWidget(), Qt::Key_H, Qt::AltModifier);
+    EXPECT_TRUE(WaitFor([] { return QApplication::activePopupWidget() != nullptr; }, 2000));
+    if (QWidget* pPopup = QApplication::activePopupWidget())
+        pPopup->close();
+}
+
 TEST_F(CheckerDlgTest, CommandStatesBeforeTheFirstGo)
 {
     QMenu* pEdit = m_dlg.findChild<QMenu*>(QStringLiteral("Edit"));
