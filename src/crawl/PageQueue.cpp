@@ -54,9 +54,13 @@ void CPageQueue::ReadDocument(CInternetFile& file, std::string& strDocument)
 {
     char szBuffer[CHUNK + 1];
     std::size_t nRead = 0;
+    // The bound counts what was read, not what was kept: a body of zero
+    // bytes keeps nothing, and must end all the same.
+    std::size_t nTotal = 0;
     do {
         nRead = file.Read(szBuffer, CHUNK);
-        if (!AppendChunk(szBuffer, nRead, strDocument))
+        nTotal += nRead;
+        if (!AppendChunk(szBuffer, nRead, strDocument) || nTotal >= MAX_DOCUMENT)
             return;
     } while (nRead == CHUNK);
 }

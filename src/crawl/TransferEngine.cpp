@@ -3,6 +3,7 @@
 
 #include "crawl/InternetException.h"
 #include "crawl/ParkedTransfers.h"
+#include "crawl/RateWindow.h"
 #include "crawl/Transfer.h"
 
 #include <curl/curl.h>
@@ -102,6 +103,7 @@ struct CTransfer::CState {
     bool bPaused = false;
     CURLcode result = CURLE_OK;
     Clock::time_point lastActivity = Clock::now();
+    CRateWindow rate;
 
     std::size_t GetAvailable() const { return strBody.size() - nBodyPos; }
     bool HasFailed() const { return bDone && result != CURLE_OK; }
@@ -109,6 +111,9 @@ struct CTransfer::CState {
     {
         if (!strFailure.empty())
             return strFailure;
+        // libcurl 7 reports a header line past its limit as out of memory.
+        if (result == CURLE_OUT_OF_MEMORY && !bBodyStarted)
+            return "The server sent a header line too long to read";
         return szError[0] != '\0' ? std::string(szError) : curl_easy_strerror(result);
     }
 };
@@ -153,8 +158,15 @@ size_t OnHeader(char* pData, size_t nSize, size_t nItems, void* pUser) noexcept
     auto& state = *static_cast<CTransfer::CState*>(pUser);
     const size_t nBytes = nSize * nItems;
     state.lastActivity = Clock::now();
+    state.rate.AddBytes(nBytes);
     try {
         std::string_view line = WithoutLineEnd(std::string_view(pData, nBytes));
+        // Trailers come here too, after the body, where libcurl sets no limit.
+        if (state.strHeaders.size() + line.size() > CTransferEngine::MAX_HEADER_BLOCK) {
+            state.strFailure = "The server sent more than " + std::to_string(CTransferEngine::MAX_HEADER_BLOCK >> 10)
+                + " KiB of headers";
+            return 0;
+        }
         if (line.substr(0, 5) == "HTTP/") {
             state.strStatusLine.assign(line);
             state.strHeaders.clear();
@@ -184,6 +196,7 @@ size_t OnBody(char* pData, size_t nSize, size_t nItems, void* pUser) noexcept
     } catch (...) {
         return 0;
     }
+    state.rate.AddBytes(nBytes);
     state.bBodyStarted = true;
     return nBytes;
 }
@@ -193,8 +206,10 @@ size_t OnBody(char* pData, size_t nSize, size_t nItems, void* pUser) noexcept
 int OnConnected(void* pUser, char*, char*, int, int) noexcept
 {
     auto& state = *static_cast<CTransfer::CState*>(pUser);
-    state.bConnected = true;
     state.lastActivity = Clock::now();
+    if (!state.bConnected)
+        state.rate.Restart(state.lastActivity);
+    state.bConnected = true;
     return CURL_PREREQFUNC_OK;
 }
 
@@ -298,6 +313,7 @@ void CTransferEngine::CImpl::Resume(CTransfer::CState& state)
 {
     state.bPaused = false;
     state.lastActivity = Clock::now();
+    state.rate.Restart(state.lastActivity);
     // May hand over the held chunk at once, and pause again.
     curl_easy_pause(state.easy.Get(), CURLPAUSE_CONT);
 }
@@ -313,14 +329,19 @@ void CTransferEngine::CImpl::Finish(CTransfer::CState& state, CURLcode result)
 void CTransferEngine::CImpl::AbortStalled()
 {
     const Clock::time_point now = Clock::now();
-    std::vector<CTransfer::CState*> stalled;
+    std::vector<std::pair<CTransfer::CState*, std::string>> stalled;
     for (const auto& [pEasy, pState] : active) {
         // A paused transfer waits for its reader, not for the server.
-        if (pState->bConnected && !pState->bPaused && now - pState->lastActivity > std::chrono::milliseconds(nStallTimeout))
-            stalled.push_back(pState);
+        if (!pState->bConnected || pState->bPaused)
+            continue;
+        if (now - pState->lastActivity > std::chrono::milliseconds(nStallTimeout))
+            stalled.emplace_back(pState, "Timed out: the server sent no data for " + DescribeDuration(nStallTimeout));
+        else if (pState->rate.IsBelow(now, nStallTimeout, MIN_BYTES_PER_SECOND))
+            stalled.emplace_back(pState, "Timed out: the server sent less than " + std::to_string(MIN_BYTES_PER_SECOND)
+                    + " bytes a second for " + DescribeDuration(nStallTimeout));
     }
-    for (CTransfer::CState* pState : stalled) {
-        pState->strFailure = "Timed out: the server sent no data for " + DescribeDuration(nStallTimeout);
+    for (auto& [pState, strReason] : stalled) {
+        pState->strFailure = std::move(strReason);
         Finish(*pState, CURLE_OPERATION_TIMEDOUT);
     }
 }

@@ -23,6 +23,12 @@ public:
     /// read: requests sent ahead must not fill memory with documents that
     /// nobody reads yet.
     static constexpr std::size_t MAX_UNREAD = std::size_t{256} << 10;
+    /// Header bytes one response may bring, trailers included: a server
+    /// that never ends them must not fill memory.
+    static constexpr std::size_t MAX_HEADER_BLOCK = std::size_t{512} << 10;
+    /// The rate a connected transfer must keep up, on average over the stall
+    /// time-out: a server must not hold the crawl by dripping bytes.
+    static constexpr std::size_t MIN_BYTES_PER_SECOND = 16;
 
     /// Throws CInternetException when libcurl cannot start.
     CTransferEngine();
@@ -32,7 +38,9 @@ public:
 
     /// Bounds name resolution plus connecting, for requests started later.
     void SetConnectTimeout(long nMilliseconds);
-    /// Once connected, a request that moves no data for this long fails.
+    /// Once connected, a request that moves no data for this long fails, and
+    /// so does one that receives less than MIN_BYTES_PER_SECOND on average
+    /// over this long.
     void SetStallTimeout(long nMilliseconds);
     /// Called between slices while a request waits; may be empty.
     void SetPumpCallback(std::function<void()> pump);

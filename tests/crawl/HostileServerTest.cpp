@@ -1,0 +1,328 @@
+// Servers that misbehave on purpose: every case ends with a clear outcome
+// within the session's time-outs, and the crawl goes on with the next link.
+
+#include "crawl/CrawlRun.h"
+#include "crawl/InternetException.h"
+#include "crawl/InternetFile.h"
+#include "crawl/InternetSession.h"
+#include "crawl/PageQueue.h"
+#include "crawl/ReportWriter.h"
+#include "crawl/TransferEngine.h"
+#include "support/ScriptServer.h"
+#include "support/TestServer.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <unistd.h>
+
+namespace {
+
+using CConnection = CScriptServer::CConnection;
+using CHandler = std::function<void(CConnection&)>;
+using namespace std::chrono_literals;
+
+// Short, so the time-out cases stay fast; long enough for a loaded machine.
+constexpr unsigned long TIMEOUT_MS = 1000;
+// One body byte this often, or one 4-byte header line half as often, is
+// below the engine's rate floor yet never silent for a whole time-out.
+constexpr auto DRIP_INTERVAL = 150ms;
+constexpr auto DRIP_LINE_INTERVAL = 500ms;
+
+const std::string SILENCE_MESSAGE = "Timed out: the server sent no data for 1 second";
+const std::string TRICKLE_MESSAGE = "Timed out: the server sent less than 16 bytes a second for 1 second";
+
+std::string Answer(const std::string& strStatusLine, const std::string& strBody = "")
+{
+    return strStatusLine + "\r\nContent-Type: text/html\r\nContent-Length: " + std::to_string(strBody.size())
+        + "\r\nConnection: close\r\n\r\n" + strBody;
+}
+
+std::string Redirect(const std::string& strLocation)
+{
+    return "HTTP/1.1 302 Found\r\nLocation: " + strLocation + "\r\nContent-Length: 0\r\nConnection: close\r\n\r\n";
+}
+
+CHandler Send(const std::string& strBytes)
+{
+    return [strBytes](CConnection& connection) { connection.Send(strBytes); };
+}
+
+CHandler Silent()
+{
+    return [](CConnection& connection) { connection.WaitForClose(); };
+}
+
+// Sends strHead, then strPiece every interval until the client leaves.
+CHandler Drip(const std::string& strHead, const std::string& strPiece, std::chrono::milliseconds interval)
+{
+    return [strHead, strPiece, interval](CConnection& connection) {
+        if (!connection.Send(strHead))
+            return;
+        while (connection.Pause(interval) && connection.Send(strPiece)) {
+        }
+    };
+}
+
+// Sends strHead, then strRepeat again and again as fast as the client reads.
+CHandler Flood(const std::string& strHead, const std::string& strRepeat)
+{
+    return [strHead, strRepeat](CConnection& connection) {
+        if (!connection.Send(strHead))
+            return;
+        while (connection.Send(strRepeat)) {
+        }
+    };
+}
+
+// Sends strHead, waits until it has surely arrived, then resets.
+CHandler ResetAfter(const std::string& strHead)
+{
+    return [strHead](CConnection& connection) {
+        connection.Send(strHead);
+        connection.Pause(100ms);
+        connection.Reset();
+    };
+}
+
+// Routes by the request's path; any other path answers 200 with no body.
+class CHostileSite {
+public:
+    explicit CHostileSite(std::map<std::string, CHandler> routes)
+        : m_routes(std::move(routes))
+        , m_server([this](CConnection& connection) { Serve(connection); })
+    {
+    }
+
+    std::string GetURL(const std::string& strPath) const { return m_server.GetURL(strPath); }
+    /// How many requests of strMethod for strPath arrived.
+    int CountRequests(const std::string& strMethod, const std::string& strPath) const
+    {
+        int nCount = 0;
+        for (const std::string& strLine : m_server.GetRequestLines())
+            nCount += strLine.rfind(strMethod + " " + strPath + " ", 0) == 0 ? 1 : 0;
+        return nCount;
+    }
+
+private:
+    void Serve(CConnection& connection) const
+    {
+        const std::string& strRequest = connection.GetRequest();
+        const std::size_t nPath = strRequest.find(' ') + 1;
+        auto it = m_routes.find(strRequest.substr(nPath, strRequest.find(' ', nPath) - nPath));
+        if (it != m_routes.end())
+            it->second(connection);
+        else
+            connection.Send(Answer("HTTP/1.1 200 OK"));
+    }
+
+    const std::map<std::string, CHandler> m_routes;
+    CScriptServer m_server;
+};
+
+std::string Anchors(const std::vector<std::string>& hrefs)
+{
+    std::string strPage;
+    for (const std::string& strHref : hrefs)
+        strPage += "<A HREF=\"" + strHref + "\">x</A>\n";
+    return strPage;
+}
+
+const std::string HTML_HEAD = "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nConnection: close\r\n";
+const std::string FIRST_PART = Anchors({"a.html", "b.html"});
+const std::vector<std::string> FIRST_PART_ROWS = {"http://127.0.0.1/a.html | 200 OK", "http://127.0.0.1/b.html | 200 OK"};
+
+std::string Garbage(std::size_t nLength)
+{
+    std::string strGarbage(nLength, '\0');
+    unsigned nSeed = 12345;
+    for (char& ch : strGarbage) {
+        nSeed = nSeed * 1103515245u + 12345u;
+        ch = static_cast<char>(nSeed >> 16);
+    }
+    return strGarbage;
+}
+
+std::string Repeat(const std::string& strWord, int nTimes)
+{
+    std::string strText;
+    strText.reserve(strWord.size() * static_cast<std::size_t>(nTimes));
+    for (int i = 0; i < nTimes; ++i)
+        strText += strWord;
+    return strText;
+}
+
+struct CPageCase {
+    const char* pszPath;
+    CHandler handler;
+    std::vector<std::string> rows;
+    std::string strErrorStart;
+};
+
+void CrawlEachStartPage(const std::vector<CPageCase>& cases)
+{
+    std::map<std::string, CHandler> routes;
+    for (const CPageCase& c : cases)
+        routes[c.pszPath] = c.handler;
+    CHostileSite site(routes);
+    for (const CPageCase& c : cases) {
+        SCOPED_TRACE(c.pszPath);
+        CCrawlRun run(true, TIMEOUT_MS);
+        run.Crawl(site.GetURL(c.pszPath));
+        EXPECT_EQ(run.Rows(), c.rows);
+        EXPECT_EQ(run.StartError().substr(0, c.strErrorStart.size()), c.strErrorStart) << run.StartError();
+        EXPECT_EQ(run.StartError().empty(), c.strErrorStart.empty()) << run.StartError();
+    }
+}
+
+} // namespace
+
+TEST(HostileServer, BrokenAnswersToChecksBecomeStatusesAndTheCrawlGoesOn)
+{
+    const std::vector<std::tuple<const char*, CHandler, std::string>> cases = {
+        {"/silent", Silent(), "300 " + SILENCE_MESSAGE},
+        {"/drip-headers", Drip("HTTP/1.1 200 OK\r\n", "X:\r\n", DRIP_LINE_INTERVAL), "300 " + TRICKLE_MESSAGE},
+        {"/endless-headers", Flood("HTTP/1.1 200 OK\r\n", "X-Filler: 0123456789\r\n"), "300 Too large response headers: "},
+        {"/endless-line", Flood("HTTP/1.1 200 OK\r\nX-Long: ", "0123456789"), "300 The server sent a header line too long to read"},
+        {"/bad-code", Send(Answer("HTTP/1.1 abc Broken")), "300 Unsupported HTTP version in response"},
+        {"/big-code", Send(Answer("HTTP/1.1 2000 Big")), "300 Unsupported response code in HTTP response"},
+        {"/not-http", Send("FOO 200 OK\r\n\r\n"), "300 Received HTTP/0.9 when not allowed"},
+        {"/garbage", Send(Garbage(4096)), "300 Received HTTP/0.9 when not allowed"},
+        {"/reset", ResetAfter("HTTP/1.1 200 OK\r\nContent-Le"), "300 Recv failure: Connection reset by peer"},
+        {"/hang-up", [](CConnection&) {}, "300 Empty reply from server"},
+        {"/loop", Send(Redirect("/loop")), "300 Maximum (10) redirects followed"},
+        {"/to-file", Send(Redirect("file:///etc/passwd")), "300 Protocol \"file\" not supported or disabled in libcurl"},
+        {"/to-ftp", Send(Redirect("ftp://127.0.0.1/x")), "300 Protocol \"ftp\" not supported or disabled in libcurl"},
+        {"/to-gopher", Send(Redirect("gopher://127.0.0.1/x")), "300 Protocol \"gopher\" not supported or disabled in libcurl"},
+        {"/to-data", Send(Redirect("data:text/html,<A HREF=x>")), "300 The redirect target URL could not be parsed"},
+        {"/long-reason", Send(Answer("HTTP/1.1 404 " + std::string(10000, 'r'))), "404 " + std::string(10000, 'r')},
+        {"/script-reason", Send(Answer("HTTP/1.1 404 <script>alert(1)</script>")), "404 <script>alert(1)</script>"},
+    };
+    std::map<std::string, CHandler> routes;
+    std::vector<std::string> hrefs;
+    for (const auto& [pszPath, handler, strStatus] : cases) {
+        routes[pszPath] = handler;
+        hrefs.push_back(pszPath);
+    }
+    hrefs.push_back("last.html");
+    routes["/index.html"] = Send(Answer("HTTP/1.1 200 OK", Anchors(hrefs)));
+    CHostileSite site(routes);
+    CCrawlRun run(false, TIMEOUT_MS);
+    run.Crawl(site.GetURL("/index.html"));
+    const std::vector<std::string> rows = run.Rows();
+    ASSERT_EQ(rows.size(), cases.size() + 1);
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        const auto& [pszPath, handler, strStatus] = cases[i];
+        SCOPED_TRACE(pszPath);
+        const std::string strStart = "http://127.0.0.1" + std::string(pszPath) + " | " + strStatus;
+        EXPECT_EQ(rows[i].substr(0, strStart.size()), strStart) << rows[i].substr(0, 300);
+    }
+    EXPECT_EQ(rows.back(), "http://127.0.0.1/last.html | 200 OK");
+    EXPECT_EQ(site.CountRequests("HEAD", "/last.html"), 1);
+}
+
+TEST(HostileServer, PagesThatBreakOffKeepTheLinksOfWhatArrived)
+{
+    const std::string strChunked = "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nTransfer-Encoding: chunked\r\n\r\n";
+    std::ostringstream chunk;
+    chunk << std::hex << FIRST_PART.size() << "\r\n" << FIRST_PART << "\r\n0\r\n";
+    CrawlEachStartPage({
+        {"/endless", Flood(HTML_HEAD + "\r\n" + FIRST_PART, std::string(65535, 'x') + "\n"), FIRST_PART_ROWS, ""},
+        // Regression: a body of zero bytes kept nothing, so the 64 MiB bound
+        // never came and the page was read for ever.
+        {"/endless-zeros", Flood(HTML_HEAD + "\r\n" + FIRST_PART, std::string(65536, '\0')), FIRST_PART_ROWS, ""},
+        // Regression: the body was read for as long as a byte came every few
+        // seconds, that is for ever.
+        {"/drip", Drip(HTML_HEAD + "\r\n" + FIRST_PART, "x", DRIP_INTERVAL), FIRST_PART_ROWS, ""},
+        {"/reset", ResetAfter(HTML_HEAD + "Content-Length: 100000\r\n\r\n" + FIRST_PART), FIRST_PART_ROWS, ""},
+        {"/cut-short", Send(HTML_HEAD + "Content-Length: 100000\r\n\r\n" + FIRST_PART), FIRST_PART_ROWS, ""},
+        // Regression: trailers after the last chunk were kept without limit,
+        // filling memory while the page was read for ever.
+        {"/endless-trailers", Flood(strChunked + chunk.str(), "X-Trailer: 0123456789\r\n"), FIRST_PART_ROWS, ""},
+    });
+}
+
+TEST(HostileServer, StartPagesThatGiveNothingSayWhy)
+{
+    const std::filesystem::path secret
+        = std::filesystem::temp_directory_path() / ("lintrel-secret-" + std::to_string(::getpid()) + ".html");
+    std::ofstream(secret) << Anchors({"http://127.0.0.1/secret.html"});
+    CrawlEachStartPage({
+        {"/silent", Silent(), {}, SILENCE_MESSAGE},
+        {"/drip-headers", Drip("HTTP/1.1 200 OK\r\n", "X:\r\n", DRIP_LINE_INTERVAL), {}, TRICKLE_MESSAGE},
+        {"/endless-headers", Flood("HTTP/1.1 200 OK\r\n", "X-Filler: 0123456789\r\n"), {}, "Too large response headers: "},
+        {"/bad-status", Send(Answer("HTTP/1.1 abc Broken", FIRST_PART)), {}, "Unsupported HTTP version in response"},
+        {"/to-file", Send(Redirect("file://" + secret.string())), {}, "Protocol \"file\" not supported or disabled in libcurl"},
+        {"/garbage", Send(Answer("HTTP/1.1 200 OK", Garbage(1 << 20))), {}, ""},
+        {"/empty", Send(Answer("HTTP/1.1 200 OK")), {}, ""},
+        {"/million-a", Send(Answer("HTTP/1.1 200 OK", Repeat("<A ", 1000000))), {}, ""},
+    });
+    std::filesystem::remove(secret);
+}
+
+TEST(HostileServer, ReasonPhrasesAreKeptWholeAndTheReportEscapesThem)
+{
+    const std::string strLong(10000, 'r');
+    const std::string strScript = "<script>alert(\"x\")</script> & <b>";
+    CHostileSite site({
+        {"/index.html", Send(Answer("HTTP/1.1 200 OK", Anchors({"long", "script"})))},
+        {"/long", Send(Answer("HTTP/1.1 404 " + strLong))},
+        {"/script", Send(Answer("HTTP/1.1 410 " + strScript))},
+    });
+    CCrawlRun run(false, TIMEOUT_MS);
+    run.Crawl(site.GetURL("/index.html"));
+    const CLinkArray& links = *run.crawler.GetLinks();
+    ASSERT_EQ(links.GetSize(), 2);
+    EXPECT_EQ(links.GetAt(1)->GetStatusText(), strLong);
+    EXPECT_EQ(links.GetAt(2)->GetStatusText(), strScript);
+    std::ostringstream report;
+    CReportWriter(links).Write(report);
+    EXPECT_NE(report.str().find("<TD> " + strLong + " </TD>"), std::string::npos);
+    EXPECT_NE(report.str().find("<TD> &lt;script&gt;alert(&quot;x&quot;)&lt;/script&gt; &amp; &lt;b&gt; </TD>"),
+        std::string::npos);
+    EXPECT_EQ(report.str().find("<script>"), std::string::npos);
+}
+
+TEST(HostileServer, SilenceAndATrickleEachEndByTheReceiveTimeOut)
+{
+    CHostileSite site({
+        {"/quiet", [](CConnection& connection) {
+             connection.Send(HTML_HEAD + "\r\n" + FIRST_PART);
+             connection.WaitForClose();
+         }},
+        {"/drip", Drip(HTML_HEAD + "\r\n" + FIRST_PART, "x", DRIP_INTERVAL)},
+    });
+    CInternetSession session;
+    for (int nOption : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT, INTERNET_OPTION_RECEIVE_TIMEOUT,
+             INTERNET_OPTION_DATA_SEND_TIMEOUT, INTERNET_OPTION_DATA_RECEIVE_TIMEOUT})
+        session.SetOption(nOption, 400);
+    const std::vector<std::pair<const char*, std::string>> cases = {
+        {"/quiet", "Timed out: the server sent no data for 400 milliseconds"},
+        {"/drip", "Timed out: the server sent less than 16 bytes a second for 400 milliseconds"},
+    };
+    for (const auto& [pszPath, strMessage] : cases) {
+        SCOPED_TRACE(pszPath);
+        std::unique_ptr<CInternetFile> pFile = session.OpenURL(site.GetURL(pszPath));
+        char szBuffer[255];
+        std::string strBody;
+        const auto start = std::chrono::steady_clock::now();
+        try {
+            std::size_t nRead = 0;
+            while ((nRead = pFile->Read(szBuffer, sizeof(szBuffer))) > 0)
+                strBody.append(szBuffer, nRead);
+            ADD_FAILURE() << "ended without a failure";
+        } catch (const CInternetException& e) {
+            EXPECT_EQ(e.GetErrorMessage(), strMessage);
+        }
+        const auto elapsed = std::chrono::steady_clock::now() - start;
+        EXPECT_EQ(strBody.substr(0, FIRST_PART.size()), FIRST_PART);
+        // Silence is timed from the last byte, the rate from the connection
+        // on; both have the first part in hand at once.
+        EXPECT_GE(elapsed, 350ms);
+        EXPECT_LT(elapsed, 3s);
+    }
+}
