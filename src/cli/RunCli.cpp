@@ -9,6 +9,8 @@
 
 #include <CLI/CLI.hpp>
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <optional>
 
@@ -19,6 +21,12 @@ const char* const PROGRAM = "lintrel-cli";
 // serves faster.
 constexpr int MAX_JOBS = 256;
 constexpr int MAX_PER_HOST = 256;
+// Far beyond what any server takes (8 KiB is usual), far below what would
+// strain the crawl: every relative link of the page repeats it.
+constexpr std::size_t MAX_URL = 65536;
+// An argument echoed in a message is shown by its two ends past this.
+constexpr std::size_t MAX_ECHO = 200;
+const char* const MORE_HELP = "\nRun with --help for more information.\n";
 
 struct CCliOptions {
     std::string strURL;
@@ -52,6 +60,34 @@ void DeclareOptions(CLI::App& app, CCliOptions& options)
     app.set_version_flag("--version", LINTREL_VERSION);
 }
 
+std::string Abbreviate(const std::string& str)
+{
+    if (str.size() <= MAX_ECHO)
+        return str;
+    return str.substr(0, MAX_ECHO / 2) + "..." + str.substr(str.size() - MAX_ECHO / 2);
+}
+
+// What the parser accepts but no crawl can use; the exit status, if so.
+std::optional<int> CheckArguments(const CLI::App& app, const CCliOptions& options, std::ostream& err)
+{
+    const bool bHasURL = app.count("URL") != 0 && !options.strURL.empty();
+    const bool bHasFile = app.count("--file") != 0;
+    if (bHasURL == bHasFile || (bHasFile && options.strFile.empty())) {
+        err << PROGRAM << ": give either a URL or --file PATH" << MORE_HELP;
+        return EXIT_CANNOT_RUN;
+    }
+    if (options.strURL.size() > MAX_URL) {
+        err << PROGRAM << ": the URL is " << options.strURL.size() << " characters long; at most " << MAX_URL
+            << " are accepted" << MORE_HELP;
+        return EXIT_CANNOT_RUN;
+    }
+    if (app.count("--report") != 0 && options.strReport.empty()) {
+        err << PROGRAM << ": --report needs a file name" << MORE_HELP;
+        return EXIT_CANNOT_RUN;
+    }
+    return std::nullopt;
+}
+
 // The options, or the exit status when the command line ends here.
 std::optional<int> ParseOptions(int argc, const char* const* argv, CCliOptions& options, std::ostream& out,
     std::ostream& err)
@@ -67,23 +103,25 @@ std::optional<int> ParseOptions(int argc, const char* const* argv, CCliOptions& 
         out << LINTREL_VERSION << '\n';
         return EXIT_ALL_GOOD;
     } catch (const CLI::ParseError& e) {
-        err << PROGRAM << ": " << e.what() << "\nRun with --help for more information.\n";
+        err << PROGRAM << ": " << Abbreviate(e.what()) << MORE_HELP;
         return EXIT_CANNOT_RUN;
     }
-    const bool bHasURL = app.count("URL") != 0;
-    const bool bHasFile = app.count("--file") != 0;
-    if (bHasURL == bHasFile || (bHasFile && options.strFile.empty())) {
-        err << PROGRAM << ": give either a URL or --file PATH\nRun with --help for more information.\n";
-        return EXIT_CANNOT_RUN;
-    }
-    return std::nullopt;
+    return CheckArguments(app, options, err);
 }
 
-std::string StartURL(const CCliOptions& options)
+// Empty when a relative --file cannot be made absolute (the current folder
+// is gone); strReason then says why.
+std::string StartURL(const CCliOptions& options, std::string& strReason)
 {
     if (options.strFile.empty())
         return options.strURL;
-    return "file://" + std::filesystem::absolute(options.strFile).string();
+    std::error_code error;
+    const std::filesystem::path path = std::filesystem::absolute(options.strFile, error);
+    if (error) {
+        strReason = error.message();
+        return std::string();
+    }
+    return "file://" + path.string();
 }
 
 bool AllGood(const CLinkArray& links)
@@ -119,28 +157,38 @@ void WriteRows(const CLinkArray& links, const CCliOptions& options, std::ostream
 int Finish(const CCrawler& crawler, const CCliOptions& options, std::ostream& out, std::ostream& err)
 {
     const CLinkArray& links = *crawler.GetLinks();
+    errno = 0;
     WriteRows(links, options, out);
     out.flush();
+    // A reader that has gone (| head) wanted no more; any other failure is news.
+    if (!out && errno != EPIPE) {
+        err << PROGRAM << ": the rows were not written: " << std::strerror(errno != 0 ? errno : EIO) << '\n';
+        return EXIT_CANNOT_RUN;
+    }
     if (crawler.m_bStop)
         err << PROGRAM << ": stopped; " << CountUnchecked(links) << " links were not checked\n";
     if (!options.strReport.empty()) {
         std::string strReason;
         if (!CReportWriter(links).Save(options.strReport, strReason)) {
-            err << PROGRAM << ": the report was not written: " << strReason << '\n';
+            err << PROGRAM << ": the report was not written: " << Abbreviate(strReason) << '\n';
             return EXIT_CANNOT_RUN;
         }
     }
     return AllGood(links) ? EXIT_ALL_GOOD : EXIT_SOME_BAD;
 }
 
-} // namespace
-
-int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& err, bool bProgress)
+int Run(int argc, const char* const* argv, std::ostream& out, std::ostream& err, bool bProgress)
 {
     CCliOptions options;
     if (std::optional<int> nExit = ParseOptions(argc, argv, options, out, err))
         return *nExit;
-    const std::string strStart = StartURL(options);
+    std::string strReason;
+    const std::string strStart = StartURL(options, strReason);
+    if (strStart.empty()) {
+        err << PROGRAM << ": cannot read " << Abbreviate(options.strFile) << ": the current folder is not available ("
+            << strReason << ")\n";
+        return EXIT_CANNOT_RUN;
+    }
     CCliFrontEnd frontEnd(err, bProgress);
     CCrawler crawler(&frontEnd, options.bRecursive, options.bExploreCgi);
     crawler.SetRequestLimits(options.nJobs, options.nPerHost);
@@ -152,8 +200,21 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
     crawler.Crawl();
     frontEnd.EndProgress();
     if (!frontEnd.GetStartError().empty()) {
-        err << PROGRAM << ": cannot read " << strStart << ": " << frontEnd.GetStartError() << '\n';
+        err << PROGRAM << ": cannot read " << Abbreviate(strStart) << ": " << frontEnd.GetStartError() << '\n';
         return EXIT_CANNOT_RUN;
     }
     return Finish(crawler, options, out, err);
+}
+
+} // namespace
+
+int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& err, bool bProgress)
+{
+    try {
+        return Run(argc, argv, out, err, bProgress);
+    } catch (const std::exception& e) {
+        // Nothing may end the program unexplained, not even a lack of memory.
+        err << PROGRAM << ": " << e.what() << '\n';
+        return EXIT_CANNOT_RUN;
+    }
 }

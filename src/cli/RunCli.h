@@ -12,5 +12,6 @@ constexpr int EXIT_CANNOT_RUN = 2;
 /// a live progress line on err (for a terminal). Returns EXIT_ALL_GOOD when
 /// every link has a good status, EXIT_SOME_BAD when any has not, and
 /// EXIT_CANNOT_RUN for a usage error, a crawl that could not start, an
-/// unreadable start page or a report that could not be written.
+/// unreadable start page, or rows or a report that could not be written.
+/// Rows cut short by a reader that went away (EPIPE) are no error.
 int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& err, bool bProgress = false);
