@@ -156,6 +156,15 @@ TEST_F(CheckerDlgCrawlTest, EnterInTheUrlBoxPressesGo)
     EXPECT_EQ(Rows().size(), 3u);
 }
 
+TEST_F(CheckerDlgCrawlTest, UrlIsPassedOnExactlyAsTyped)
+{
+    const std::string strTyped = "  " + m_server.GetURL("/empty.html") + " ";
+    Control<QLineEdit>(IDC_URL)->setText(QString::fromStdString(strTyped));
+    QTest::mouseClick(Control<QPushButton>(IDC_GO), Qt::LeftButton);
+    ASSERT_NE(m_dlg.GetCrawler()->GetRootLink(), nullptr);
+    EXPECT_EQ(m_dlg.GetCrawler()->GetRootLink()->GetURL(), strTyped);
+}
+
 TEST_F(CheckerDlgCrawlTest, WindowAnswersWhileARequestWaits)
 {
     // Regression: every request froze the window until it ended.
