@@ -6,20 +6,20 @@
 #include "crawl/Crawler.h"
 #include "crawl/CrawlList.h"
 #include "crawl/CrawlOwner.h"
-
-#include <httplib.h>
+#include "support/GeneratedSite.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstddef>
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
 #include <malloc.h>
 #include <memory>
-#include <thread>
+#include <stdexcept>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #if defined(__SANITIZE_ADDRESS__)
 #define LINTREL_HEAP_FROM_SANITIZER 1
@@ -69,61 +69,54 @@ int LinksWanted()
     return std::max(nLinks, LEAVES_PER_PAGE + 1);
 }
 
-std::string Anchor(const std::string& strHref)
-{
-    return "<A HREF=\"" + strHref + "\">" + strHref + "</A>\n";
-}
-
-// index.html links nPages pages; each page links LEAVES_PER_PAGE plain
-// files of its own, which are checked but not followed. Plain httplib: a
-// server that noted each request would hold memory of its own per link.
-class CSiteServer {
+// The generated site served by a child process, so that the heap of this
+// one holds nothing of the server's.
+class CSiteProcess {
 public:
-    explicit CSiteServer(int nPages)
+    CSiteProcess(int nPages, int nLeaves)
+        : m_nLinks(nPages * (nLeaves + 1))
     {
-        Route(nPages);
-        m_nPort = m_server.bind_to_any_port("127.0.0.1");
-        m_thread = std::thread([this] { m_server.listen_after_bind(); });
-        while (!m_server.is_running())
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        int toParent[2];
+        if (::pipe(toParent) != 0 || ::pipe(m_stopPipe) != 0)
+            throw std::runtime_error("no pipe for the site process");
+        m_nChild = ::fork();
+        if (m_nChild == 0) {
+            ServeUntilStopped(nPages, nLeaves, toParent[1]);
+            ::_exit(0);
+        }
+        ::close(toParent[1]);
+        ::close(m_stopPipe[0]);
+        char szBuffer[256];
+        ssize_t nRead = 0;
+        while ((nRead = ::read(toParent[0], szBuffer, sizeof(szBuffer))) > 0)
+            m_strStartURL.append(szBuffer, static_cast<std::size_t>(nRead));
+        ::close(toParent[0]);
     }
-    ~CSiteServer()
+    ~CSiteProcess()
     {
-        m_server.stop();
-        m_thread.join();
+        ::close(m_stopPipe[1]);
+        ::waitpid(m_nChild, nullptr, 0);
     }
-    std::string GetURL(const std::string& strPath) const
-    {
-        return "http://127.0.0.1:" + std::to_string(m_nPort) + strPath;
-    }
+    const std::string& GetStartURL() const { return m_strStartURL; }
+    int GetLinkCount() const { return m_nLinks; }
 
 private:
-    void Route(int nPages);
+    void ServeUntilStopped(int nPages, int nLeaves, int nToParent)
+    {
+        ::close(m_stopPipe[1]);
+        CGeneratedSite site(nPages, nLeaves);
+        const std::string strURL = site.GetStartURL();
+        (void)!::write(nToParent, strURL.data(), strURL.size());
+        ::close(nToParent);
+        char ch = '\0';
+        (void)!::read(m_stopPipe[0], &ch, 1);
+    }
 
-    httplib::Server m_server;
-    std::thread m_thread;
-    int m_nPort = 0;
+    int m_nLinks;
+    int m_stopPipe[2] = {-1, -1};
+    pid_t m_nChild = -1;
+    std::string m_strStartURL;
 };
-
-void CSiteServer::Route(int nPages)
-{
-    m_server.Get("/site/index.html", [nPages](const httplib::Request&, httplib::Response& response) {
-        std::string strPage;
-        for (int n = 0; n < nPages; ++n)
-            strPage += Anchor("p" + std::to_string(n) + ".html");
-        response.set_content(strPage, "text/html");
-    });
-    m_server.Get(R"(/site/p(\d+)\.html)", [](const httplib::Request& request, httplib::Response& response) {
-        std::string strPage;
-        const std::string strDir = "p" + request.matches[1].str() + "/";
-        for (int n = 0; n < LEAVES_PER_PAGE; ++n)
-            strPage += Anchor(strDir + "leaf" + std::to_string(n) + ".txt");
-        response.set_content(strPage, "text/html");
-    });
-    m_server.Get(R"(/site/p\d+/leaf\d+\.txt)", [](const httplib::Request&, httplib::Response& response) {
-        response.set_content("", "text/plain");
-    });
-}
 
 // A front end that keeps nothing of its own, so that what the heap holds is
 // the crawl's; it samples the heap while the crawl runs.
@@ -180,15 +173,17 @@ CRunFigures CrawlOnce(const std::string& strStart)
 TEST(LongCrawl, TwoCrawlsFindEveryLinkAndGiveTheirMemoryBack)
 {
     const int nPages = LinksWanted() / (LEAVES_PER_PAGE + 1);
-    const int nLinks = nPages * (LEAVES_PER_PAGE + 1);
-    CSiteServer server(nPages);
-    const std::string strStart = server.GetURL("/site/index.html");
+    CSiteProcess site(nPages, LEAVES_PER_PAGE);
+    const std::string strStart = site.GetStartURL();
+    ASSERT_FALSE(strStart.empty());
+    const int nLinks = site.GetLinkCount();
 
     // A first small crawl settles the libraries' one-time allocations.
-    CrawlOnce(server.GetURL("/site/p0/leaf0.txt"));
+    CrawlOnce(strStart.substr(0, strStart.find("index.html")) + "p0/leaf0.txt");
     const std::size_t nHeapBefore = HeapInUse();
     const std::size_t nResidentBefore = PeakResident();
     std::vector<CRunFigures> runs;
+    runs.reserve(2);
     for (int nRun = 0; nRun < 2; ++nRun) {
         SCOPED_TRACE(nRun);
         runs.push_back(CrawlOnce(strStart));
@@ -202,9 +197,10 @@ TEST(LongCrawl, TwoCrawlsFindEveryLinkAndGiveTheirMemoryBack)
               << runs[0].nHeapAfter << ", after the second " << runs[1].nHeapAfter << '\n';
     RecordProperty("links", nLinks);
     RecordProperty("peak_heap_bytes_per_link", static_cast<int>(nPeakPerLink));
-    // Back to its level: what stays after a crawl is the server's and the
-    // libraries' working memory, not a share of the links.
-    const std::size_t nSlack = 512 * 1024;
+    // Back to its level, give or take a few of the libraries' small blocks.
+    // (The test runs with glibc's per-thread cache off: blocks parked there
+    // count as in use.)
+    const std::size_t nSlack = 16 * 1024;
     EXPECT_LT(runs[0].nHeapAfter, nHeapBefore + nSlack);
     EXPECT_LT(runs[1].nHeapAfter, nHeapBefore + nSlack);
     // A record is a URL with its parts and status: a few hundred bytes.
