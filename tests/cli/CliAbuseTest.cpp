@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
@@ -292,4 +293,24 @@ TEST(CliAbuse, HostileReasonPhrasesStayInTheirRow)
     // In the table no control character reaches the terminal.
     EXPECT_NE(table.strOut.find("http://127.0.0.1/script  <script> alert(1) [2J </script>\n"), std::string::npos)
         << table.strOut.substr(table.strOut.size() - 300);
+}
+
+TEST(CliAbuse, DrippingStartPageEndsByTheTenSecondReceiveTimeOut)
+{
+    // The one test at the program's own setting: a header line every two
+    // seconds keeps the server from ever being silent for ten.
+    CScriptServer server([](CScriptServer::CConnection& connection) {
+        if (!connection.Send("HTTP/1.1 200 OK\r\n"))
+            return;
+        while (connection.Pause(std::chrono::seconds(2)) && connection.Send("X:\r\n")) {
+        }
+    });
+    const auto start = std::chrono::steady_clock::now();
+    CCliResult result = RunCommand({server.GetURL("/index.html")});
+    const auto elapsed = std::chrono::steady_clock::now() - start;
+    EXPECT_EQ(result.nExit, EXIT_CANNOT_RUN);
+    EXPECT_EQ(result.strErr, "lintrel-cli: cannot read " + server.GetURL("/index.html")
+            + ": Timed out: the server sent less than 16 bytes a second for 10 seconds\n");
+    EXPECT_GE(elapsed, std::chrono::seconds(10));
+    EXPECT_LT(elapsed, std::chrono::seconds(20));
 }
