@@ -33,6 +33,8 @@ public:
     void EndProgress();
     /// Why the start page could not be read at all; empty when it was read.
     const std::string& GetStartError() const { return m_strStartError; }
+    /// Pages fetched so far, read or not.
+    int GetPageCount() const { return m_nPages; }
 
 private:
     void ShowProgress(bool bNow);

@@ -1,10 +1,14 @@
 #include "cli/RowPrinter.h"
 
+#include "cli/CrawlSummary.h"
 #include "link/Link.h"
 #include "link/LinkArray.h"
 
+#include <nlohmann/json.hpp>
+
 #include <algorithm>
 #include <array>
+#include <cmath>
 
 namespace {
 
@@ -35,6 +39,36 @@ void WriteCells(std::ostream& out, const CRow& row, const std::array<std::size_t
     out << row[2] << '\n';
 }
 
+// Pages and servers may send any bytes; U+FFFD keeps the place of each one
+// that is not UTF-8 (where dropping it could make two URLs look alike), and
+// dump's default would throw instead.
+std::string JsonText(const nlohmann::ordered_json& value)
+{
+    return value.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
+}
+
+nlohmann::ordered_json JsonRow(const CLink& link)
+{
+    nlohmann::ordered_json row;
+    row["referrer"] = link.GetReferrer() ? nlohmann::ordered_json(link.GetReferrer()->GetFullURL()) : nullptr;
+    row["link"] = link.GetFullURL();
+    row["status_code"] = link.GetStatusCode();
+    row["status_text"] = link.GetStatusText();
+    return row;
+}
+
+nlohmann::ordered_json JsonSummary(const CCrawlSummary& summary)
+{
+    nlohmann::ordered_json object;
+    object["links"] = summary.m_nLinks;
+    object["good"] = summary.m_nGood;
+    object["bad"] = summary.m_nBad;
+    object["unchecked"] = summary.m_nUnchecked;
+    object["pages_fetched"] = summary.m_nPages;
+    object["elapsed_seconds"] = std::round(summary.m_dElapsedSeconds * 1000) / 1000;
+    return object;
+}
+
 } // namespace
 
 CRowPrinter::CRowPrinter(const CLinkArray& links, bool bOnlyBad)
@@ -52,6 +86,19 @@ void CRowPrinter::WriteTsv(std::ostream& out) const
         out << CleanTsvField(ReferrerText(*pLink)) << '\t' << CleanTsvField(pLink->GetFullURL()) << '\t'
             << pLink->GetStatusCode() << '\t' << CleanTsvField(pLink->GetStatusText()) << '\n';
     }
+}
+
+// Row by row rather than one document in memory, one row a line, so a
+// large crawl costs no second copy and the output still greps.
+void CRowPrinter::WriteJson(std::ostream& out, const CCrawlSummary& summary) const
+{
+    out << "{\n  \"rows\": [";
+    const char* pszSeparator = "\n    ";
+    for (const CLink* pLink : m_rows) {
+        out << pszSeparator << JsonText(JsonRow(*pLink));
+        pszSeparator = ",\n    ";
+    }
+    out << (m_rows.empty() ? "]" : "\n  ]") << ",\n  \"summary\": " << JsonText(JsonSummary(summary)) << "\n}\n";
 }
 
 void CRowPrinter::WriteTable(std::ostream& out) const

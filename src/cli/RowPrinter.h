@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+class CCrawlSummary;
 class CLink;
 class CLinkArray;
 
@@ -18,6 +19,10 @@ public:
     void WriteTsv(std::ostream& out) const;
     /// The window's three columns, aligned, under a heading.
     void WriteTable(std::ostream& out) const;
+    /// One JSON document: the rows (referrer, null when none; link; status
+    /// code, -1 when not checked; status text) and the summary. Bytes that
+    /// are not UTF-8 are written as U+FFFD, so the document is always valid.
+    void WriteJson(std::ostream& out, const CCrawlSummary& summary) const;
     std::size_t GetRowCount() const { return m_rows.size(); }
 
     /// A field with each tab, CR and LF written as one space.

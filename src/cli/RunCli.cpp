@@ -2,6 +2,7 @@
 
 #include "cli/CliFrontEnd.h"
 #include "cli/CliInterrupt.h"
+#include "cli/CrawlSummary.h"
 #include "cli/RowPrinter.h"
 #include "crawl/Crawler.h"
 #include "crawl/ReportWriter.h"
@@ -10,6 +11,7 @@
 #include <CLI/CLI.hpp>
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <optional>
@@ -36,6 +38,7 @@ struct CCliOptions {
     bool bExploreCgi = false;
     bool bOnlyBad = false;
     bool bTsv = false;
+    bool bJson = false;
     int nJobs = CCrawler::DEFAULT_JOBS;
     int nPerHost = CCrawler::DEFAULT_PER_HOST;
 };
@@ -50,7 +53,10 @@ void DeclareOptions(CLI::App& app, CCliOptions& options)
     app.add_flag("-b,--only-bad", options.bOnlyBad, "list only links without a good status (\"Show only Bad URLs\")");
     app.add_option("-o,--report", options.strReport, "write the HTML report of ALL links to FILE when the crawl ends")
         ->option_text("FILE");
-    app.add_flag("--tsv", options.bTsv, "rows as tab-separated fields");
+    CLI::Option* pTsv = app.add_flag("--tsv", options.bTsv, "rows as tab-separated fields");
+    app.add_flag("--json", options.bJson,
+           "rows and a summary as one JSON document; bytes that are not UTF-8 are written as U+FFFD")
+        ->excludes(pTsv);
     app.add_option("-j,--jobs", options.nJobs, "requests in flight at once; 1 sends one after another (the results are the same)")
         ->option_text("N (default " + std::to_string(CCrawler::DEFAULT_JOBS) + ")")
         ->check(CLI::Range(1, MAX_JOBS));
@@ -58,6 +64,8 @@ void DeclareOptions(CLI::App& app, CCliOptions& options)
         ->option_text("M (default " + std::to_string(CCrawler::DEFAULT_PER_HOST) + ")")
         ->check(CLI::Range(1, MAX_PER_HOST));
     app.set_version_flag("--version", LINTREL_VERSION);
+    app.footer("Exit status: 0 when every link has a good status, 1 when any has not (or was not checked),\n"
+               "2 for a usage error, a start page that cannot be read, or output that cannot be written.");
 }
 
 std::string Abbreviate(const std::string& str)
@@ -124,28 +132,15 @@ std::string StartURL(const CCliOptions& options, std::string& strReason)
     return "file://" + path.string();
 }
 
-bool AllGood(const CLinkArray& links)
-{
-    for (int nPos = 1; nPos <= links.GetSize(); ++nPos) {
-        if (!links.GetAt(nPos)->HasGoodStatus())
-            return false;
-    }
-    return true;
-}
-
-int CountUnchecked(const CLinkArray& links)
-{
-    int nUnchecked = 0;
-    for (int nPos = 1; nPos <= links.GetSize(); ++nPos)
-        nUnchecked += links.GetAt(nPos)->GetStatusCode() == -1 ? 1 : 0;
-    return nUnchecked;
-}
-
-void WriteRows(const CLinkArray& links, const CCliOptions& options, std::ostream& out)
+void WriteRows(const CLinkArray& links, const CCliOptions& options, const CCrawlSummary& summary, std::ostream& out)
 {
     CRowPrinter printer(links, options.bOnlyBad);
     if (options.bTsv) {
         printer.WriteTsv(out);
+        return;
+    }
+    if (options.bJson) {
+        printer.WriteJson(out, summary);
         return;
     }
     printer.WriteTable(out);
@@ -154,11 +149,12 @@ void WriteRows(const CLinkArray& links, const CCliOptions& options, std::ostream
 }
 
 // What the crawl found, once it is over.
-int Finish(const CCrawler& crawler, const CCliOptions& options, std::ostream& out, std::ostream& err)
+int Finish(const CCrawler& crawler, const CCliOptions& options, const CCrawlSummary& summary, std::ostream& out,
+    std::ostream& err)
 {
     const CLinkArray& links = *crawler.GetLinks();
     errno = 0;
-    WriteRows(links, options, out);
+    WriteRows(links, options, summary, out);
     out.flush();
     // A reader that has gone (| head) wanted no more; any other failure is news.
     if (!out && errno != EPIPE) {
@@ -166,7 +162,7 @@ int Finish(const CCrawler& crawler, const CCliOptions& options, std::ostream& ou
         return EXIT_CANNOT_RUN;
     }
     if (crawler.m_bStop)
-        err << PROGRAM << ": stopped; " << CountUnchecked(links) << " links were not checked\n";
+        err << PROGRAM << ": stopped; " << summary.m_nUnchecked << " links were not checked\n";
     if (!options.strReport.empty()) {
         std::string strReason;
         if (!CReportWriter(links).Save(options.strReport, strReason)) {
@@ -174,7 +170,7 @@ int Finish(const CCrawler& crawler, const CCliOptions& options, std::ostream& ou
             return EXIT_CANNOT_RUN;
         }
     }
-    return AllGood(links) ? EXIT_ALL_GOOD : EXIT_SOME_BAD;
+    return summary.m_nGood == summary.m_nLinks ? EXIT_ALL_GOOD : EXIT_SOME_BAD;
 }
 
 int Run(int argc, const char* const* argv, std::ostream& out, std::ostream& err, bool bProgress)
@@ -197,13 +193,16 @@ int Run(int argc, const char* const* argv, std::ostream& out, std::ostream& err,
         err << PROGRAM << ": the crawl could not start: the network library is not available\n";
         return EXIT_CANNOT_RUN;
     }
+    const auto start = std::chrono::steady_clock::now();
     crawler.Crawl();
+    const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
     frontEnd.EndProgress();
     if (!frontEnd.GetStartError().empty()) {
         err << PROGRAM << ": cannot read " << Abbreviate(strStart) << ": " << frontEnd.GetStartError() << '\n';
         return EXIT_CANNOT_RUN;
     }
-    return Finish(crawler, options, out, err);
+    const CCrawlSummary summary(*crawler.GetLinks(), frontEnd.GetPageCount(), elapsed.count());
+    return Finish(crawler, options, summary, out, err);
 }
 
 } // namespace

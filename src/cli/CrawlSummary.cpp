@@ -1,0 +1,20 @@
+#include "cli/CrawlSummary.h"
+
+#include "link/Link.h"
+#include "link/LinkArray.h"
+
+CCrawlSummary::CCrawlSummary(const CLinkArray& links, int nPages, double dElapsedSeconds)
+    : m_nLinks(links.GetSize())
+    , m_nPages(nPages)
+    , m_dElapsedSeconds(dElapsedSeconds)
+{
+    for (int nPos = 1; nPos <= links.GetSize(); ++nPos) {
+        const CLink* pLink = links.GetAt(nPos);
+        if (pLink->HasGoodStatus())
+            ++m_nGood;
+        else if (pLink->GetStatusCode() == -1)
+            ++m_nUnchecked;
+        else
+            ++m_nBad;
+    }
+}

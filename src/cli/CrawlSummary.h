@@ -1,0 +1,24 @@
+#pragma once
+
+class CLinkArray;
+
+/// The counts a finished crawl ends with, over every link found (not only
+/// the rows listed). Good, bad and unchecked add up to the links.
+class CCrawlSummary {
+public:
+    /// Counts links; nPages and dElapsedSeconds come from whoever ran the
+    /// crawl. Keeps no reference to links.
+    CCrawlSummary(const CLinkArray& links, int nPages, double dElapsedSeconds);
+
+    int m_nLinks = 0;
+    /// A status from 0 to 299.
+    int m_nGood = 0;
+    /// Checked, with any other status (a failed request gives 300).
+    int m_nBad = 0;
+    /// Never checked: the crawl was stopped first.
+    int m_nUnchecked = 0;
+    /// Pages taken from the queue, the start page included, whether or not
+    /// they could be read.
+    int m_nPages = 0;
+    double m_dElapsedSeconds = 0;
+};
