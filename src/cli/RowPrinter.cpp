@@ -121,9 +121,9 @@ void CRowPrinter::WriteTable(std::ostream& out) const
 
 std::string CRowPrinter::CleanTsvField(const std::string& str)
 {
-    std::string strClean = str;
-    std::replace_if(strClean.begin(), strClean.end(), [](char ch) { return ch == '\t' || ch == '\r' || ch == '\n'; }, ' ');
-    return strClean;
+    // Rows often go to a terminal too: an escape sequence from a server's
+    // reason phrase must not reach it any more than a tab may split a field.
+    return Printable(str);
 }
 
 std::string CRowPrinter::Printable(const std::string& str)

@@ -25,7 +25,8 @@ public:
     void WriteJson(std::ostream& out, const CCrawlSummary& summary) const;
     std::size_t GetRowCount() const { return m_rows.size(); }
 
-    /// A field with each tab, CR and LF written as one space.
+    /// A field with each control character (tab, CR and LF among them)
+    /// written as one space.
     static std::string CleanTsvField(const std::string& str);
     /// str with every control character written as a space, so a page or a
     /// server cannot drive the terminal.
