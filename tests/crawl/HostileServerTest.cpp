@@ -196,6 +196,7 @@ TEST(HostileServer, BrokenAnswersToChecksBecomeStatusesAndTheCrawlGoesOn)
         {"/hang-up", [](CConnection&) {}, "300 Empty reply from server"},
         {"/loop", Send(Redirect("/loop")), "300 Maximum (10) redirects followed"},
         {"/to-file", Send(Redirect("file:///etc/passwd")), "300 Protocol \"file\" not supported or disabled in libcurl"},
+        {"/to-file-upper", Send(Redirect("FILE:///etc/passwd")), "300 Protocol \"file\" not supported or disabled in libcurl"},
         {"/to-ftp", Send(Redirect("ftp://127.0.0.1/x")), "300 Protocol \"ftp\" not supported or disabled in libcurl"},
         {"/to-gopher", Send(Redirect("gopher://127.0.0.1/x")), "300 Protocol \"gopher\" not supported or disabled in libcurl"},
         {"/to-data", Send(Redirect("data:text/html,<A HREF=x>")), "300 The redirect target URL could not be parsed"},
@@ -257,6 +258,8 @@ TEST(HostileServer, StartPagesThatGiveNothingSayWhy)
         {"/endless-headers", Flood("HTTP/1.1 200 OK\r\n", "X-Filler: 0123456789\r\n"), {}, "Too large response headers: "},
         {"/bad-status", Send(Answer("HTTP/1.1 abc Broken", FIRST_PART)), {}, "Unsupported HTTP version in response"},
         {"/to-file", Send(Redirect("file://" + secret.string())), {}, "Protocol \"file\" not supported or disabled in libcurl"},
+        // A web page never makes the crawl read a local file.
+        {"/file-links", Send(Answer("HTTP/1.1 200 OK", Anchors({"file:///etc/passwd", "file://localhost/etc/passwd"}))), {}, ""},
         {"/garbage", Send(Answer("HTTP/1.1 200 OK", Garbage(1 << 20))), {}, ""},
         {"/empty", Send(Answer("HTTP/1.1 200 OK")), {}, ""},
         {"/million-a", Send(Answer("HTTP/1.1 200 OK", Repeat("<A ", 1000000))), {}, ""},
