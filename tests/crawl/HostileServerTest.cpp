@@ -158,7 +158,7 @@ std::string Repeat(const std::string& strWord, int nTimes)
 
 struct CPageCase {
     const char* pszPath;
-    CHandler handler;
+    CHandler fnHandler;
     std::vector<std::string> rows;
     std::string strErrorStart;
 };
@@ -167,7 +167,7 @@ void CrawlEachStartPage(const std::vector<CPageCase>& cases)
 {
     std::map<std::string, CHandler> routes;
     for (const CPageCase& c : cases)
-        routes[c.pszPath] = c.handler;
+        routes[c.pszPath] = c.fnHandler;
     CHostileSite site(routes);
     for (const CPageCase& c : cases) {
         SCOPED_TRACE(c.pszPath);
