@@ -1,5 +1,5 @@
 # The two commands a new user needs: `make run` and `make test`.
-.PHONY: run test setup build check clean fuzz
+.PHONY: run test setup build package check clean fuzz
 
 JOBS ?= $(shell nproc)
 
@@ -14,11 +14,17 @@ build: setup
 run: build
 	./build/release/src/app/lintrel
 
+# The Debian package of the release build, in build/package/.
+package: build
+	rm -rf build/package
+	cpack --config build/release/CPackConfig.cmake -B build/package
+
 FUZZ_SECONDS ?= 60
 
 # Builds every test twice (warnings as errors; then with AddressSanitizer and
-# UndefinedBehaviorSanitizer) and runs them all, then gives each fuzz target
-# FUZZ_SECONDS from its kept corpus.
+# UndefinedBehaviorSanitizer) and runs them all, builds the Debian package and
+# checks it without installing it, then gives each fuzz target FUZZ_SECONDS
+# from its kept corpus.
 test: setup
 	cmake --preset ci >/dev/null
 	cmake --build --preset ci -j $(JOBS)
@@ -26,6 +32,8 @@ test: setup
 	cmake --preset ci-sanitize >/dev/null
 	cmake --build --preset ci-sanitize -j $(JOBS)
 	ctest --preset ci-sanitize -j $(JOBS)
+	$(MAKE) --no-print-directory package
+	scripts/check-package.sh build/package/lintrel_*.deb
 	scripts/fuzz.sh $(FUZZ_SECONDS)
 
 # Quick developer loop: one debug build, its tests.

@@ -9,6 +9,7 @@ PACKAGES=(
     libgtest-dev libgmock-dev libbenchmark-dev libcpp-httplib-dev
     xvfb xauth
     clang libclang-rt-14-dev fonts-dejavu-core
+    dpkg-dev groff-base
 )
 # bench/run.sh also needs a real web server, /usr/bin/time and Python.
 if [ "${1:-}" = "bench" ]; then
