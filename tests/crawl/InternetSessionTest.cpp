@@ -253,10 +253,17 @@ TEST(InternetSession, ProxyComesFromTheEnvironment)
         strSeen = strRequest;
         return EmptyAnswer("HTTP/1.1 204 From Proxy");
     });
+    // Every test runs with proxies bypassed; this one needs them back.
+    const std::string strNoProxy = ::getenv("no_proxy") ? ::getenv("no_proxy") : "";
+    const std::string strNoProxyUpper = ::getenv("NO_PROXY") ? ::getenv("NO_PROXY") : "";
+    ::unsetenv("no_proxy");
+    ::unsetenv("NO_PROXY");
     ::setenv("http_proxy", proxy.GetURL("").c_str(), 1);
     CInternetSession session;
     CHeadResult result = Head(session, "nohost.invalid", 0, "/x");
     ::unsetenv("http_proxy");
+    ::setenv("no_proxy", strNoProxy.c_str(), 1);
+    ::setenv("NO_PROXY", strNoProxyUpper.c_str(), 1);
     EXPECT_EQ(result.nCode, 204);
     std::lock_guard<std::mutex> lock(mutex);
     EXPECT_EQ(strSeen.rfind("HEAD http://nohost.invalid/x HTTP/1.1\r\n", 0), 0u) << strSeen;
