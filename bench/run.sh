@@ -9,5 +9,6 @@ scripts/setup.sh bench
 build=build/bench-release
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF -DLINTREL_BUILD_GUI=OFF \
     -DLINTREL_BUILD_BENCH=ON -DLINTREL_WERROR=ON >/dev/null
-cmake --build "$build" --target lintrel-cli lintrel_delay_proxy
-exec python3 bench/sitebench.py --cli "$build/src/cli/lintrel-cli" --proxy "$build/bench/lintrel_delay_proxy" "$@"
+cmake --build "$build" --target lintrel-cli lintrel_delay_proxy lintrel_invalid_names
+exec python3 bench/sitebench.py --cli "$build/src/cli/lintrel-cli" --proxy "$build/bench/lintrel_delay_proxy" \
+    --invalid-names "$build/bench/liblintrel_invalid_names.so" "$@"

@@ -105,7 +105,7 @@ class Servers:
         self.processes = []
 
 
-def run_crawl(cli, url, jobs, out_dir, servers):
+def run_crawl(cli, url, jobs, out_dir, servers, env):
     """One crawl under /usr/bin/time -v: its figures, rows and report."""
     tsv, report = os.path.join(out_dir, "rows.tsv"), os.path.join(out_dir, "report.html")
     command = ["/usr/bin/time", "-v", cli, "--recursive", "--tsv", "--report", report, url]
@@ -114,7 +114,7 @@ def run_crawl(cli, url, jobs, out_dir, servers):
     before = servers.answered()
     started = time.perf_counter()
     with open(tsv, "wb") as rows, open(os.path.join(out_dir, "time.txt"), "wb") as err:
-        process = subprocess.Popen(command, stdout=rows, stderr=err)
+        process = subprocess.Popen(command, stdout=rows, stderr=err, env=env)
         # wait4 counts the waited-for crawl's CPU time to the microsecond.
         _, status, usage = os.wait4(process.pid, 0)
     wall = time.perf_counter() - started
@@ -132,14 +132,14 @@ def run_crawl(cli, url, jobs, out_dir, servers):
             "requests": servers.answered() - before, "links": checked}, row_bytes, report_bytes
 
 
-def measure(cli, url, runs, out_dir, servers, label):
+def measure(cli, url, runs, out_dir, servers, label, env):
     """Medians for --jobs 1 and the defaults, and whether all outputs agree."""
     results = {1: [], None: []}
     reference = None
     identical = True
     for run in range(runs):
         for jobs in (1, None):
-            figures, rows, report = run_crawl(cli, url, jobs, out_dir, servers)
+            figures, rows, report = run_crawl(cli, url, jobs, out_dir, servers, env)
             results[jobs].append(figures)
             if reference is None:
                 reference = (rows, report)
@@ -152,11 +152,11 @@ def measure(cli, url, runs, out_dir, servers, label):
     return medians, identical
 
 
-def print_table(rows):
+def print_table(rows, links_per_page):
     print()
     print("| site | delay | figure | --jobs 1 | defaults | ratio |")
     print("|------|-------|--------|---------:|---------:|------:|")
-    for site, delay, medians, identical in rows:
+    for site, pages, delay, medians, identical in rows:
         seq, par = medians[1], medians[None]
         lines = [("wall time", "%.3f s", "wall"), ("CPU time", "%.3f s", "cpu"), ("peak memory", "%.1f MiB", "peak"),
                  ("requests answered", "%d", "requests"), ("links checked", "%d", "links")]
@@ -166,6 +166,9 @@ def print_table(rows):
         links = par["links"] or 1
         print("| %s | %s | CPU per link checked | %.1f us | %.1f us | |" % (site, delay, seq["cpu"] / links * 1e6,
                                                                           par["cpu"] / links * 1e6))
+        read = pages * links_per_page
+        print("| %s | %s | CPU per link read (%d on the pages) | %.1f us | %.1f us | |" % (
+            site, delay, read, seq["cpu"] / read * 1e6, par["cpu"] / read * 1e6))
         print("| %s | %s | rows and report identical | %s | | |" % (site, delay, "yes" if identical else "NO"))
 
 
@@ -179,6 +182,8 @@ def main():
     parser.add_argument("--links", type=int, default=25)
     parser.add_argument("--delay-ms", type=float, default=5.0, help="delay per request for the first site; 0 for none")
     parser.add_argument("--keep", action="store_true", help="keep the work folder")
+    parser.add_argument("--invalid-names", help="lintrel_invalid_names, preloaded so names under .invalid fail at once")
+    parser.add_argument("--system-dns", action="store_true", help="resolve .invalid names through the system after all")
     args = parser.parse_args()
 
     work = tempfile.mkdtemp(prefix="lintrel-bench-")
@@ -188,6 +193,9 @@ def main():
     ports = (free_port("127.0.0.1"), free_port("127.0.0.2"))
     table = []
     identical_all = True
+    env = dict(os.environ)
+    if args.invalid_names and not args.system_dns:
+        env["LD_PRELOAD"] = os.path.abspath(args.invalid_names)
     try:
         sizes = [int(size) for size in args.sizes.split(",")]
         for size in sizes:
@@ -198,11 +206,11 @@ def main():
                 servers.start(site, ports, delay)
                 label = "%d x %d%s" % (size, args.links, ", %g ms" % delay if delay else "")
                 medians, identical = measure(args.cli, "http://127.0.0.1:%d/index.html" % ports[0], args.runs,
-                                             work, servers, label)
+                                             work, servers, label, env)
                 identical_all = identical_all and identical
-                table.append(("%d x %d" % (size, args.links), "%g ms" % delay, medians, identical))
+                table.append(("%d x %d" % (size, args.links), size, "%g ms" % delay, medians, identical))
         servers.stop()
-        print_table(table)
+        print_table(table, args.links)
     finally:
         servers.stop()
         if args.keep:

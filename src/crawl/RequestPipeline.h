@@ -28,7 +28,7 @@ class CRequestPipeline {
 public:
     /// Answers held per request allowed in flight: enough to read a few
     /// pages ahead, few enough to keep memory small.
-    static constexpr int MAX_WAITING_FACTOR = 4;
+    static constexpr int MAX_WAITING_FACTOR = 2;
 
     CRequestPipeline() = default;
     CRequestPipeline(const CRequestPipeline&) = delete;
