@@ -18,15 +18,6 @@
 #include <QMenuBar>
 #include <QVBoxLayout>
 
-namespace {
-
-QRect ScreenRect(const QWidget* pWidget)
-{
-    return QRect(pWidget->mapToGlobal(QPoint(0, 0)), pWidget->size());
-}
-
-} // namespace
-
 CCheckerDlg::CCheckerDlg(QWidget* pParent)
     : QDialog(pParent)
     , m_hIcon(CWindowSystem::LoadMainIcon())
@@ -41,6 +32,8 @@ CCheckerDlg::CCheckerDlg(QWidget* pParent)
     auto* pLayout = new QVBoxLayout(this);
     pLayout->setContentsMargins(0, 0, 0, 0);
     pLayout->setSpacing(0);
+    // No minimum size: the window may be made as small as the user likes.
+    pLayout->setSizeConstraint(QLayout::SetNoConstraint);
     pLayout->setMenuBar(m_pMenuBar);
     pLayout->addWidget(&m_wndClient);
     const CDialogUnits units(font());
@@ -50,6 +43,7 @@ CCheckerDlg::CCheckerDlg(QWidget* pParent)
             &CCheckerDlg::OnStop);
     connect(&m_chkShowOnlyBad, &QCheckBox::clicked, this, &CCheckerDlg::OnShowOnlyBad);
     m_pMenuBar->installEventFilter(this);
+    m_wndClient.installEventFilter(this);
     for (QAbstractButton* pButton : m_wndClient.findChildren<QAbstractButton*>())
         pButton->installEventFilter(this);
     OnInitDialog();
@@ -75,9 +69,7 @@ void CCheckerDlg::OnInitDialog()
         m_pSystemMenu->addAction(strAboutMenu)->setData(IDM_ABOUTBOX);
     }
     setWindowIcon(m_hIcon);
-    m_lbLinks.SetHeaderRects(ScreenRect(GetDlgItem(IDC_HEADER_REFERRER)),
-                             ScreenRect(GetDlgItem(IDC_HEADER_LINK)),
-                             ScreenRect(GetDlgItem(IDC_HEADER_STATUS)));
+    CaptureLayout();
 }
 
 bool CCheckerDlg::UpdateData(bool bSaveAndValidate)
@@ -180,31 +172,10 @@ void CCheckerDlg::OnShowOnlyBad()
     m_lbLinks.SetShowOnlyBad(m_bShowOnlyBad);
 }
 
-void CCheckerDlg::OnEditCopy()
-{
-    // Needs a crawler; the command's own work is not built yet.
-    if (!m_pCrawler)
-        return;
-}
-
-void CCheckerDlg::OnCopyReferrer()
-{
-    // Needs a crawler; the command's own work is not built yet.
-    if (!m_pCrawler)
-        return;
-}
-
 void CCheckerDlg::OnUpdateCopyReferrer()
 {
     if (QAction* pAction = GetMenuAction(ID_COPY_REFERRER))
         pAction->setEnabled(m_pCrawler && m_pCrawler->GetListCount() != 0);
-}
-
-void CCheckerDlg::OnFileExport()
-{
-    // Needs a crawler; the command's own work is not built yet.
-    if (!m_pCrawler)
-        return;
 }
 
 void CCheckerDlg::OnHelpAbout()
@@ -243,6 +214,11 @@ void CCheckerDlg::RequestClose()
 
 bool CCheckerDlg::eventFilter(QObject* pWatched, QEvent* pEvent)
 {
+    // The client area's size changes with every change of the window's.
+    if (pWatched == &m_wndClient && pEvent->type() == QEvent::Resize) {
+        OnSize();
+        return false;
+    }
     // Alt+E names both "&Explore CGI URLs" and the "&Edit" menu, so the two
     // would take turns. The control's mnemonic wins, as in dialogs; the menu
     // is still reached with Alt alone or F10.

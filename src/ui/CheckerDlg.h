@@ -2,6 +2,7 @@
 
 #include "crawl/CrawlOwner.h"
 #include "results/LinkListBox.h"
+#include "ui/ResizeLayout.h"
 
 #include <QCheckBox>
 #include <QDialog>
@@ -16,6 +17,7 @@
 #include <string>
 
 class CCrawler;
+class CLink;
 class QAbstractButton;
 class QAction;
 class QKeySequence;
@@ -54,6 +56,22 @@ public:
     void OnAppExit();
     void OnSysCommand(int nID);
 
+    /// Asks for a file and saves the report of every link of the crawl
+    /// there; a failure is shown in a message box and leaves an existing
+    /// file untouched. Nothing before a crawl has started.
+    void ExportReport();
+    /// The selected row's URL on the clipboard; nothing without a selection.
+    void CopySelectedLink();
+    /// The selected row's referring URL on the clipboard; nothing without a
+    /// selection or a referrer.
+    void CopySelectedReferrer();
+    /// Puts the link's full URL on the clipboard as plain text; false, with
+    /// the clipboard untouched, for no link.
+    bool CopyLinkToClipboard(const CLink* pLink);
+    /// Lays the controls out for the window's present size; nothing before
+    /// the layout was captured.
+    void OnSize();
+
     /// The crawler of the last Go; null before the first.
     CCrawler* GetCrawler() const { return m_pCrawler.get(); }
     CLinkListBox& GetListBox() { return m_lbLinks; }
@@ -74,6 +92,9 @@ private:
                          void (CCheckerDlg::*pHandler)());
     QWidget* CreateControl(int nID, int nKind, const QString& strCaption);
     void OnInitDialog();
+    void CaptureLayout();
+    CResizeLayout::CFrame GetFrame() const;
+    void SetHeaderRects();
     void SetRunControls(bool bIdle);
     bool ChooseStartUrl(std::string& strStartUrl);
     void RequestClose();
@@ -99,4 +120,5 @@ private:
     bool m_bCrawling = false;
     // A close asked for during a crawl, carried out once the crawl stopped.
     bool m_bCloseAfterCrawl = false;
+    CResizeLayout m_layout;
 };

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QMessageBox>
+#include <QWidget>
 
 QColor CWindowSystem::GetSysColor(const QPalette& palette, int nIndex)
 {
@@ -47,4 +48,11 @@ QString CWindowSystem::ToQString(const std::string& str)
 std::string CWindowSystem::FromQString(const QString& str)
 {
     return str.toUtf8().toStdString();
+}
+
+QRect CWindowSystem::GetWindowRect(const QWidget* pWidget)
+{
+    if (pWidget->isWindow())
+        return pWidget->frameGeometry();
+    return QRect(pWidget->mapToGlobal(QPoint(0, 0)), pWidget->size());
 }

