@@ -196,11 +196,12 @@ void CRequestPipeline::ReadAhead(SPageSlot& slot, CLink* pPage)
 
 std::uint64_t CRequestPipeline::Send(const std::string& strURL, bool bHeadOnly, std::uint64_t nStage, int& nBudget)
 {
-    const std::uint64_t nId = m_pEngine->StartAhead(strURL, bHeadOnly);
-    if (nId == 0)
-        return 0;
+    // A request that cannot start uses up its place all the same, so a
+    // top-up never walks further than its budget.
     --nBudget;
-    m_sent.push_back({nId, nStage});
+    const std::uint64_t nId = m_pEngine->StartAhead(strURL, bHeadOnly);
+    if (nId != 0)
+        m_sent.push_back({nId, nStage});
     return nId;
 }
 

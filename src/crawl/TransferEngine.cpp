@@ -1,6 +1,7 @@
 // The one file of the engine that speaks to libcurl.
 #include "crawl/TransferEngine.h"
 
+#include "crawl/CurlHandle.h"
 #include "crawl/InternetException.h"
 #include "crawl/ParkedTransfers.h"
 #include "crawl/RateWindow.h"
@@ -25,45 +26,6 @@ std::string AheadKey(const std::string& strURL, bool bHeadOnly)
     std::string strKey(bHeadOnly ? "HEAD " : "GET ");
     return strKey.append(strURL);
 }
-
-// Owns one libcurl handle and frees it with pfnCleanup.
-template <typename T, auto pfnCleanup>
-class CCurlHandle {
-public:
-    CCurlHandle() = default;
-    explicit CCurlHandle(T* pHandle)
-        : m_pHandle(pHandle)
-    {
-    }
-    CCurlHandle(CCurlHandle&& other) noexcept
-        : m_pHandle(std::exchange(other.m_pHandle, nullptr))
-    {
-    }
-    CCurlHandle& operator=(CCurlHandle&& other) noexcept
-    {
-        if (this != &other) {
-            Reset();
-            m_pHandle = std::exchange(other.m_pHandle, nullptr);
-        }
-        return *this;
-    }
-    CCurlHandle(const CCurlHandle&) = delete;
-    CCurlHandle& operator=(const CCurlHandle&) = delete;
-    ~CCurlHandle() { Reset(); }
-
-    T* Get() const { return m_pHandle; }
-    explicit operator bool() const { return m_pHandle != nullptr; }
-
-private:
-    void Reset()
-    {
-        if (m_pHandle)
-            pfnCleanup(m_pHandle);
-        m_pHandle = nullptr;
-    }
-
-    T* m_pHandle = nullptr;
-};
 
 using CEasyHandle = CCurlHandle<CURL, &curl_easy_cleanup>;
 using CMultiHandle = CCurlHandle<CURLM, &curl_multi_cleanup>;
@@ -455,11 +417,6 @@ const std::string* CTransferEngine::GetEndedBody(std::uint64_t nId) const
 void CTransferEngine::DropAhead(std::uint64_t nId)
 {
     m_pImpl->parked.Discard(nId);
-}
-
-void CTransferEngine::DropAllAhead()
-{
-    m_pImpl->parked.Clear();
 }
 
 std::size_t CTransferEngine::GetAheadCount() const

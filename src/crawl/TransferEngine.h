@@ -69,8 +69,6 @@ public:
     const std::string* GetEndedBody(std::uint64_t nId) const;
     /// Abandons a request sent ahead; nothing once it has been taken over.
     void DropAhead(std::uint64_t nId);
-    /// Abandons every request sent ahead.
-    void DropAllAhead();
     /// Requests sent ahead that wait to be taken over.
     std::size_t GetAheadCount() const;
     /// Requests in flight, taken over or not: started and not yet ended.
