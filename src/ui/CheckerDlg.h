@@ -83,6 +83,8 @@ public:
 protected:
     bool eventFilter(QObject* pWatched, QEvent* pEvent) override;
     void contextMenuEvent(QContextMenuEvent* pEvent) override;
+    void moveEvent(QMoveEvent* pEvent) override;
+    void paintEvent(QPaintEvent* pEvent) override;
 
 private:
     void CreateControls();
@@ -95,6 +97,7 @@ private:
     void CaptureLayout();
     CResizeLayout::CFrame GetFrame() const;
     void SetHeaderRects();
+    void FollowFrame();
     void SetRunControls(bool bIdle);
     bool ChooseStartUrl(std::string& strStartUrl);
     void RequestClose();
@@ -121,4 +124,6 @@ private:
     // A close asked for during a crawl, carried out once the crawl stopped.
     bool m_bCloseAfterCrawl = false;
     CResizeLayout m_layout;
+    // The frame the controls were last laid out for.
+    CResizeLayout::CFrame m_frameLaidOut;
 };

@@ -7,6 +7,7 @@
 #include "ui/WindowSystem.h"
 
 #include <QLayout>
+#include <QTimer>
 
 namespace {
 
@@ -40,8 +41,9 @@ void CCheckerDlg::OnSize()
 {
     if (!m_layout.IsCaptured())
         return;
+    m_frameLaidOut = GetFrame();
     const std::vector<CResizeLayout::CRect> rects = m_layout.Layout(
-        ToLayoutRect(CWindowSystem::GetWindowRect(this)), GetFrame(), m_wndClient.height());
+        ToLayoutRect(CWindowSystem::GetWindowRect(this)), m_frameLaidOut, m_wndClient.height());
     // The list repaints once, after everything moved.
     m_lbLinks.setUpdatesEnabled(false);
     const auto& ids = CResizeLayout::GetControlIds();
@@ -49,6 +51,32 @@ void CCheckerDlg::OnSize()
         GetDlgItem(ids[n])->setGeometry(ToQRect(rects[n]));
     SetHeaderRects();
     m_lbLinks.setUpdatesEnabled(true);
+}
+
+void CCheckerDlg::moveEvent(QMoveEvent* pEvent)
+{
+    QDialog::moveEvent(pEvent);
+    FollowFrame();
+}
+
+void CCheckerDlg::paintEvent(QPaintEvent* pEvent)
+{
+    QDialog::paintEvent(pEvent);
+    // The first paint comes once the window manager has framed the window.
+    FollowFrame();
+}
+
+void CCheckerDlg::FollowFrame()
+{
+    // A window manager frames the window after it is shown, without a size
+    // change: lay out again for the frame now known, so that the first
+    // resize does not make every control jump. Not inside a paint.
+    if (!m_layout.IsCaptured() || GetFrame() == m_frameLaidOut)
+        return;
+    QTimer::singleShot(0, this, [this] {
+        if (GetFrame() != m_frameLaidOut)
+            OnSize();
+    });
 }
 
 CResizeLayout::CFrame CCheckerDlg::GetFrame() const

@@ -27,6 +27,8 @@ public:
         int top = 0;
         int right = 0;
         int bottom = 0;
+
+        bool operator==(const CFrame& other) const = default;
     };
 
     static constexpr int CONTROL_COUNT = 15;
