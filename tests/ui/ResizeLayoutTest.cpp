@@ -76,14 +76,6 @@ TEST(ResizeLayout, NothingBeforeTheCapture)
     EXPECT_TRUE(Captured(START, NO_FRAME).IsCaptured());
 }
 
-TEST(ResizeLayout, TheControlsInTableOrder)
-{
-    const std::vector<int> ids(CResizeLayout::GetControlIds().begin(),
-                               CResizeLayout::GetControlIds().end());
-    EXPECT_EQ(ids, (std::vector<int>{1005, 1006, 1002, 1003, 1004, 1011, 1007, 1000, 1008, 1012,
-                                     1013, 1014, 1001, 1010, 1009}));
-}
-
 TEST(ResizeLayout, AtTheStartSizeNothingIsScaled)
 {
     const std::vector<CRect> rects = LayOut(Captured(START, NO_FRAME), START, NO_FRAME);
