@@ -41,13 +41,16 @@ std::filesystem::path ResolveTarget(const std::string& strPath)
     return error ? std::filesystem::path(strPath) : target;
 }
 
-// An existing report keeps its permissions; a new one gets the usual ones.
+// An existing report keeps its permissions; a new one gets what the user's
+// umask gives any new file.
 mode_t TargetMode(const std::filesystem::path& target)
 {
     struct stat info {};
     if (::stat(target.c_str(), &info) == 0)
         return info.st_mode & 07777;
-    return 0644;
+    const mode_t nMask = ::umask(0);
+    ::umask(nMask);
+    return 0666 & ~nMask;
 }
 
 } // namespace
@@ -86,6 +89,11 @@ bool CReportWriter::Save(const std::string& strPath, std::string& strReason) con
     std::ostringstream text;
     Write(text);
     const std::filesystem::path target = ResolveTarget(strPath);
+    // Renaming over a file the user may not write would replace it anyway.
+    if (::access(target.c_str(), F_OK) == 0 && ::access(target.c_str(), W_OK) != 0) {
+        strReason = SystemReason("Cannot write " + strPath);
+        return false;
+    }
     // Built by appending: GCC 12 at -O3 warns falsely (-Wrestrict) on "." + a string.
     std::string strName(".");
     strName.append(target.filename().string()).append(".XXXXXX");

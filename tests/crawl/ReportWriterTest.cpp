@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -137,4 +138,20 @@ TEST_F(ReportFile, FailedSaveSaysWhyAndTouchesNothing)
     }
     EXPECT_TRUE(std::filesystem::is_directory(directory / "inside"));
     EXPECT_EQ(CountEntries(), 1u);
+}
+
+TEST_F(ReportFile, NewReportFollowsTheUmaskAndAnExistingOneKeepsItsMode)
+{
+    const mode_t nOldMask = ::umask(027);
+    const std::filesystem::path fresh = m_dir / "fresh.html";
+    const std::filesystem::path kept = m_dir / "kept.html";
+    std::ofstream(kept) << "old";
+    std::filesystem::permissions(kept, std::filesystem::perms(0604));
+    std::string strReason;
+    const bool bFresh = CReportWriter(m_links).Save(fresh.string(), strReason);
+    const bool bKept = CReportWriter(m_links).Save(kept.string(), strReason);
+    ::umask(nOldMask);
+    ASSERT_TRUE(bFresh && bKept) << strReason;
+    EXPECT_EQ(std::filesystem::status(fresh).permissions(), std::filesystem::perms(0640));
+    EXPECT_EQ(std::filesystem::status(kept).permissions(), std::filesystem::perms(0604));
 }
