@@ -14,15 +14,14 @@ class CPageQueue;
 class CTransferEngine;
 
 /// Sends the requests a crawl is going to make ahead of their turn, in the
-/// order the crawl will make them, with at most nJobs requests in flight
-/// (the crawl's own included) and nJobs * MAX_WAITING_FACTOR answers held
-/// unused: HEADs
-/// for the links after the one being checked, GETs for the queued pages,
-/// and HEADs for the links a queued page will add, read from its body once
-/// it arrived. The crawl itself still makes every request in its own order
-/// and takes over the answer sent ahead, so what it finds is the same; a
-/// request it does not make in time is dropped. A page read ahead need not
-/// be scanned twice: its links are kept for the crawl. Reads the link array
+/// order the crawl will make them: HEADs for the links after the one being
+/// checked, GETs for the queued pages, and HEADs for the links a queued page
+/// will add, read from its body once it arrived. At most nJobs requests are
+/// in flight (the crawl's own included) and nJobs * MAX_WAITING_FACTOR
+/// answers wait unused. The crawl itself still makes every request in its
+/// own order and takes over the answer sent ahead, so what it finds is the
+/// same; an answer it does not use in time is dropped. A page read ahead is
+/// not scanned twice: its links are kept for the crawl. Reads the link array
 /// and the page queue it is given, which must outlive it.
 class CRequestPipeline {
 public:
