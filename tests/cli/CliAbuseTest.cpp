@@ -1,6 +1,7 @@
 // The command line given bad arguments, bad files and a reader that goes
 // away: a clear message and exit status 2, or a quiet end, never a crash.
 
+#include "cli/CliResult.h"
 #include "cli/RunCli.h"
 #include "support/ScriptServer.h"
 #include "support/TestServer.h"
@@ -16,26 +17,6 @@
 #include <unistd.h>
 
 namespace {
-
-struct CCliResult {
-    int nExit = -1;
-    std::string strOut;
-    std::string strErr;
-};
-
-CCliResult RunCommand(const std::vector<std::string>& args)
-{
-    std::vector<const char*> argv = {"lintrel-cli"};
-    for (const std::string& strArg : args)
-        argv.push_back(strArg.c_str());
-    std::ostringstream out;
-    std::ostringstream err;
-    CCliResult result;
-    result.nExit = RunCli(static_cast<int>(argv.size()), argv.data(), out, err);
-    result.strOut = out.str();
-    result.strErr = err.str();
-    return result;
-}
 
 // One message of a few lines, not an echo of a huge argument.
 void ExpectShortMessage(const std::string& strErr)

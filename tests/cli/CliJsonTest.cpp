@@ -4,6 +4,7 @@
 #include "cli/CliInterrupt.h"
 #include "cli/CrawlSummary.h"
 #include "cli/RowPrinter.h"
+#include "cli/CliResult.h"
 #include "cli/RunCli.h"
 #include "link/LinkArray.h"
 #include "support/ScriptServer.h"
@@ -19,25 +20,6 @@ namespace {
 
 using nlohmann::json;
 
-struct CCliResult {
-    int nExit = -1;
-    std::string strOut;
-    std::string strErr;
-};
-
-CCliResult RunCommand(const std::vector<std::string>& args)
-{
-    std::vector<const char*> argv = {"lintrel-cli"};
-    for (const std::string& strArg : args)
-        argv.push_back(strArg.c_str());
-    std::ostringstream out;
-    std::ostringstream err;
-    CCliResult result;
-    result.nExit = RunCli(static_cast<int>(argv.size()), argv.data(), out, err);
-    result.strOut = out.str();
-    result.strErr = err.str();
-    return result;
-}
 
 // Parsing is strict: invalid UTF-8 or a raw control character fails the test.
 json Parse(const std::string& strText)

@@ -1,4 +1,5 @@
 #include "cli/CliInterrupt.h"
+#include "cli/CliResult.h"
 #include "cli/RunCli.h"
 #include "support/RawServer.h"
 #include "support/TestServer.h"
@@ -15,26 +16,6 @@
 #include <unistd.h>
 
 namespace {
-
-struct CCliResult {
-    int nExit = -1;
-    std::string strOut;
-    std::string strErr;
-};
-
-CCliResult RunCommand(const std::vector<std::string>& args, bool bProgress = false)
-{
-    std::vector<const char*> argv = {"lintrel-cli"};
-    for (const std::string& strArg : args)
-        argv.push_back(strArg.c_str());
-    std::ostringstream out;
-    std::ostringstream err;
-    CCliResult result;
-    result.nExit = RunCli(static_cast<int>(argv.size()), argv.data(), out, err, bProgress);
-    result.strOut = out.str();
-    result.strErr = err.str();
-    return result;
-}
 
 std::string Page(const std::vector<std::string>& hrefs)
 {
