@@ -1,8 +1,7 @@
 #pragma once
 
-// Contract shared by the engine and its front ends. The crawl-engine work
-// fills in the implementation and may add private members; the public
-// operations below are what the window and the command line call.
+// The window and the command line drive a crawl only through the public
+// operations below; everything else about the engine stays behind them.
 
 #include "crawl/CrawlList.h"
 #include "crawl/CrawlOwner.h"
