@@ -8,6 +8,7 @@
 #include "crawl/Transfer.h"
 
 #include <curl/curl.h>
+#include <signal.h>
 
 #include <algorithm>
 #include <chrono>
@@ -46,6 +47,13 @@ std::string DescribeDuration(long nMilliseconds)
     if (nMilliseconds % 1000 == 0)
         return std::to_string(nMilliseconds / 1000) + (nMilliseconds == 1000 ? " second" : " seconds");
     return std::to_string(nMilliseconds) + " milliseconds";
+}
+
+bool IsSigpipeIgnored()
+{
+    struct sigaction current {};
+    return ::sigaction(SIGPIPE, nullptr, &current) == 0 && (current.sa_flags & SA_SIGINFO) == 0
+        && current.sa_handler == SIG_IGN;
 }
 
 } // namespace
@@ -88,6 +96,7 @@ struct CTransferEngine::CImpl : std::enable_shared_from_this<CTransferEngine::CI
     CParkedTransfers parked;
     long nConnectTimeout = 10000;
     long nStallTimeout = 10000;
+    bool bNoSignal = IsSigpipeIgnored();
     std::function<void()> pump;
     std::function<void()> onEnded;
     bool bInEndedCallback = false;
@@ -192,8 +201,10 @@ void CTransferEngine::CImpl::Configure(CTransfer::CState& state, const std::stri
     if (!bHeadOnly)
         curl_easy_setopt(pEasy, CURLOPT_HTTPGET, 1L);
     curl_easy_setopt(pEasy, CURLOPT_CONNECTTIMEOUT_MS, nConnectTimeout);
-    // CURLOPT_NOSIGNAL stays off: libcurl then keeps SIGPIPE from a peer
-    // that closed a TLS connection away from the program.
+    // Unless the program ignores SIGPIPE, libcurl must keep the signal of a
+    // TLS peer that went away from it, by swapping the handler around every
+    // call: most of a waiting crawl's system time.
+    curl_easy_setopt(pEasy, CURLOPT_NOSIGNAL, bNoSignal ? 1L : 0L);
     curl_easy_setopt(pEasy, CURLOPT_USERAGENT, "Lintrel");
     curl_easy_setopt(pEasy, CURLOPT_ERRORBUFFER, state.szError);
     curl_easy_setopt(pEasy, CURLOPT_HEADERFUNCTION, &OnHeader);
@@ -246,7 +257,9 @@ std::size_t CTransferEngine::CImpl::Perform()
 void CTransferEngine::CImpl::RunSlice()
 {
     curl_multi_poll(multi.Get(), nullptr, 0, static_cast<int>(SLICE_MS), nullptr);
-    if (Perform() > 0)
+    // The second round sends at once what the ended transfers made room
+    // for, rather than after the next wait.
+    for (int nRound = 0; nRound < 2 && Perform() > 0; ++nRound)
         ReportEnded();
     AbortStalled();
     const Clock::time_point now = Clock::now();

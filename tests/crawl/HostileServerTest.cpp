@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -179,9 +180,7 @@ void CrawlEachStartPage(const std::vector<CPageCase>& cases)
     }
 }
 
-} // namespace
-
-TEST(HostileServer, BrokenAnswersToChecksBecomeStatusesAndTheCrawlGoesOn)
+void CheckBrokenAnswers()
 {
     const std::vector<std::tuple<const char*, CHandler, std::string>> cases = {
         {"/silent", Silent(), "300 " + SILENCE_MESSAGE},
@@ -224,6 +223,32 @@ TEST(HostileServer, BrokenAnswersToChecksBecomeStatusesAndTheCrawlGoesOn)
     }
     EXPECT_EQ(rows.back(), "http://127.0.0.1/last.html | 200 OK");
     EXPECT_EQ(site.CountRequests("HEAD", "/last.html"), 1);
+}
+
+// Ignores SIGPIPE for one test, as both programs do from their start.
+class CSigpipeIgnored {
+public:
+    CSigpipeIgnored() : m_pfnOldHandler(std::signal(SIGPIPE, SIG_IGN)) {}
+    ~CSigpipeIgnored() { std::signal(SIGPIPE, m_pfnOldHandler); }
+    CSigpipeIgnored(const CSigpipeIgnored&) = delete;
+    CSigpipeIgnored& operator=(const CSigpipeIgnored&) = delete;
+
+private:
+    void (*m_pfnOldHandler)(int);
+};
+
+} // namespace
+
+TEST(HostileServer, BrokenAnswersToChecksBecomeStatusesAndTheCrawlGoesOn)
+{
+    CheckBrokenAnswers();
+}
+
+// The session then runs libcurl without its own signal guard.
+TEST(HostileServer, BrokenAnswersGiveTheSameStatusesWhenTheProgramIgnoresSigpipe)
+{
+    CSigpipeIgnored ignored;
+    CheckBrokenAnswers();
 }
 
 TEST(HostileServer, PagesThatBreakOffKeepTheLinksOfWhatArrived)
