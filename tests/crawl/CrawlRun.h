@@ -11,10 +11,10 @@
 /// One crawl with a recording front end that outlives its crawler, as a
 /// window's would.
 struct CCrawlRun {
-    CCrawlRun(bool bRecursive, unsigned long nTimeoutMs)
-        : crawler(&frontEnd, bRecursive, false)
+    explicit CCrawlRun(bool bRecursive, bool bExploreCgi = false, int nJobs = CCrawler::DEFAULT_JOBS)
+        : crawler(&frontEnd, bRecursive, bExploreCgi)
     {
-        crawler.SetTimeout(nTimeoutMs);
+        crawler.SetRequestLimits(nJobs, CCrawler::DEFAULT_PER_HOST);
     }
 
     void Crawl(const std::string& strStart)
@@ -24,21 +24,29 @@ struct CCrawlRun {
     }
 
     /// "link | code text" per record, in array order.
-    std::vector<std::string> Rows() const
-    {
-        std::vector<std::string> rows;
-        const CLinkArray& links = *crawler.GetLinks();
-        for (int nPos = 1; nPos <= links.GetSize(); ++nPos) {
-            const CLink* pLink = links.GetAt(nPos);
-            rows.push_back(pLink->GetFullURL() + " | " + std::to_string(pLink->GetStatusCode()) + " "
-                + pLink->GetStatusText());
-        }
-        return rows;
-    }
+    std::vector<std::string> Rows() const { return MakeRows(false); }
+    /// "referrer | link | code text" per record, in array order.
+    std::vector<std::string> RowsWithReferrers() const { return MakeRows(true); }
 
     /// Why the start page gave nothing; empty when it was read.
     std::string StartError() const { return frontEnd.m_pageErrors.empty() ? "(no page)" : frontEnd.m_pageErrors.front(); }
 
     CRecordingFrontEnd frontEnd;
     CCrawler crawler;
+
+private:
+    std::vector<std::string> MakeRows(bool bWithReferrers) const
+    {
+        std::vector<std::string> rows;
+        const CLinkArray& links = *crawler.GetLinks();
+        for (int nPos = 1; nPos <= links.GetSize(); ++nPos) {
+            const CLink* pLink = links.GetAt(nPos);
+            std::string strRow;
+            if (bWithReferrers)
+                strRow = (pLink->GetReferrer() ? pLink->GetReferrer()->GetFullURL() : "") + " | ";
+            rows.push_back(strRow + pLink->GetFullURL() + " | " + std::to_string(pLink->GetStatusCode()) + " "
+                + pLink->GetStatusText());
+        }
+        return rows;
+    }
 };

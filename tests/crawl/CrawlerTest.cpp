@@ -1,5 +1,4 @@
-#include "crawl/Crawler.h"
-#include "crawl/RecordingFrontEnd.h"
+#include "crawl/CrawlRun.h"
 #include "support/RawServer.h"
 #include "support/TestServer.h"
 
@@ -25,35 +24,6 @@ CTestServer::CRoute Html(const std::string& strPath, const std::vector<std::stri
     return {strPath, 200, "text/html", Page(hrefs), {}};
 }
 
-// One crawl: its front end outlives the crawler, as a window's would.
-struct CRun {
-    CRun(bool bRecursive, bool bExploreCgi, int nJobs = CCrawler::DEFAULT_JOBS)
-        : crawler(&frontEnd, bRecursive, bExploreCgi)
-    {
-        crawler.SetRequestLimits(nJobs, CCrawler::DEFAULT_PER_HOST);
-    }
-    void Crawl(const std::string& strStart)
-    {
-        ASSERT_TRUE(crawler.Init(&frontEnd, strStart));
-        EXPECT_TRUE(crawler.Crawl());
-    }
-    // "referrer | link | code text" per record, in array order.
-    std::vector<std::string> Rows() const
-    {
-        std::vector<std::string> rows;
-        const CLinkArray& links = *crawler.GetLinks();
-        for (int nPos = 1; nPos <= links.GetSize(); ++nPos) {
-            const CLink* pLink = links.GetAt(nPos);
-            rows.push_back((pLink->GetReferrer() ? pLink->GetReferrer()->GetFullURL() : "") + " | "
-                + pLink->GetFullURL() + " | " + std::to_string(pLink->GetStatusCode()) + " " + pLink->GetStatusText());
-        }
-        return rows;
-    }
-
-    CRecordingFrontEnd frontEnd;
-    CCrawler crawler;
-};
-
 std::vector<std::string> Gets(const CTestServer& server)
 {
     std::vector<std::string> gets;
@@ -67,7 +37,7 @@ std::vector<std::string> Gets(const CTestServer& server)
 // The crawl read these pages in this order, and the server answered each
 // GET of them (and of the redirect targets) once per read: requests sent
 // ahead reach it in any order.
-void ExpectPagesRead(const CRun& run, const CTestServer& server, std::vector<std::string> paths,
+void ExpectPagesRead(const CCrawlRun& run, const CTestServer& server, std::vector<std::string> paths,
     const std::vector<std::string>& redirectTargets = {})
 {
     std::vector<std::string> pages;
@@ -102,10 +72,10 @@ TEST(Crawler, WithoutRecursionOnePageIsFetchedAndAllItsLinksChecked)
     server.AddRoutes({Html("/site/index.html", {"a.html", "b.html", "missing.html", "a.html#top"}), Html("/site/a.html"),
         Html("/site/b.html")});
     server.Start();
-    CRun run(false, false);
+    CCrawlRun run(false, false);
     run.Crawl(server.GetURL("/site/index.html"));
     const std::string strIndex = "http://127.0.0.1/site/index.html";
-    EXPECT_EQ(run.Rows(), (std::vector<std::string> {strIndex + " | http://127.0.0.1/site/a.html | 200 OK",
+    EXPECT_EQ(run.RowsWithReferrers(), (std::vector<std::string> {strIndex + " | http://127.0.0.1/site/a.html | 200 OK",
                               strIndex + " | http://127.0.0.1/site/b.html | 200 OK",
                               strIndex + " | http://127.0.0.1/site/missing.html | 404 Not Found"}));
     EXPECT_EQ(Gets(server), std::vector<std::string> {"/site/index.html"});
@@ -123,10 +93,10 @@ TEST(Crawler, PagesAreVisitedBreadthFirstAndEachURLIsListedOnce)
         Html("/site/b.html", {"d.html", "shared.txt"}), Html("/site/c.html", {"e.html"}), Html("/site/d.html"),
         Html("/site/e.html"), {"/site/shared.txt", 200, "text/plain", "shared", {}}});
     server.Start();
-    CRun run(true, false);
+    CCrawlRun run(true, false);
     run.Crawl(server.GetURL("/site/index.html"));
     const std::string strSite = "http://127.0.0.1/site/";
-    EXPECT_EQ(run.Rows(), (std::vector<std::string> {strSite + "index.html | " + strSite + "a.html | 200 OK",
+    EXPECT_EQ(run.RowsWithReferrers(), (std::vector<std::string> {strSite + "index.html | " + strSite + "a.html | 200 OK",
                               strSite + "index.html | " + strSite + "b.html | 200 OK",
                               strSite + "a.html | " + strSite + "c.html | 200 OK",
                               strSite + "a.html | " + strSite + "shared.txt | 200 OK",
@@ -152,10 +122,10 @@ TEST(Crawler, OnlyPagesOnTheStartHostAtOrBelowItsDirectoryAreFollowed)
                               other.GetURL("/site/other.html"), "/site"}),
         Html("/site/upper.html"), Html("/up.html"), Html("/site/sub/deeper.html"), Html("/site")});
     server.Start();
-    CRun run(true, false);
+    CCrawlRun run(true, false);
     run.Crawl("http://localhost:" + strPort + "/site/index.html");
     EXPECT_EQ(run.frontEnd.m_strSiteHost, "localhost");
-    for (const std::string& strRow : run.Rows())
+    for (const std::string& strRow : run.RowsWithReferrers())
         EXPECT_NE(strRow.find("| 200 OK"), std::string::npos) << strRow;
     EXPECT_EQ(Gets(server), (std::vector<std::string> {"/site/index.html", "/site/sub/deeper.html"}));
     EXPECT_EQ(other.GetRequests(), std::vector<std::string> {"HEAD /site/other.html"});
@@ -171,9 +141,9 @@ TEST(Crawler, ScriptLikeAddressesAreFollowedOnlyWhenExploringCgi)
         server.AddRoutes({Html("/site/index.html", hrefs), Html("/site/plain.html"), Html("/site/cgi-bin/form.html"),
             Html("/site/mycgitool.html"), Html("/site/query.html"), Html("/site/cost$.html"), Html("/site/CGI.html")});
         server.Start();
-        CRun run(true, bExploreCgi);
+        CCrawlRun run(true, bExploreCgi);
         run.Crawl(server.GetURL("/site/index.html"));
-        EXPECT_EQ(run.Rows().size(), hrefs.size());
+        EXPECT_EQ(run.RowsWithReferrers().size(), hrefs.size());
         std::vector<std::string> expected = {"/site/index.html", "/site/plain.html"};
         if (bExploreCgi)
             expected.insert(expected.end(), {"/site/cgi-bin/form.html", "/site/mycgitool.html", "/site/query.html?x=1", "/site/cost$.html"});
@@ -197,9 +167,9 @@ TEST(Crawler, ContentTypeStatusAndRedirectsDecideWhatIsFollowed)
         response.set_content(Page({}), "text/html");
     });
     server.Start();
-    CRun run(true, false);
+    CCrawlRun run(true, false);
     run.Crawl(server.GetURL("/site/index.html"));
-    const std::vector<std::string> rows = run.Rows();
+    const std::vector<std::string> rows = run.RowsWithReferrers();
     ASSERT_EQ(rows.size(), 7u);
     EXPECT_EQ(rows[5], "http://127.0.0.1/site/index.html | http://127.0.0.1/site/nohead.html | 405 Method Not Allowed");
     EXPECT_EQ(rows[6], "http://127.0.0.1/site/index.html | http://127.0.0.1/site/moved.html | 200 OK");
@@ -221,11 +191,11 @@ TEST(Crawler, FailedAndOddResponsesBecomeStatusesAndTheCrawlGoesOn)
                                               "http://nohost.invalid/x.html", "last.html"}),
         Html("/last.html")});
     server.Start();
-    CRun run(true, false);
+    CCrawlRun run(true, false);
     run.crawler.SetTimeout(300);
     run.Crawl(server.GetURL("/index.html"));
     const std::string strIndex = "http://127.0.0.1/index.html | ";
-    EXPECT_EQ(run.Rows(), (std::vector<std::string> {
+    EXPECT_EQ(run.RowsWithReferrers(), (std::vector<std::string> {
                               strIndex + "http://127.0.0.1/silent | 300 Timed out: the server sent no data for 300 milliseconds",
                               strIndex + "http://127.0.0.1/low | 300 Unsupported response code in HTTP response",
                               strIndex + "http://127.0.0.1/gone | 404 <i>Gone</i>",
@@ -241,7 +211,7 @@ TEST(Crawler, StopLeavesTheRestOfThePageUncheckedAndFetchesNoMorePages)
     server.Start();
     for (int nJobs : {1, CCrawler::DEFAULT_JOBS}) {
         SCOPED_TRACE(nJobs);
-        CRun run(true, false, nJobs);
+        CCrawlRun run(true, false, nJobs);
         run.frontEnd.m_onChecked = [&run](int nPos) {
             if (nPos == 2)
                 run.crawler.m_bStop = true;
@@ -265,9 +235,9 @@ TEST(Crawler, StartPageThatCannotBeReadListsNothing)
 {
     for (bool bRecursive : {false, true}) {
         SCOPED_TRACE(bRecursive);
-        CRun run(bRecursive, false);
+        CCrawlRun run(bRecursive, false);
         run.Crawl("http://nohost.invalid/index.html");
-        EXPECT_TRUE(run.Rows().empty());
+        EXPECT_TRUE(run.RowsWithReferrers().empty());
         EXPECT_EQ(run.frontEnd.m_pageErrors, std::vector<std::string> {"Could not resolve host: nohost.invalid"});
         EXPECT_EQ(run.frontEnd.m_linkCounts, std::vector<unsigned> {0});
     }
@@ -281,18 +251,18 @@ TEST(Crawler, LocalStartPageIsReadAndItsLinksChecked)
     const std::filesystem::path file
         = std::filesystem::temp_directory_path() / ("lintrel start #" + std::to_string(::getpid()) + ".html");
     std::ofstream(file) << Page({server.GetURL("/a.html"), server.GetURL("/b.html")});
-    CRun run(true, false);
+    CCrawlRun run(true, false);
     run.Crawl("file://" + file.string());
     std::filesystem::remove(file);
     const std::string strReferrer = CLink("file://" + file.string(), nullptr).GetFullURL() + " | ";
-    EXPECT_EQ(run.Rows(), (std::vector<std::string> {strReferrer + "http://127.0.0.1/a.html | 200 OK",
+    EXPECT_EQ(run.RowsWithReferrers(), (std::vector<std::string> {strReferrer + "http://127.0.0.1/a.html | 200 OK",
                               strReferrer + "http://127.0.0.1/b.html | 404 Not Found"}));
     EXPECT_EQ(run.frontEnd.m_pageErrors, std::vector<std::string> {""});
 }
 
 TEST(Crawler, InitOnlyOnceAndFreeLinksEmptiesTheCrawl)
 {
-    CRun run(false, false);
+    CCrawlRun run(false, false);
     run.Crawl("file:///nonexistent/lintrel.html");
     EXPECT_FALSE(run.crawler.Init(&run.frontEnd, "file:///nonexistent/other.html"));
     ASSERT_NE(run.crawler.GetRootLink(), nullptr);

@@ -172,7 +172,8 @@ void CrawlEachStartPage(const std::vector<CPageCase>& cases)
     CHostileSite site(routes);
     for (const CPageCase& c : cases) {
         SCOPED_TRACE(c.pszPath);
-        CCrawlRun run(true, TIMEOUT_MS);
+        CCrawlRun run(true);
+        run.crawler.SetTimeout(TIMEOUT_MS);
         run.Crawl(site.GetURL(c.pszPath));
         EXPECT_EQ(run.Rows(), c.rows);
         EXPECT_EQ(run.StartError().substr(0, c.strErrorStart.size()), c.strErrorStart) << run.StartError();
@@ -211,7 +212,8 @@ void CheckBrokenAnswers()
     hrefs.push_back("last.html");
     routes["/index.html"] = Send(Answer("HTTP/1.1 200 OK", Anchors(hrefs)));
     CHostileSite site(routes);
-    CCrawlRun run(false, TIMEOUT_MS);
+    CCrawlRun run(false);
+    run.crawler.SetTimeout(TIMEOUT_MS);
     run.Crawl(site.GetURL("/index.html"));
     const std::vector<std::string> rows = run.Rows();
     ASSERT_EQ(rows.size(), cases.size() + 1);
@@ -301,7 +303,8 @@ TEST(HostileServer, ReasonPhrasesAreKeptWholeAndTheReportEscapesThem)
         {"/long", Send(Answer("HTTP/1.1 404 " + strLong))},
         {"/script", Send(Answer("HTTP/1.1 410 " + strScript))},
     });
-    CCrawlRun run(false, TIMEOUT_MS);
+    CCrawlRun run(false);
+    run.crawler.SetTimeout(TIMEOUT_MS);
     run.Crawl(site.GetURL("/index.html"));
     const CLinkArray& links = *run.crawler.GetLinks();
     ASSERT_EQ(links.GetSize(), 2);
