@@ -12,10 +12,12 @@ foreach(PAGE lintrel-cli lintrel)
     if(PAGE STREQUAL "lintrel" AND NOT LINTREL_BUILD_GUI)
         continue()
     endif()
+    # The page's header takes the version from project().
+    configure_file(${PROJECT_SOURCE_DIR}/docs/${PAGE}.1 ${LINTREL_MAN_DIR}/${PAGE}.1.in @ONLY)
     add_custom_command(OUTPUT ${LINTREL_MAN_DIR}/${PAGE}.1.gz
-        COMMAND ${CMAKE_COMMAND} -E copy ${PROJECT_SOURCE_DIR}/docs/${PAGE}.1 ${LINTREL_MAN_DIR}/${PAGE}.1
+        COMMAND ${CMAKE_COMMAND} -E copy ${LINTREL_MAN_DIR}/${PAGE}.1.in ${LINTREL_MAN_DIR}/${PAGE}.1
         COMMAND gzip -9nf ${LINTREL_MAN_DIR}/${PAGE}.1
-        DEPENDS ${PROJECT_SOURCE_DIR}/docs/${PAGE}.1
+        DEPENDS ${LINTREL_MAN_DIR}/${PAGE}.1.in
         COMMENT "Compressing the manual page ${PAGE}.1"
         VERBATIM)
     list(APPEND LINTREL_MAN_PAGES ${LINTREL_MAN_DIR}/${PAGE}.1.gz)

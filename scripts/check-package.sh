@@ -98,6 +98,8 @@ check_unpacked() {
         warnings=$(zcat "$tree/usr/share/man/man1/$page.1.gz" | groff -man -Tutf8 -ww -z 2>&1) \
             || fail "the manual page $page.1 does not format"
         [ -z "$warnings" ] || fail "the manual page $page.1 formats with warnings:"$'\n'"$warnings"
+        zcat "$tree/usr/share/man/man1/$page.1.gz" | head -n 1 | grep -qF "\"Lintrel $version\"" \
+            || fail "the manual page $page.1 does not name version $version"
     done
 }
 

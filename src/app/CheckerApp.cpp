@@ -7,6 +7,8 @@
 
 #include <QApplication>
 
+#include <Version.h>
+
 #include <curl/curl.h>
 
 namespace {
@@ -20,11 +22,11 @@ struct CVersionString {
 const CVersionString VERSION_STRINGS[] = {
     {"Comments", "URL Verification"},
     {"FileDescription", "Lintrel"},
-    {"FileVersion", "1, 0, 0, 1"},
+    {"FileVersion", LINTREL_FILE_VERSION},
     {"InternalName", "Lintrel"},
     {"OriginalFilename", "LINTREL.EXE"},
     {"ProductName", "LINTREL Application"},
-    {"ProductVersion", "1, 0, 0, 1"},
+    {"ProductVersion", LINTREL_FILE_VERSION},
 };
 
 } // namespace
@@ -43,7 +45,7 @@ CCheckerApp::~CCheckerApp()
 void CCheckerApp::SetApplicationMetadata()
 {
     QCoreApplication::setApplicationName(QStringLiteral("Lintrel"));
-    QCoreApplication::setApplicationVersion(QStringLiteral("1.0.0.1"));
+    QCoreApplication::setApplicationVersion(QString::fromLatin1(LINTREL_VERSION));
     QGuiApplication::setApplicationDisplayName(QStringLiteral("Lintrel"));
     QGuiApplication::setDesktopFileName(QStringLiteral("lintrel"));
     if (QCoreApplication* pApp = QCoreApplication::instance()) {

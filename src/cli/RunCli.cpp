@@ -8,6 +8,8 @@
 #include "crawl/ReportWriter.h"
 #include "link/Link.h"
 
+#include <Version.h>
+
 #include <CLI/CLI.hpp>
 
 #include <cerrno>

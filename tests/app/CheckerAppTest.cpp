@@ -9,6 +9,7 @@
 #include <QMessageBox>
 #include <QTest>
 
+#include <Version.h>
 #include <gtest/gtest.h>
 
 #include <string>
@@ -32,7 +33,7 @@ TEST(CheckerApp, NameVersionAndVersionRecord)
 {
     CCheckerApp::SetApplicationMetadata();
     EXPECT_EQ(QCoreApplication::applicationName(), QStringLiteral("Lintrel"));
-    EXPECT_EQ(QCoreApplication::applicationVersion(), QStringLiteral("1.0.0.1"));
+    EXPECT_EQ(QCoreApplication::applicationVersion(), QString::fromLatin1(LINTREL_VERSION));
     EXPECT_FALSE(QApplication::windowIcon().isNull());
     struct Entry {
         const char* pszKey;
@@ -40,9 +41,9 @@ TEST(CheckerApp, NameVersionAndVersionRecord)
     };
     const std::vector<Entry> entries = {
         {"Comments", "URL Verification"},     {"FileDescription", "Lintrel"},
-        {"FileVersion", "1, 0, 0, 1"},        {"InternalName", "Lintrel"},
+        {"FileVersion", LINTREL_FILE_VERSION},        {"InternalName", "Lintrel"},
         {"OriginalFilename", "LINTREL.EXE"},  {"ProductName", "LINTREL Application"},
-        {"ProductVersion", "1, 0, 0, 1"},
+        {"ProductVersion", LINTREL_FILE_VERSION},
     };
     for (const Entry& entry : entries) {
         SCOPED_TRACE(entry.pszKey);

@@ -4,6 +4,7 @@
 #include "support/RawServer.h"
 #include "support/TestServer.h"
 
+#include <Version.h>
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -209,7 +210,7 @@ TEST(Cli, HelpAndVersion)
         EXPECT_NE(help.strOut.find(pszOption), std::string::npos) << pszOption;
     CCliResult version = RunCommand({"--version"});
     EXPECT_EQ(version.nExit, 0);
-    EXPECT_EQ(version.strOut, "1.0.0.1\n");
+    EXPECT_EQ(version.strOut, std::string(LINTREL_VERSION) + "\n");
 }
 
 TEST(Cli, StartPageThatCannotBeReadExitsTwoAndSaysWhy)
