@@ -22,9 +22,6 @@ public:
     std::unique_ptr<CHttpFile> OpenRequest(int nVerb, const std::string& strObjectName) const;
     void Close();
 
-    /// The URL a request for strObjectName goes to.
-    std::string BuildURL(const std::string& strObjectName) const;
-
 private:
     std::shared_ptr<CTransferEngine> m_pEngine;
     std::string m_strServer;

@@ -3,6 +3,7 @@
 #include "crawl/InternetException.h"
 #include "crawl/InternetFile.h"
 #include "crawl/InternetSession.h"
+#include "crawl/RequestURL.h"
 #include "link/Link.h"
 
 #include <algorithm>
@@ -111,22 +112,5 @@ bool CPageQueue::IsLocalPage(const CLink& page)
 
 std::string CPageQueue::GetOpenURL(const CLink& page)
 {
-    return IsLocalPage(page) ? page.GetURL() : BuildRequestURL(page);
-}
-
-std::string CPageQueue::BuildRequestURL(const CLink& page)
-{
-    std::string strURL = page.GetFullURL();
-    const int nPort = page.GetRequestPort();
-    if (nPort == 0)
-        return strURL;
-    const std::size_t nHost = strURL.find("://");
-    if (nHost == std::string::npos)
-        return strURL;
-    const std::size_t nHostEnd = strURL.find('/', nHost + 3);
-    // Not ":" + the number: GCC 12 at -O3 warns falsely (-Wrestrict) on that.
-    std::string strPort = std::to_string(nPort);
-    strPort.insert(strPort.begin(), ':');
-    strURL.insert(nHostEnd == std::string::npos ? strURL.size() : nHostEnd, strPort);
-    return strURL;
+    return IsLocalPage(page) ? page.GetURL() : CRequestURL::ForPage(page);
 }

@@ -27,13 +27,10 @@ public:
     /// strError says why. On an empty queue nothing changes.
     void FetchNextPage(std::string& strDocument, CInternetSession* pSession, CLink*& pPage, std::string& strError);
 
-    /// The URL a page's GET goes to: its full URL, with the request port
-    /// after the host when the page names one.
-    static std::string BuildRequestURL(const CLink& page);
     /// True when the page is a local file, read without the network.
     static bool IsLocalPage(const CLink& page);
     /// What FetchNextPage opens for a page: a local file's URL as written,
-    /// else BuildRequestURL.
+    /// else CRequestURL::ForPage.
     static std::string GetOpenURL(const CLink& page);
     /// The document FetchNextPage makes of a response body read whole.
     static std::string MakeDocument(const std::string& strBody);

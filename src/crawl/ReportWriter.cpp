@@ -94,10 +94,9 @@ bool CReportWriter::Save(const std::string& strPath, std::string& strReason) con
         strReason = SystemReason("Cannot write " + strPath);
         return false;
     }
-    // Built by appending: GCC 12 at -O3 warns falsely (-Wrestrict) on "." + a string.
-    std::string strName(".");
-    strName.append(target.filename().string()).append(".XXXXXX");
-    std::string strTemp = (target.parent_path() / strName).string();
+    std::filesystem::path temp = target;
+    temp.replace_filename(".").concat(target.filename().string()).concat(".XXXXXX");
+    std::string strTemp = temp.string();
     const int nFile = ::mkstemp(strTemp.data());
     if (nFile < 0) {
         strReason = SystemReason("Cannot create a file in the folder of " + strPath);

@@ -1,7 +1,7 @@
 #include "crawl/RequestPipeline.h"
 
-#include "crawl/HttpConnection.h"
 #include "crawl/PageQueue.h"
+#include "crawl/RequestURL.h"
 #include "crawl/TransferEngine.h"
 #include "html/PageStream.h"
 #include "link/Link.h"
@@ -109,11 +109,6 @@ bool CRequestPipeline::ReplayLinks(CLink* pPage, const std::string& strDocument,
     return true;
 }
 
-std::string CRequestPipeline::BuildHeadURL(const CLink& link)
-{
-    return CHttpConnection(nullptr, link.GetHost(), link.GetRequestPort()).BuildURL(link.GetRequestPath());
-}
-
 int CRequestPipeline::GetBudget() const
 {
     const int nInFlight = static_cast<int>(m_pEngine->GetRunningCount());
@@ -127,7 +122,7 @@ void CRequestPipeline::SendHeads(int& nBudget)
         const CLink* pLink = m_pLinks->GetAt(m_nNextHead++);
         if (pLink->GetLinkType() != LINK_HTTP)
             continue;
-        const std::string strURL = BuildHeadURL(*pLink);
+        const std::string strURL = CRequestURL::ForHead(*pLink);
         if (!m_pEngine->IsAhead(strURL, true))
             Send(strURL, true, m_nStage, nBudget);
     }
@@ -190,7 +185,7 @@ void CRequestPipeline::ReadAhead(SPageSlot& slot, CLink* pPage)
         const CLink* pLink = slot.pFound->GetAt(nPos);
         std::string strFullURL = pLink->GetFullURL();
         if (!m_pLinks->Contains(strFullURL))
-            slot.heads.emplace_back(BuildHeadURL(*pLink), std::move(strFullURL));
+            slot.heads.emplace_back(CRequestURL::ForHead(*pLink), std::move(strFullURL));
     }
 }
 

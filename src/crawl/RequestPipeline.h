@@ -55,9 +55,6 @@ public:
     /// ahead; false (nothing added) otherwise.
     bool ReplayLinks(CLink* pPage, const std::string& strDocument, CLinkArray* pLinks);
 
-    /// The URL a link's HEAD goes to, as the link checker sends it.
-    static std::string BuildHeadURL(const CLink& link);
-
 private:
     // One queued page, at the same place behind the head as in the queue.
     struct SPageSlot {

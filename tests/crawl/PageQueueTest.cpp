@@ -131,28 +131,6 @@ TEST(PageQueue, UnreadablePagesYieldNothingAndSayWhy)
     std::filesystem::remove(file);
 }
 
-TEST(PageQueue, RequestURLCarriesTheRequestPortAfterTheHost)
-{
-    CLink referrer("http://server:8080/dir/page.html", nullptr);
-    struct Case {
-        const char* pszURL;
-        CLink* pReferrer;
-        const char* pszRequestURL;
-    };
-    const std::vector<Case> cases = {
-        {"http://server/dir/a.html", nullptr, "http://server/dir/a.html"},
-        {"http://server:8080/dir/a.html", nullptr, "http://server:8080/dir/a.html"},
-        {"b.html", &referrer, "http://server:8080/dir/b.html"},
-        {"http://other/c.html", &referrer, "http://other/c.html"},
-        {"http://server:99999/d.html", nullptr, "http://server/d.html"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.pszURL);
-        CLink page(c.pszURL, c.pReferrer);
-        EXPECT_EQ(CPageQueue::BuildRequestURL(page), c.pszRequestURL);
-    }
-}
-
 TEST(PageQueue, EndlessBodyIsCutAt64MiB)
 {
     CTestServer server;
