@@ -23,7 +23,6 @@ public:
     void AddNewLinks(CLinkArray* pLinks) override;
     void LinkChecked(int nPos) override;
     int GetRowCount() const override { return m_nRows; }
-    CLink* GetSelectedLink() const override { return nullptr; }
 
     void SetLinkCount(unsigned nCount) override;
     void PumpMessages() override;

@@ -2,7 +2,6 @@
 
 #include <string>
 
-class CLink;
 class CLinkArray;
 
 /// What the crawler needs of the results list a front end shows.
@@ -17,6 +16,4 @@ public:
     /// The link at this 1-based position of the array has its status now.
     virtual void LinkChecked(int nPos) = 0;
     virtual int GetRowCount() const = 0;
-    /// The selected row's record, or null.
-    virtual CLink* GetSelectedLink() const = 0;
 };

@@ -44,7 +44,8 @@ public:
     /// Adds the records at 1-based positions nFirst..nLast that the filter
     /// lets through; positions outside the array are skipped.
     void AddRange(int nFirst, int nLast);
-    CLink* GetSelectedLink() const override;
+    /// The selected row's record, or null.
+    CLink* GetSelectedLink() const;
     int GetRowCount() const override;
 
     /// Draws one row; see CDrawItemStruct.

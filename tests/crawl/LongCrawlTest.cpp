@@ -126,7 +126,6 @@ public:
     void AddNewLinks(CLinkArray* pLinks) override { m_nRows = pLinks ? pLinks->GetSize() : 0; }
     void LinkChecked(int) override {}
     int GetRowCount() const override { return m_nRows; }
-    CLink* GetSelectedLink() const override { return nullptr; }
     void SetLinkCount(unsigned) override {}
     void PumpMessages() override
     {

@@ -21,7 +21,6 @@ public:
             m_onChecked(nPos);
     }
     int GetRowCount() const override { return m_nRows; }
-    CLink* GetSelectedLink() const override { return nullptr; }
 
     void SetLinkCount(unsigned nCount) override { m_linkCounts.push_back(nCount); }
     void PumpMessages() override { ++m_nPumps; }
