@@ -1,5 +1,6 @@
 #include "app/CheckerApp.h"
 
+#include "crawl/InternetSession.h"
 #include "ui/CheckerDlg.h"
 #include "ui/Resource.h"
 #include "ui/StringTable.h"
@@ -8,8 +9,6 @@
 #include <QApplication>
 
 #include <Version.h>
-
-#include <curl/curl.h>
 
 namespace {
 
@@ -32,14 +31,8 @@ const CVersionString VERSION_STRINGS[] = {
 } // namespace
 
 CCheckerApp::CCheckerApp(std::function<bool()> fnSocketInit)
-    : m_fnSocketInit(std::move(fnSocketInit))
+    : m_fnSocketInit(fnSocketInit ? std::move(fnSocketInit) : &CInternetSession::StartNetwork)
 {
-}
-
-CCheckerApp::~CCheckerApp()
-{
-    if (m_bCurlStarted)
-        curl_global_cleanup();
 }
 
 void CCheckerApp::SetApplicationMetadata()
@@ -58,14 +51,7 @@ void CCheckerApp::SetApplicationMetadata()
 int CCheckerApp::InitInstance()
 {
     SetApplicationMetadata();
-    bool bNetwork = false;
-    if (m_fnSocketInit) {
-        bNetwork = m_fnSocketInit();
-    } else {
-        bNetwork = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
-        m_bCurlStarted = bNetwork;
-    }
-    if (!bNetwork) {
+    if (!m_fnSocketInit()) {
         CWindowSystem::MessageBox(nullptr, CStringTable::Load(IDP_SOCKETS_INIT_FAILED));
         return 1;
     }

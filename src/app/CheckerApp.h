@@ -6,12 +6,9 @@
 /// program's only window and ends the program when it closes.
 class CCheckerApp {
 public:
-    /// fnSocketInit starts the network layer; by default libcurl's global
-    /// start-up, which the app then also ends.
+    /// fnSocketInit starts the network layer; by default the engine's
+    /// CInternetSession::StartNetwork.
     explicit CCheckerApp(std::function<bool()> fnSocketInit = {});
-    CCheckerApp(const CCheckerApp&) = delete;
-    CCheckerApp& operator=(const CCheckerApp&) = delete;
-    ~CCheckerApp();
 
     /// The start-up sequence; returns the program's exit code: 0 once the
     /// dialog has closed, 1 when the network layer could not start.
@@ -21,5 +18,4 @@ public:
 
 private:
     std::function<bool()> m_fnSocketInit;
-    bool m_bCurlStarted = false;
 };

@@ -20,6 +20,16 @@ long ToMilliseconds(unsigned long nValue)
 
 } // namespace
 
+bool CInternetSession::StartNetwork()
+{
+    try {
+        CTransferEngine::StartLibrary();
+        return true;
+    } catch (const CInternetException&) {
+        return false;
+    }
+}
+
 CInternetSession::CInternetSession()
     : m_pEngine(std::make_shared<CTransferEngine>())
 {

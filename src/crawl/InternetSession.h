@@ -21,6 +21,10 @@ constexpr int INTERNET_OPTION_DATA_RECEIVE_TIMEOUT = 8;
 /// for all its requests. Every request blocks its caller, pumping.
 class CInternetSession {
 public:
+    /// Starts the network library once per process, before any session;
+    /// false when it cannot start.
+    static bool StartNetwork();
+
     /// Throws CInternetException when the network library cannot start.
     CInternetSession();
     CInternetSession(const CInternetSession&) = delete;

@@ -35,13 +35,6 @@ using CMultiHandle = CCurlHandle<CURLM, &curl_multi_cleanup>;
 // than it runs at once would only hold memory.
 constexpr std::size_t DEFAULT_IDLE_HANDLES = 4;
 
-void StartLibcurl()
-{
-    static const CURLcode s_result = curl_global_init(CURL_GLOBAL_DEFAULT);
-    if (s_result != CURLE_OK)
-        throw CInternetException(std::string("The network library cannot start: ") + curl_easy_strerror(s_result));
-}
-
 std::string DescribeDuration(long nMilliseconds)
 {
     if (nMilliseconds % 1000 == 0)
@@ -344,9 +337,16 @@ void CTransferEngine::CImpl::Release(CTransfer::CState& state)
     }
 }
 
+void CTransferEngine::StartLibrary()
+{
+    static const CURLcode s_result = curl_global_init(CURL_GLOBAL_DEFAULT);
+    if (s_result != CURLE_OK)
+        throw CInternetException(std::string("The network library cannot start: ") + curl_easy_strerror(s_result));
+}
+
 CTransferEngine::CTransferEngine()
 {
-    StartLibcurl();
+    StartLibrary();
     m_pImpl = std::make_shared<CImpl>();
     m_pImpl->multi = CMultiHandle(curl_multi_init());
     if (!m_pImpl->multi)

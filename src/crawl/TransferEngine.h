@@ -30,6 +30,9 @@ public:
     /// time-out: a server must not hold the crawl by dripping bytes.
     static constexpr std::size_t MIN_BYTES_PER_SECOND = 16;
 
+    /// Starts libcurl once per process; later calls only repeat the outcome.
+    /// Throws CInternetException when it cannot start.
+    static void StartLibrary();
     /// Throws CInternetException when libcurl cannot start.
     CTransferEngine();
     CTransferEngine(const CTransferEngine&) = delete;
