@@ -2,9 +2,9 @@
 
 #include "crawl/InternetSession.h"
 #include "ui/CheckerDlg.h"
-#include "ui/Resource.h"
-#include "ui/StringTable.h"
-#include "ui/WindowSystem.h"
+#include "winsys/Resource.h"
+#include "winsys/StringTable.h"
+#include "winsys/WindowSystem.h"
 
 #include <QApplication>
 

@@ -2,7 +2,7 @@
 #include "results/LinkListBox.h"
 
 #include "link/Link.h"
-#include "ui/WindowSystem.h"
+#include "winsys/WindowSystem.h"
 
 #include <QFontMetrics>
 #include <QPainter>

@@ -1,7 +1,7 @@
 #include "results/LinkListModel.h"
 
 #include "link/Link.h"
-#include "ui/WindowSystem.h"
+#include "winsys/WindowSystem.h"
 
 #include <algorithm>
 

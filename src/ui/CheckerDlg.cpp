@@ -1,13 +1,13 @@
 #include "ui/CheckerDlg.h"
 
-#include "app/AboutDlg.h"
+#include "ui/AboutDlg.h"
 #include "crawl/Crawler.h"
-#include "ui/DialogUnits.h"
-#include "ui/FileDialog.h"
-#include "ui/Resource.h"
-#include "ui/StringTable.h"
-#include "ui/WaitCursor.h"
-#include "ui/WindowSystem.h"
+#include "winsys/DialogUnits.h"
+#include "winsys/FileDialog.h"
+#include "winsys/Resource.h"
+#include "winsys/StringTable.h"
+#include "winsys/WaitCursor.h"
+#include "winsys/WindowSystem.h"
 
 #include <QAction>
 #include <QContextMenuEvent>

@@ -6,8 +6,8 @@
 #include "crawl/Crawler.h"
 #include "crawl/ReportWriter.h"
 #include "link/Link.h"
-#include "ui/FileDialog.h"
-#include "ui/WindowSystem.h"
+#include "winsys/FileDialog.h"
+#include "winsys/WindowSystem.h"
 
 #include <QClipboard>
 #include <QFile>

@@ -3,9 +3,9 @@
 
 #include "ui/CheckerDlg.h"
 
-#include "ui/DialogUnits.h"
-#include "ui/Resource.h"
-#include "ui/StringTable.h"
+#include "winsys/DialogUnits.h"
+#include "winsys/Resource.h"
+#include "winsys/StringTable.h"
 
 #include <QAction>
 #include <QMenu>

@@ -3,8 +3,8 @@
 
 #include "ui/CheckerDlg.h"
 
-#include "ui/Resource.h"
-#include "ui/WindowSystem.h"
+#include "winsys/Resource.h"
+#include "winsys/WindowSystem.h"
 
 #include <QLayout>
 #include <QTimer>

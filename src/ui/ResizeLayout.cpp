@@ -1,6 +1,6 @@
 #include "ui/ResizeLayout.h"
 
-#include "ui/Resource.h"
+#include "winsys/Resource.h"
 
 #include <algorithm>
 #include <climits>

@@ -1,7 +1,7 @@
 #include "app/CheckerApp.h"
 #include "ui/CheckerDlg.h"
 #include "ui/GuiTestSupport.h"
-#include "ui/Resource.h"
+#include "winsys/Resource.h"
 
 #include <QAction>
 #include <QApplication>

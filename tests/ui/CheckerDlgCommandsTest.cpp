@@ -6,7 +6,7 @@
 #include "link/Link.h"
 #include "ui/CheckerDlg.h"
 #include "ui/GuiTestSupport.h"
-#include "ui/Resource.h"
+#include "winsys/Resource.h"
 #include "support/TestServer.h"
 
 #include <QAction>

@@ -4,7 +4,7 @@
 #include "ui/CheckerDlg.h"
 #include "ui/GuiTestSupport.h"
 #include "ui/ResizeLayout.h"
-#include "ui/Resource.h"
+#include "winsys/Resource.h"
 
 #include <QTest>
 

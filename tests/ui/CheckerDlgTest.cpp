@@ -1,10 +1,10 @@
 // The main dialog as it opens: controls, menu, states and the About box.
 
-#include "app/AboutDlg.h"
+#include "ui/AboutDlg.h"
 #include "ui/CheckerDlg.h"
-#include "ui/DialogUnits.h"
+#include "winsys/DialogUnits.h"
 #include "ui/GuiTestSupport.h"
-#include "ui/Resource.h"
+#include "winsys/Resource.h"
 
 #include <QAction>
 #include <QContextMenuEvent>

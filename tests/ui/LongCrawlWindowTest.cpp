@@ -9,7 +9,7 @@
 #include "support/GeneratedSite.h"
 #include "ui/CheckerDlg.h"
 #include "ui/GuiTestSupport.h"
-#include "ui/Resource.h"
+#include "winsys/Resource.h"
 
 #include <QElapsedTimer>
 #include <QTest>

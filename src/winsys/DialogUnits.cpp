@@ -1,4 +1,4 @@
-#include "ui/DialogUnits.h"
+#include "winsys/DialogUnits.h"
 
 #include <QFontMetrics>
 

@@ -1,4 +1,4 @@
-#include "ui/FileDialog.h"
+#include "winsys/FileDialog.h"
 
 #include <QFileDialog>
 #include <QFileInfo>

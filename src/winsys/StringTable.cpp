@@ -1,6 +1,6 @@
-#include "ui/StringTable.h"
+#include "winsys/StringTable.h"
 
-#include "ui/Resource.h"
+#include "winsys/Resource.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "ui/WindowSystem.h"
+#include "winsys/WindowSystem.h"
 
 #include <QCoreApplication>
 #include <QMessageBox>

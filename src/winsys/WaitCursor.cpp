@@ -1,4 +1,4 @@
-#include "ui/WaitCursor.h"
+#include "winsys/WaitCursor.h"
 
 #include <QApplication>
 #include <QCursor>

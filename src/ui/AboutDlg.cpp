@@ -1,7 +1,7 @@
-#include "app/AboutDlg.h"
+#include "ui/AboutDlg.h"
 
-#include "ui/DialogUnits.h"
-#include "ui/Resource.h"
+#include "winsys/DialogUnits.h"
+#include "winsys/Resource.h"
 
 #include <QLabel>
 #include <QPixmap>
