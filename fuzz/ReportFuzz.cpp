@@ -1,6 +1,6 @@
 // The report over arbitrary URLs and status texts, read back: every HREF
 // attribute must close with its own quote, and no '<' may come from the data.
-#include "crawl/ReportWriter.h"
+#include "report/ReportWriter.h"
 #include "link/LinkArray.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
@@ -62,7 +62,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize)
             pReferrer = links.GetAt(links.GetSize());
     }
     std::ostringstream report;
-    CReportWriter(links).Write(report);
+    CReportWriter(links, CCrawlSummary(links)).Write(report);
     CheckReport(report.str());
     return 0;
 }

@@ -1,10 +1,10 @@
 #include "cli/CliFrontEnd.h"
 
 #include "cli/CliInterrupt.h"
-#include "cli/RowPrinter.h"
 #include "crawl/Crawler.h"
 #include "link/Link.h"
 #include "link/LinkArray.h"
+#include "report/RowPrinter.h"
 
 namespace {
 

@@ -2,11 +2,13 @@
 
 #include "cli/CliFrontEnd.h"
 #include "cli/CliInterrupt.h"
-#include "cli/CrawlSummary.h"
-#include "cli/RowPrinter.h"
 #include "crawl/Crawler.h"
-#include "crawl/ReportWriter.h"
 #include "link/Link.h"
+#include "report/CrawlSummary.h"
+#include "report/JsonWriter.h"
+#include "report/ReportWriter.h"
+#include "report/TableWriter.h"
+#include "report/TsvWriter.h"
 
 #include <Version.h>
 
@@ -16,6 +18,7 @@
 #include <chrono>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <optional>
 
 namespace {
@@ -134,20 +137,14 @@ std::string StartURL(const CCliOptions& options, std::string& strReason)
     return "file://" + path.string();
 }
 
-void WriteRows(const CLinkArray& links, const CCliOptions& options, const CCrawlSummary& summary, std::ostream& out)
+std::unique_ptr<CRowPrinter> MakeRowFormat(const CLinkArray& links, const CCliOptions& options,
+    const CCrawlSummary& summary)
 {
-    CRowPrinter printer(links, options.bOnlyBad);
-    if (options.bTsv) {
-        printer.WriteTsv(out);
-        return;
-    }
-    if (options.bJson) {
-        printer.WriteJson(out, summary);
-        return;
-    }
-    printer.WriteTable(out);
-    out << printer.GetRowCount() << (printer.GetRowCount() == 1 ? " link" : " links") << " listed of "
-        << links.GetSize() << " found.\n";
+    if (options.bTsv)
+        return std::make_unique<CTsvWriter>(links, summary, options.bOnlyBad);
+    if (options.bJson)
+        return std::make_unique<CJsonWriter>(links, summary, options.bOnlyBad);
+    return std::make_unique<CTableWriter>(links, summary, options.bOnlyBad);
 }
 
 // What the crawl found, once it is over.
@@ -156,7 +153,7 @@ int Finish(const CCrawler& crawler, const CCliOptions& options, const CCrawlSumm
 {
     const CLinkArray& links = *crawler.GetLinks();
     errno = 0;
-    WriteRows(links, options, summary, out);
+    MakeRowFormat(links, options, summary)->Write(out);
     out.flush();
     // A reader that has gone (| head) wanted no more; any other failure is news.
     if (!out && errno != EPIPE) {
@@ -167,7 +164,7 @@ int Finish(const CCrawler& crawler, const CCliOptions& options, const CCrawlSumm
         err << PROGRAM << ": stopped; " << summary.m_nUnchecked << " links were not checked\n";
     if (!options.strReport.empty()) {
         std::string strReason;
-        if (!CReportWriter(links).Save(options.strReport, strReason)) {
+        if (!CReportWriter(links, summary).Save(options.strReport, strReason)) {
             err << PROGRAM << ": the report was not written: " << Abbreviate(strReason) << '\n';
             return EXIT_CANNOT_RUN;
         }

@@ -4,8 +4,9 @@
 #include "ui/CheckerDlg.h"
 
 #include "crawl/Crawler.h"
-#include "crawl/ReportWriter.h"
 #include "link/Link.h"
+#include "report/CrawlSummary.h"
+#include "report/ReportWriter.h"
 #include "winsys/FileDialog.h"
 #include "winsys/WindowSystem.h"
 
@@ -46,7 +47,7 @@ void CCheckerDlg::ExportReport()
         return;
     const QString strPath = dialog.GetPathName();
     std::string strReason;
-    if (CReportWriter(*pLinks).Save(QFile::encodeName(strPath).toStdString(), strReason))
+    if (CReportWriter(*pLinks, CCrawlSummary(*pLinks)).Save(QFile::encodeName(strPath).toStdString(), strReason))
         return;
     // The reason names the file; an existing one is still as it was.
     CWindowSystem::MessageBox(this, tr("The report was not saved.\n\n%1")

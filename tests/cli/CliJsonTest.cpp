@@ -2,8 +2,6 @@
 // stays valid JSON whatever bytes pages and servers send.
 
 #include "cli/CliInterrupt.h"
-#include "cli/CrawlSummary.h"
-#include "cli/RowPrinter.h"
 #include "cli/CliResult.h"
 #include "cli/RunCli.h"
 #include "link/LinkArray.h"
@@ -224,18 +222,4 @@ TEST(CliJsonSummary, TsvAndJsonTogetherAreAUsageError)
     CCliResult help = RunCommand({"--help"});
     EXPECT_NE(help.strOut.find("--json"), std::string::npos);
     EXPECT_NE(help.strOut.find("U+FFFD"), std::string::npos);
-}
-
-TEST(CliJsonRows, LinkWithoutAReferrerHasANullReferrer)
-{
-    CLinkArray links;
-    links.Add(std::make_unique<CLink>("http://127.0.0.1/alone.html", nullptr));
-    std::ostringstream out;
-    CRowPrinter(links, false).WriteJson(out, CCrawlSummary(links, 0, 1.23456));
-    EXPECT_EQ(out.str(),
-        "{\n  \"rows\": [\n"
-        "    {\"referrer\":null,\"link\":\"http://127.0.0.1/alone.html\",\"status_code\":-1,\"status_text\":\"\"}\n"
-        "  ],\n"
-        "  \"summary\": {\"links\":1,\"good\":0,\"bad\":0,\"unchecked\":1,\"pages_fetched\":0,\"elapsed_seconds\":1.235}\n"
-        "}\n");
 }

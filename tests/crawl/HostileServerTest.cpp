@@ -6,7 +6,7 @@
 #include "crawl/InternetFile.h"
 #include "crawl/InternetSession.h"
 #include "crawl/PageQueue.h"
-#include "crawl/ReportWriter.h"
+#include "report/ReportWriter.h"
 #include "crawl/TransferEngine.h"
 #include "support/ScriptServer.h"
 #include "support/TestServer.h"
@@ -311,7 +311,7 @@ TEST(HostileServer, ReasonPhrasesAreKeptWholeAndTheReportEscapesThem)
     EXPECT_EQ(links.GetAt(1)->GetStatusText(), strLong);
     EXPECT_EQ(links.GetAt(2)->GetStatusText(), strScript);
     std::ostringstream report;
-    CReportWriter(links).Write(report);
+    CReportWriter(links, CCrawlSummary(links)).Write(report);
     EXPECT_NE(report.str().find("<TD> " + strLong + " </TD>"), std::string::npos);
     EXPECT_NE(report.str().find("<TD> &lt;script&gt;alert(&quot;x&quot;)&lt;/script&gt; &amp; &lt;b&gt; </TD>"),
         std::string::npos);

@@ -2,7 +2,7 @@
 #include "crawl/HttpFile.h"
 #include "crawl/InternetSession.h"
 #include "crawl/RecordingFrontEnd.h"
-#include "crawl/ReportWriter.h"
+#include "report/ReportWriter.h"
 #include "crawl/TransferEngine.h"
 #include "support/RawServer.h"
 #include "support/TestServer.h"
@@ -61,7 +61,7 @@ COutcome Crawl(const std::string& strStart, int nJobs, int nStopAt = 0, unsigned
     outcome.pages = frontEnd.m_pages;
     outcome.pageErrors = frontEnd.m_pageErrors;
     std::ostringstream report;
-    CReportWriter(links).Write(report);
+    CReportWriter(links, CCrawlSummary(links)).Write(report);
     outcome.strReport = report.str();
     return outcome;
 }

@@ -2,7 +2,7 @@
 // crawls of a loopback server.
 
 #include "crawl/Crawler.h"
-#include "crawl/ReportWriter.h"
+#include "report/ReportWriter.h"
 #include "link/Link.h"
 #include "ui/CheckerDlg.h"
 #include "ui/GuiTestSupport.h"
@@ -133,7 +133,8 @@ protected:
     std::string EngineReport()
     {
         std::ostringstream report;
-        CReportWriter(*m_dlg.GetCrawler()->GetLinks()).Write(report);
+        const CLinkArray& links = *m_dlg.GetCrawler()->GetLinks();
+        CReportWriter(links, CCrawlSummary(links)).Write(report);
         return report.str();
     }
 

@@ -1,6 +1,6 @@
 #include "crawl/Crawler.h"
 #include "crawl/RecordingFrontEnd.h"
-#include "crawl/ReportWriter.h"
+#include "report/ReportWriter.h"
 #include "support/TestServer.h"
 
 #include <gtest/gtest.h>
@@ -20,7 +20,7 @@ const char* const TAIL = "</TABLE>\n</BODY>\n</HTML>\n";
 std::string Report(const CLinkArray& links)
 {
     std::ostringstream out;
-    CReportWriter(links).Write(out);
+    CReportWriter(links, CCrawlSummary(links)).Write(out);
     return out.str();
 }
 
@@ -107,8 +107,8 @@ TEST_F(ReportFile, SavingTwiceReplacesTheFileAndLeavesNothingElse)
 {
     const std::filesystem::path path = m_dir / "report";
     std::string strReason;
-    ASSERT_TRUE(CReportWriter(m_links).Save(path.string(), strReason)) << strReason;
-    ASSERT_TRUE(CReportWriter(m_links).Save(path.string(), strReason)) << strReason;
+    ASSERT_TRUE(CReportWriter(m_links, CCrawlSummary(m_links)).Save(path.string(), strReason)) << strReason;
+    ASSERT_TRUE(CReportWriter(m_links, CCrawlSummary(m_links)).Save(path.string(), strReason)) << strReason;
     EXPECT_EQ(ReadFile(path), Report(m_links));
     EXPECT_EQ(CountEntries(), 1u);
 }
@@ -120,7 +120,7 @@ TEST_F(ReportFile, SavingThroughASymbolicLinkReplacesTheFileItNames)
     std::ofstream(target) << "old";
     std::filesystem::create_symlink(target, link);
     std::string strReason;
-    ASSERT_TRUE(CReportWriter(m_links).Save(link.string(), strReason)) << strReason;
+    ASSERT_TRUE(CReportWriter(m_links, CCrawlSummary(m_links)).Save(link.string(), strReason)) << strReason;
     EXPECT_TRUE(std::filesystem::is_symlink(link));
     EXPECT_EQ(ReadFile(target), Report(m_links));
 }
@@ -133,7 +133,7 @@ TEST_F(ReportFile, FailedSaveSaysWhyAndTouchesNothing)
     for (const std::filesystem::path& path : paths) {
         SCOPED_TRACE(path.string());
         std::string strReason;
-        EXPECT_FALSE(CReportWriter(m_links).Save(path.string(), strReason));
+        EXPECT_FALSE(CReportWriter(m_links, CCrawlSummary(m_links)).Save(path.string(), strReason));
         EXPECT_NE(strReason.find(path.string()), std::string::npos) << strReason;
     }
     EXPECT_TRUE(std::filesystem::is_directory(directory / "inside"));
@@ -148,8 +148,8 @@ TEST_F(ReportFile, NewReportFollowsTheUmaskAndAnExistingOneKeepsItsMode)
     std::ofstream(kept) << "old";
     std::filesystem::permissions(kept, std::filesystem::perms(0604));
     std::string strReason;
-    const bool bFresh = CReportWriter(m_links).Save(fresh.string(), strReason);
-    const bool bKept = CReportWriter(m_links).Save(kept.string(), strReason);
+    const bool bFresh = CReportWriter(m_links, CCrawlSummary(m_links)).Save(fresh.string(), strReason);
+    const bool bKept = CReportWriter(m_links, CCrawlSummary(m_links)).Save(kept.string(), strReason);
     ::umask(nOldMask);
     ASSERT_TRUE(bFresh && bKept) << strReason;
     EXPECT_EQ(std::filesystem::status(fresh).permissions(), std::filesystem::perms(0640));

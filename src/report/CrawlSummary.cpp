@@ -1,4 +1,4 @@
-#include "cli/CrawlSummary.h"
+#include "report/CrawlSummary.h"
 
 #include "link/Link.h"
 #include "link/LinkArray.h"

@@ -1,4 +1,4 @@
-#include "crawl/ReportWriter.h"
+#include "report/ReportWriter.h"
 
 #include "link/Link.h"
 #include "link/LinkArray.h"
@@ -55,8 +55,8 @@ mode_t TargetMode(const std::filesystem::path& target)
 
 } // namespace
 
-CReportWriter::CReportWriter(const CLinkArray& links)
-    : m_links(links)
+CReportWriter::CReportWriter(const CLinkArray& links, const CCrawlSummary& summary)
+    : CReportFormat(links, summary)
 {
 }
 

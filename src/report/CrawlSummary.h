@@ -7,8 +7,8 @@ class CLinkArray;
 class CCrawlSummary {
 public:
     /// Counts links; nPages and dElapsedSeconds come from whoever ran the
-    /// crawl. Keeps no reference to links.
-    CCrawlSummary(const CLinkArray& links, int nPages, double dElapsedSeconds);
+    /// crawl (0 when it did not count them). Keeps no reference to links.
+    explicit CCrawlSummary(const CLinkArray& links, int nPages = 0, double dElapsedSeconds = 0);
 
     int m_nLinks = 0;
     /// A status from 0 to 299.

@@ -1,19 +1,18 @@
 #pragma once
 
+#include "report/ReportFormat.h"
+
 #include <ostream>
 #include <string>
 
-class CLinkArray;
-
 /// The HTML report of a crawl: one table row per record of the link array,
-/// in array order, whether shown, checked or not. Reads the array it is
-/// given, which must outlive it.
-class CReportWriter {
+/// in array order, whether shown, checked or not.
+class CReportWriter : public CReportFormat {
 public:
-    explicit CReportWriter(const CLinkArray& links);
+    CReportWriter(const CLinkArray& links, const CCrawlSummary& summary);
 
     /// Writes the report text to out, lines ending in LF.
-    void Write(std::ostream& out) const;
+    void Write(std::ostream& out) const override;
     /// Writes the report to strPath through a temporary file beside it,
     /// renamed into place only when complete. On failure returns false with
     /// strReason set; an existing file at strPath is then left untouched.
@@ -25,6 +24,4 @@ public:
 
 private:
     void WriteRow(std::ostream& out, int nPos) const;
-
-    const CLinkArray& m_links;
 };

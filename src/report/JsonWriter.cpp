@@ -1,0 +1,54 @@
+#include "report/JsonWriter.h"
+
+#include "link/Link.h"
+
+#include <nlohmann/json.hpp>
+
+#include <cmath>
+
+namespace {
+
+// Pages and servers may send any bytes; U+FFFD keeps the place of each one
+// that is not UTF-8 (where dropping it could make two URLs look alike), and
+// dump's default would throw instead.
+std::string JsonText(const nlohmann::ordered_json& value)
+{
+    return value.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
+}
+
+nlohmann::ordered_json JsonRow(const CLink& link)
+{
+    nlohmann::ordered_json row;
+    row["referrer"] = link.GetReferrer() ? nlohmann::ordered_json(link.GetReferrer()->GetFullURL()) : nullptr;
+    row["link"] = link.GetFullURL();
+    row["status_code"] = link.GetStatusCode();
+    row["status_text"] = link.GetStatusText();
+    return row;
+}
+
+nlohmann::ordered_json JsonSummary(const CCrawlSummary& summary)
+{
+    nlohmann::ordered_json object;
+    object["links"] = summary.m_nLinks;
+    object["good"] = summary.m_nGood;
+    object["bad"] = summary.m_nBad;
+    object["unchecked"] = summary.m_nUnchecked;
+    object["pages_fetched"] = summary.m_nPages;
+    object["elapsed_seconds"] = std::round(summary.m_dElapsedSeconds * 1000) / 1000;
+    return object;
+}
+
+} // namespace
+
+// Row by row rather than one document in memory, one row a line, so a
+// large crawl costs no second copy and the output still greps.
+void CJsonWriter::Write(std::ostream& out) const
+{
+    out << "{\n  \"rows\": [";
+    const char* pszSeparator = "\n    ";
+    for (const CLink* pLink : m_rows) {
+        out << pszSeparator << JsonText(JsonRow(*pLink));
+        pszSeparator = ",\n    ";
+    }
+    out << (m_rows.empty() ? "]" : "\n  ]") << ",\n  \"summary\": " << JsonText(JsonSummary(m_summary)) << "\n}\n";
+}
