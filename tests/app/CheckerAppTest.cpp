@@ -1,6 +1,6 @@
 #include "app/CheckerApp.h"
 #include "ui/CheckerDlg.h"
-#include "ui/GuiTestSupport.h"
+#include "support/GuiTestSupport.h"
 #include "winsys/Resource.h"
 
 #include <QAction>

@@ -1,5 +1,6 @@
 #include "crawl/CrawlRun.h"
 #include "support/RawServer.h"
+#include "support/TestFiles.h"
 #include "support/TestServer.h"
 
 #include <gtest/gtest.h>
@@ -10,14 +11,6 @@
 #include <unistd.h>
 
 namespace {
-
-std::string Page(const std::vector<std::string>& hrefs)
-{
-    std::string strPage = "<HTML><BODY>\n";
-    for (const std::string& strHref : hrefs)
-        strPage += "<A HREF=\"" + strHref + "\">link</A>\n";
-    return strPage + "</BODY></HTML>\n";
-}
 
 CTestServer::CRoute Html(const std::string& strPath, const std::vector<std::string>& hrefs = {})
 {
@@ -248,8 +241,7 @@ TEST(Crawler, LocalStartPageIsReadAndItsLinksChecked)
     CTestServer server;
     server.AddRoute(Html("/a.html"));
     server.Start();
-    const std::filesystem::path file
-        = std::filesystem::temp_directory_path() / ("lintrel start #" + std::to_string(::getpid()) + ".html");
+    const std::filesystem::path file = TempPath("lintrel start #", ".html");
     std::ofstream(file) << Page({server.GetURL("/a.html"), server.GetURL("/b.html")});
     CCrawlRun run(true, false);
     run.Crawl("file://" + file.string());

@@ -9,6 +9,7 @@
 #include "report/ReportWriter.h"
 #include "crawl/TransferEngine.h"
 #include "support/ScriptServer.h"
+#include "support/TestFiles.h"
 #include "support/TestServer.h"
 
 #include <gtest/gtest.h>
@@ -276,8 +277,7 @@ TEST(HostileServer, PagesThatBreakOffKeepTheLinksOfWhatArrived)
 
 TEST(HostileServer, StartPagesThatGiveNothingSayWhy)
 {
-    const std::filesystem::path secret
-        = std::filesystem::temp_directory_path() / ("lintrel-secret-" + std::to_string(::getpid()) + ".html");
+    const std::filesystem::path secret = TempPath("lintrel-secret-", ".html");
     std::ofstream(secret) << Anchors({"http://127.0.0.1/secret.html"});
     CrawlEachStartPage({
         {"/silent", Silent(), {}, SILENCE_MESSAGE},

@@ -3,6 +3,7 @@
 #include "crawl/InternetException.h"
 #include "crawl/InternetFile.h"
 #include "crawl/InternetSession.h"
+#include "support/LoopbackSocket.h"
 #include "support/RawServer.h"
 #include "support/TestServer.h"
 
@@ -68,22 +69,16 @@ std::string EmptyAnswer(const std::string& strStatusLine)
 class CClosedPort {
 public:
     CClosedPort()
+        : m_nSocket(BindLoopback("127.0.0.1", 0, m_nPort))
     {
-        m_nSocket = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in address {};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t nLength = sizeof(address);
-        ::bind(m_nSocket, reinterpret_cast<sockaddr*>(&address), sizeof(address));
-        ::getsockname(m_nSocket, reinterpret_cast<sockaddr*>(&address), &nLength);
-        m_nPort = ntohs(address.sin_port);
     }
     ~CClosedPort() { ::close(m_nSocket); }
     int GetPort() const { return m_nPort; }
 
 private:
-    int m_nSocket = -1;
+    // The port first: the socket's initialiser sets it.
     int m_nPort = 0;
+    int m_nSocket = -1;
 };
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "crawl/InternetSession.h"
 #include "crawl/PageQueue.h"
 #include "link/Link.h"
+#include "support/TestFiles.h"
 #include "support/TestServer.h"
 
 #include <gtest/gtest.h>
@@ -107,7 +108,7 @@ TEST(PageQueue, PagesComeOutOldestFirstAndAnEmptyQueueChangesNothing)
 
 TEST(PageQueue, UnreadablePagesYieldNothingAndSayWhy)
 {
-    const std::filesystem::path file = std::filesystem::temp_directory_path() / ("lintrel-page-" + std::to_string(::getpid()) + ".html");
+    const std::filesystem::path file = TempPath("lintrel-page-", ".html");
     std::ofstream(file) << "<A HREF=\"x.html\">";
     CInternetSession session;
     struct Case {

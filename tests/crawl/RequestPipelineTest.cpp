@@ -1,10 +1,10 @@
-#include "crawl/Crawler.h"
+#include "crawl/CrawlRun.h"
 #include "crawl/HttpFile.h"
 #include "crawl/InternetSession.h"
-#include "crawl/RecordingFrontEnd.h"
 #include "report/ReportWriter.h"
 #include "crawl/TransferEngine.h"
 #include "support/RawServer.h"
+#include "support/TestFiles.h"
 #include "support/TestServer.h"
 
 #include <gtest/gtest.h>
@@ -16,14 +16,6 @@
 #include <thread>
 
 namespace {
-
-std::string Page(const std::vector<std::string>& hrefs, const std::string& strHead = "")
-{
-    std::string strPage = "<HTML><HEAD>" + strHead + "</HEAD><BODY>\n";
-    for (const std::string& strHref : hrefs)
-        strPage += "<A HREF=\"" + strHref + "\">link</A>\n";
-    return strPage + "</BODY></HTML>\n";
-}
 
 // Everything a crawl shows or hands on, in the crawl's order.
 struct COutcome {
@@ -39,27 +31,20 @@ struct COutcome {
 
 COutcome Crawl(const std::string& strStart, int nJobs, int nStopAt = 0, unsigned long nTimeout = 10000)
 {
-    CRecordingFrontEnd frontEnd;
-    CCrawler crawler(&frontEnd, true, false);
-    crawler.SetRequestLimits(nJobs, CCrawler::DEFAULT_PER_HOST);
-    crawler.SetTimeout(nTimeout);
-    frontEnd.m_onChecked = [&crawler, nStopAt](int nPos) {
+    CCrawlRun run(true, false, nJobs);
+    run.crawler.SetTimeout(nTimeout);
+    run.frontEnd.m_onChecked = [&run, nStopAt](int nPos) {
         if (nPos == nStopAt)
-            crawler.m_bStop = true;
+            run.crawler.m_bStop = true;
     };
-    EXPECT_TRUE(crawler.Init(&frontEnd, strStart));
-    crawler.Crawl();
+    run.Crawl(strStart);
     COutcome outcome;
-    const CLinkArray& links = *crawler.GetLinks();
-    for (int nPos = 1; nPos <= links.GetSize(); ++nPos) {
-        const CLink* pLink = links.GetAt(nPos);
-        outcome.rows.push_back((pLink->GetReferrer() ? pLink->GetReferrer()->GetFullURL() : "") + " | "
-            + pLink->GetFullURL() + " | " + std::to_string(pLink->GetStatusCode()) + " " + pLink->GetStatusText());
-    }
-    outcome.checked = frontEnd.m_checked;
-    outcome.linkCounts = frontEnd.m_linkCounts;
-    outcome.pages = frontEnd.m_pages;
-    outcome.pageErrors = frontEnd.m_pageErrors;
+    outcome.rows = run.RowsWithReferrers();
+    outcome.checked = run.frontEnd.m_checked;
+    outcome.linkCounts = run.frontEnd.m_linkCounts;
+    outcome.pages = run.frontEnd.m_pages;
+    outcome.pageErrors = run.frontEnd.m_pageErrors;
+    const CLinkArray& links = *run.crawler.GetLinks();
     std::ostringstream report;
     CReportWriter(links, CCrawlSummary(links)).Write(report);
     outcome.strReport = report.str();

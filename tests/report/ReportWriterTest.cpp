@@ -1,6 +1,7 @@
 #include "crawl/Crawler.h"
 #include "crawl/RecordingFrontEnd.h"
 #include "report/ReportWriter.h"
+#include "support/TestFiles.h"
 #include "support/TestServer.h"
 
 #include <gtest/gtest.h>
@@ -24,17 +25,11 @@ std::string Report(const CLinkArray& links)
     return out.str();
 }
 
-std::string ReadFile(const std::filesystem::path& path)
-{
-    std::ifstream file(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
-
 class ReportFile : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        m_dir = std::filesystem::temp_directory_path() / ("lintrel-report-" + std::to_string(::getpid()));
+        m_dir = TempPath("lintrel-report-");
         std::filesystem::create_directories(m_dir);
         m_links.Add(std::make_unique<CLink>("http://server/a.html", nullptr));
     }

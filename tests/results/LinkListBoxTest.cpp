@@ -2,6 +2,7 @@
 #include "link/LinkArray.h"
 #include "results/LinkListBox.h"
 
+#include <QAbstractItemModelTester>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QTest>
@@ -15,6 +16,7 @@
 namespace {
 
 // A list shown on screen, so rows get painted, over an array the test fills.
+// Every change of its model is checked against Qt's rules for models.
 class LinkListBoxTest : public testing::Test {
 protected:
     void SetUp() override
@@ -61,6 +63,7 @@ protected:
     CLink m_root{"http://127.0.0.1/", nullptr};
     CLinkArray m_links;
     CLinkListBox m_list;
+    QAbstractItemModelTester m_modelTester{m_list.model(), QAbstractItemModelTester::FailureReportingMode::Fatal};
 };
 
 } // namespace

@@ -1,5 +1,7 @@
 #include "support/RawServer.h"
 
+#include "support/LoopbackSocket.h"
+
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
@@ -12,21 +14,11 @@ CRawServer::CRawServer(Responder responder, const std::string& strHost)
     : m_responder(std::move(responder))
     , m_strHost(strHost)
 {
-    sockaddr_in address {};
-    address.sin_family = AF_INET;
-    address.sin_port = 0;
-    if (::inet_pton(AF_INET, strHost.c_str(), &address.sin_addr) != 1)
-        throw std::runtime_error("raw server: not an IPv4 address: " + strHost);
-    m_nListen = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    socklen_t nLength = sizeof(address);
-    if (m_nListen < 0 || ::bind(m_nListen, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0
-        || ::listen(m_nListen, 16) != 0 || ::getsockname(m_nListen, reinterpret_cast<sockaddr*>(&address), &nLength) != 0
-        || ::pipe2(m_stopPipe, O_CLOEXEC) != 0) {
-        if (m_nListen >= 0)
-            ::close(m_nListen);
+    m_nListen = BindLoopback(strHost, 16, m_nPort);
+    if (::pipe2(m_stopPipe, O_CLOEXEC) != 0) {
+        ::close(m_nListen);
         throw std::runtime_error("raw server cannot listen on " + strHost);
     }
-    m_nPort = ntohs(address.sin_port);
     m_thread = std::thread([this] { Serve(); });
 }
 

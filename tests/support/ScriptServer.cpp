@@ -1,5 +1,7 @@
 #include "support/ScriptServer.h"
 
+#include "support/LoopbackSocket.h"
+
 #include <arpa/inet.h>
 #include <cerrno>
 #include <fcntl.h>
@@ -86,19 +88,11 @@ void CScriptServer::CConnection::Reset()
 CScriptServer::CScriptServer(Script script)
     : m_script(std::move(script))
 {
-    sockaddr_in address {};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t nLength = sizeof(address);
-    m_nListen = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (m_nListen < 0 || ::bind(m_nListen, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0
-        || ::listen(m_nListen, 64) != 0 || ::getsockname(m_nListen, reinterpret_cast<sockaddr*>(&address), &nLength) != 0
-        || ::pipe2(m_stopPipe, O_CLOEXEC) != 0) {
-        if (m_nListen >= 0)
-            ::close(m_nListen);
+    m_nListen = BindLoopback("127.0.0.1", 64, m_nPort);
+    if (::pipe2(m_stopPipe, O_CLOEXEC) != 0) {
+        ::close(m_nListen);
         throw std::runtime_error("script server cannot listen on 127.0.0.1");
     }
-    m_nPort = ntohs(address.sin_port);
     m_acceptor = std::thread([this] { Accept(); });
 }
 

@@ -5,8 +5,9 @@
 #include "report/ReportWriter.h"
 #include "link/Link.h"
 #include "ui/CheckerDlg.h"
-#include "ui/GuiTestSupport.h"
+#include "support/GuiTestSupport.h"
 #include "winsys/Resource.h"
+#include "support/TestFiles.h"
 #include "support/TestServer.h"
 
 #include <QAction>
@@ -35,13 +36,6 @@ std::string Anchor(const std::string& strHref)
     return "<a href=\"" + strHref + "\">" + strHref + "</a>\n";
 }
 
-std::string ReadFile(const QString& strPath)
-{
-    QFile file(strPath);
-    if (!file.open(QIODevice::ReadOnly))
-        return "(unreadable)";
-    return file.readAll().toStdString();
-}
 
 bool WriteFile(const QString& strPath, const std::string& strText)
 {
@@ -139,6 +133,7 @@ protected:
     }
 
     QString Path(const char* pszName) const { return m_dir.filePath(QString::fromLatin1(pszName)); }
+    std::filesystem::path LocalPath(const char* pszName) const { return QFile::encodeName(Path(pszName)).toStdString(); }
 
     // Clicks the row whose Link column is strLinkText; false when none is.
     bool SelectRow(const QString& strLinkText)
@@ -179,7 +174,7 @@ TEST_F(CheckerDlgCommandsTest, ExportWritesTheEngineReportToExactlyTheNameTyped)
     ASSERT_EQ(m_dlg.GetListBox().GetRowCount(), 3);
     Export(Path("report"));
     // No extension added.
-    EXPECT_EQ(ReadFile(Path("report")), EngineReport());
+    EXPECT_EQ(ReadFile(LocalPath("report")), EngineReport());
     EXPECT_FALSE(QFile::exists(Path("report.html")));
     EXPECT_NE(EngineReport().find("missing.html"), std::string::npos);
 }
@@ -190,7 +185,7 @@ TEST_F(CheckerDlgCommandsTest, ExportWithTheFilterOnStillHasEveryLink)
     QTest::mouseClick(m_dlg.GetDlgItem(IDC_SHOW_ONLY_BAD), Qt::LeftButton);
     ASSERT_EQ(m_dlg.GetListBox().GetRowCount(), 1);
     Export(Path("filtered.html"));
-    const std::string strReport = ReadFile(Path("filtered.html"));
+    const std::string strReport = ReadFile(LocalPath("filtered.html"));
     EXPECT_EQ(strReport, EngineReport());
     for (const char* pszLink : {"/ok.html", "/missing.html", "/port.html"})
         EXPECT_NE(strReport.find(pszLink), std::string::npos) << pszLink;
@@ -208,7 +203,7 @@ TEST_F(CheckerDlgCommandsTest, ExportingTwiceAfterConfirmingReplacesTheFile)
         pBox->button(QMessageBox::Yes)->click();
     });
     EXPECT_EQ(nQuestions, 1);
-    EXPECT_EQ(ReadFile(Path("twice.html")), EngineReport());
+    EXPECT_EQ(ReadFile(LocalPath("twice.html")), EngineReport());
 }
 
 TEST_F(CheckerDlgCommandsTest, AFailedExportSaysWhyAndKeepsTheOldFile)
@@ -245,7 +240,7 @@ TEST_F(CheckerDlgCommandsTest, AFailedExportSaysWhyAndKeepsTheOldFile)
         }
         EXPECT_TRUE(strMessage.contains(c.strPath)) << strMessage.toStdString();
         EXPECT_TRUE(strMessage.contains(QString::fromLatin1(c.pszReason))) << strMessage.toStdString();
-        EXPECT_EQ(ReadFile(Path("old.html")), strOld);
+        EXPECT_EQ(ReadFile(LocalPath("old.html")), strOld);
         EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"old.html"});
     }
 }
@@ -291,7 +286,7 @@ TEST_F(CheckerDlgCommandsTest, ExportDuringACrawlHoldsTheLinksFoundSoFar)
     });
     Go("/deep.html", true);
     ASSERT_FALSE(strAtExport.empty());
-    EXPECT_EQ(ReadFile(Path("during.html")), strAtExport);
+    EXPECT_EQ(ReadFile(LocalPath("during.html")), strAtExport);
     // The crawl went on to its end afterwards.
     EXPECT_EQ(m_dlg.GetCrawler()->GetLinks()->GetSize(), 3);
     EXPECT_NE(EngineReport(), strAtExport);

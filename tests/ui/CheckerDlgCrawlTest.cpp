@@ -3,7 +3,7 @@
 #include "crawl/Crawler.h"
 #include "link/Link.h"
 #include "ui/CheckerDlg.h"
-#include "ui/GuiTestSupport.h"
+#include "support/GuiTestSupport.h"
 #include "winsys/Resource.h"
 #include "support/TestServer.h"
 

@@ -2,7 +2,7 @@
 // maximised.
 
 #include "ui/CheckerDlg.h"
-#include "ui/GuiTestSupport.h"
+#include "support/GuiTestSupport.h"
 #include "ui/ResizeLayout.h"
 #include "winsys/Resource.h"
 

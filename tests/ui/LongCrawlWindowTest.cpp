@@ -8,7 +8,7 @@
 #include "link/LinkArray.h"
 #include "support/GeneratedSite.h"
 #include "ui/CheckerDlg.h"
-#include "ui/GuiTestSupport.h"
+#include "support/GuiTestSupport.h"
 #include "winsys/Resource.h"
 
 #include <QElapsedTimer>

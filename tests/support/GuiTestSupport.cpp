@@ -1,4 +1,4 @@
-#include "ui/GuiTestSupport.h"
+#include "support/GuiTestSupport.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>
