@@ -6,6 +6,7 @@
 #include "link/Link.h"
 
 #include <algorithm>
+#include <string_view>
 
 CCrawler::CCrawler(CCrawlOwner* pDlg, bool bRecursive, bool bExploreCgi)
     : m_bExploreCgi(bExploreCgi)
@@ -43,6 +44,7 @@ bool CCrawler::Init(CCrawlList* pListBox, const std::string& strStartUrl)
             m_pListBox->SetSiteHost(m_pRootLink->GetHost());
         m_pLinks = std::make_unique<CLinkArray>();
         m_pageQueue.AddPage(m_pRootLink.get());
+        m_pageURLs.insert(NormalisePageURL(m_pRootLink->GetFullURL()));
         StartPipeline();
         return true;
     } catch (const CInternetException&) {
@@ -80,6 +82,8 @@ bool CCrawler::Crawl()
     }
     // Answers not used by now are not wanted: after Stop they stay unused.
     StopPipeline();
+    // No page is queued after the crawl: the rows stay, the URLs can go.
+    std::unordered_set<std::string>().swap(m_pageURLs);
     return true;
 }
 
@@ -89,9 +93,14 @@ void CCrawler::PumpMessages()
         m_pDlg->PumpMessages();
 }
 
-void CCrawler::EnqueuePage(CLink* pLink)
+bool CCrawler::EnqueuePage(CLink* pLink)
 {
+    std::string strPageURL = NormalisePageURL(pLink->GetFullURL());
+    if (m_pageURLs.contains(strPageURL))
+        return false;
+    m_pageURLs.insert(std::move(strPageURL));
     m_pageQueue.AddPage(pLink);
+    return true;
 }
 
 bool CCrawler::ReportChecked(int nPos)
@@ -143,6 +152,54 @@ void CCrawler::SetRequestLimits(int nJobs, int nPerHost)
 {
     m_nJobs = std::max(1, nJobs);
     m_nPerHost = std::max(1, nPerHost);
+}
+
+std::string CCrawler::NormalisePageURL(const std::string& strFullURL)
+{
+    const std::size_t nScheme = strFullURL.find("://");
+    if (nScheme == std::string::npos)
+        return strFullURL;
+    // The authority ends at the path's "/" or at a query with no path.
+    const std::size_t nPath = strFullURL.find_first_of("/?", nScheme + 3);
+    if (nPath == std::string::npos || strFullURL[nPath] == '?')
+        return strFullURL;
+    const std::size_t nQuery = strFullURL.find('?', nPath);
+    const std::size_t nPathEnd = nQuery == std::string::npos ? strFullURL.size() : nQuery;
+    return strFullURL.substr(0, nPath) + RemoveDotSegments(strFullURL.substr(nPath, nPathEnd - nPath))
+        + strFullURL.substr(nPathEnd);
+}
+
+std::string CCrawler::RemoveDotSegments(const std::string& strPath)
+{
+    std::string_view input(strPath);
+    std::string strOutput;
+    const auto DropLastSegment = [&strOutput] {
+        const std::size_t nSlash = strOutput.rfind('/');
+        strOutput.erase(nSlash == std::string::npos ? 0 : nSlash);
+    };
+    while (!input.empty()) {
+        if (input.starts_with("../")) {
+            input.remove_prefix(3);
+        } else if (input.starts_with("./") || input.starts_with("/./")) {
+            input.remove_prefix(2);
+        } else if (input == "/.") {
+            input = "/";
+        } else if (input.starts_with("/../")) {
+            input.remove_prefix(3);
+            DropLastSegment();
+        } else if (input == "/..") {
+            input = "/";
+            DropLastSegment();
+        } else if (input == "." || input == "..") {
+            input = {};
+        } else {
+            const std::size_t nEnd = input.find('/', 1);
+            const std::size_t nSegment = nEnd == std::string_view::npos ? input.size() : nEnd;
+            strOutput.append(input.substr(0, nSegment));
+            input.remove_prefix(nSegment);
+        }
+    }
+    return strOutput;
 }
 
 void CCrawler::StartPipeline()

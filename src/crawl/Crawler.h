@@ -14,6 +14,7 @@
 
 #include <memory>
 #include <string>
+#include <unordered_set>
 
 /// The engine of one run: owns the session, the root record and the link
 /// array; the page queue and the list hold pointers it owns.
@@ -31,7 +32,10 @@ public:
     /// without recursion, or after Stop. Always true.
     bool Crawl();
     void PumpMessages();
-    void EnqueuePage(CLink* pLink);
+    /// Queues pLink as a page unless a page of the same URL, dot segments
+    /// removed, is queued or fetched already (the start page included).
+    /// True when queued.
+    bool EnqueuePage(CLink* pLink);
     bool ReportChecked(int nPos);
     bool IsWithinSite(CLink* pLink) const;
     int GetListCount() const;
@@ -46,6 +50,12 @@ public:
     /// after another) and nPerHost connections to one host. Either is taken
     /// as 1 when below.
     void SetRequestLimits(int nJobs, int nPerHost);
+
+    /// The URL a page is fetched once by: strFullURL with the dot segments
+    /// of its path removed; the host and the query stay as written.
+    static std::string NormalisePageURL(const std::string& strFullURL);
+    /// strPath without "." and ".." segments, as RFC 3986 (5.2.4) removes them.
+    static std::string RemoveDotSegments(const std::string& strPath);
 
     static constexpr int DEFAULT_JOBS = 16;
     static constexpr int DEFAULT_PER_HOST = 8;
@@ -72,6 +82,10 @@ private:
     unsigned long m_nTimeout = DEFAULT_TIMEOUT;
     int m_nJobs = DEFAULT_JOBS;
     int m_nPerHost = DEFAULT_PER_HOST;
+    // The pages queued or fetched, by NormalisePageURL: a site whose pages
+    // link to each other through "./" and "dir/../" would otherwise yield an
+    // ever longer URL for the same page at every fetch, and never end.
+    std::unordered_set<std::string> m_pageURLs;
     // Declared last: it reads the queue and the array, so it goes first.
     CRequestPipeline m_pipeline;
 };
