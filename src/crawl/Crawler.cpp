@@ -45,6 +45,8 @@ bool CCrawler::Init(CCrawlList* pListBox, const std::string& strStartUrl)
         m_pLinks = std::make_unique<CLinkArray>();
         m_pageQueue.AddPage(m_pRootLink.get());
         m_pageURLs.insert(NormalisePageURL(m_pRootLink->GetFullURL()));
+        m_queuedDepths.push_back(0);
+        m_nPagesQueued = 1;
         StartPipeline();
         return true;
     } catch (const CInternetException&) {
@@ -60,6 +62,10 @@ bool CCrawler::Crawl()
         std::string strDocument;
         std::string strError;
         CLink* pPage = nullptr;
+        if (!m_queuedDepths.empty()) {
+            m_nPageDepth = m_queuedDepths.front();
+            m_queuedDepths.pop_front();
+        }
         if (!m_bStop)
             m_pipeline.OnPageTaken();
         m_pageQueue.FetchNextPage(strDocument, m_pSession.get(), pPage, strError);
@@ -98,8 +104,25 @@ bool CCrawler::EnqueuePage(CLink* pLink)
     std::string strPageURL = NormalisePageURL(pLink->GetFullURL());
     if (m_pageURLs.contains(strPageURL))
         return false;
+    // Without recursion no queued page is fetched, so no bound cuts anything.
+    if (m_bRecursive) {
+        // The page bound first: a page it refuses would not have been
+        // fetched at any depth.
+        if (m_nMaxPages > 0 && m_nPagesQueued >= m_nMaxPages) {
+            m_bCutByPages = true;
+            return false;
+        }
+        if (m_nMaxDepth > 0 && m_nPageDepth >= m_nMaxDepth) {
+            m_bCutByDepth = true;
+            return false;
+        }
+    }
     m_pageURLs.insert(std::move(strPageURL));
     m_pageQueue.AddPage(pLink);
+    // Only the links of the page just fetched are checked, so they lie one
+    // step deeper than it.
+    m_queuedDepths.push_back(m_nPageDepth + 1);
+    ++m_nPagesQueued;
     return true;
 }
 
@@ -152,6 +175,19 @@ void CCrawler::SetRequestLimits(int nJobs, int nPerHost)
 {
     m_nJobs = std::max(1, nJobs);
     m_nPerHost = std::max(1, nPerHost);
+}
+
+void CCrawler::SetPageLimits(int nMaxPages, int nMaxDepth)
+{
+    m_nMaxPages = std::max(0, nMaxPages);
+    m_nMaxDepth = std::max(0, nMaxDepth);
+}
+
+CCrawler::EBound CCrawler::GetTruncatedBy() const
+{
+    if (m_bCutByPages)
+        return EBound::MAX_PAGES;
+    return m_bCutByDepth ? EBound::MAX_DEPTH : EBound::NONE;
 }
 
 std::string CCrawler::NormalisePageURL(const std::string& strFullURL)
