@@ -36,6 +36,12 @@ CCheckerDlg::CCheckerDlg(QWidget* pParent)
     pLayout->setSizeConstraint(QLayout::SetNoConstraint);
     pLayout->setMenuBar(m_pMenuBar);
     pLayout->addWidget(&m_wndClient);
+    // Only now that Go is inside the dialog: the dialog then keeps it as its
+    // default button and gives the default back to it whenever a button that
+    // took it with the focus (Go itself, Stop) loses the focus. Set earlier,
+    // the first Tab past Go left the dialog without a default, and Enter in
+    // the URL box did nothing.
+    m_btnGo.setDefault(true);
     const CDialogUnits units(font());
     resize(units.MapX(419), units.MapY(207) + m_pMenuBar->sizeHint().height());
     connect(&m_btnGo, &QPushButton::clicked, this, &CCheckerDlg::OnGo);

@@ -8,8 +8,10 @@
 #include "support/TestServer.h"
 
 #include <QAction>
+#include <QClipboard>
 #include <QFile>
 #include <QFileDialog>
+#include <QGuiApplication>
 #include <QMenu>
 #include <QTemporaryDir>
 #include <QTest>
@@ -332,4 +334,41 @@ TEST_F(CheckerDlgCrawlTest, ClosingDuringACrawlStopsItAndThenCloses)
         way.fnClose(m_dlg);
         EXPECT_FALSE(m_dlg.isVisible());
     }
+}
+
+TEST_F(CheckerDlgCrawlTest, KeyboardSelectsRowsAndEnterInTheUrlBoxAlwaysPressesGo)
+{
+    // Regression: Tab into a freshly filled list put the focus rectangle on
+    // the first row without selecting it, so Home selected nothing and Copy
+    // copied nothing; and once the focus had been in the list, Enter in the
+    // URL box no longer pressed Go.
+    m_dlg.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&m_dlg));
+    auto* pUrl = Control<QLineEdit>(IDC_URL);
+    pUrl->setFocus();
+    pUrl->setText(QString::fromStdString(m_server.GetURL("/")));
+    QTest::keyClick(pUrl, Qt::Key_Return);
+    ASSERT_EQ(Rows().size(), 3u);
+    CLinkListBox& list = m_dlg.GetListBox();
+    QTest::keyClick(m_dlg.focusWidget(), Qt::Key_Tab);
+    QTest::keyClick(m_dlg.focusWidget(), Qt::Key_Tab);
+    ASSERT_EQ(m_dlg.focusWidget(), &list);
+    struct Move {
+        Qt::Key key;
+        int nRow;
+    };
+    for (const Move& move : {Move{Qt::Key_Home, 0}, Move{Qt::Key_Down, 1}, Move{Qt::Key_End, 2}, Move{Qt::Key_Up, 1},
+             Move{Qt::Key_PageUp, 0}, Move{Qt::Key_PageDown, 2}, Move{Qt::Key_Home, 0}}) {
+        SCOPED_TRACE(move.key);
+        QTest::keyClick(&list, move.key);
+        EXPECT_EQ(list.GetSelectedLink(), list.GetLinkAt(move.nRow));
+    }
+    m_dlg.GetMenuAction(ID_EDIT_COPY)->trigger();
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("http://127.0.0.1/ok.html"));
+
+    QTest::keyClick(m_dlg.focusWidget(), Qt::Key_U, Qt::AltModifier);
+    ASSERT_EQ(m_dlg.focusWidget(), pUrl);
+    pUrl->setText(QString::fromStdString(m_server.GetURL("/second.html")));
+    QTest::keyClick(pUrl, Qt::Key_Return);
+    EXPECT_EQ(Rows(), (std::vector<std::string>{"/ok.html OK", "/text.txt OK"}));
 }
