@@ -13,6 +13,7 @@
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QMenu>
+#include <QMessageBox>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -371,4 +372,44 @@ TEST_F(CheckerDlgCrawlTest, KeyboardSelectsRowsAndEnterInTheUrlBoxAlwaysPressesG
     pUrl->setText(QString::fromStdString(m_server.GetURL("/second.html")));
     QTest::keyClick(pUrl, Qt::Key_Return);
     EXPECT_EQ(Rows(), (std::vector<std::string>{"/ok.html OK", "/text.txt OK"}));
+}
+
+TEST_F(CheckerDlgCrawlTest, StartPageThatCannotBeReadIsExplainedOnceTheWindowIsIdle)
+{
+    // Regression: a host that does not resolve gave an empty list and "Link
+    // Count: 0", just as a page without links does.
+    Go("/");
+    ASSERT_EQ(Rows().size(), 3u);
+    QString strMessage;
+    bool bIdleDuringMessage = false;
+    HandleNextModal(&m_dlg, [this, &strMessage, &bIdleDuringMessage](QWidget* pModal) {
+        if (auto* pBox = qobject_cast<QMessageBox*>(pModal))
+            strMessage = pBox->text();
+        bIdleDuringMessage = !m_dlg.IsCrawling() && Control<QWidget>(IDC_GO)->isEnabled()
+                             && !Control<QWidget>(IDC_STOP)->isEnabled() && m_dlg.GetListBox().GetRowCount() == 0;
+        pModal->close();
+    });
+    Control<QLineEdit>(IDC_URL)->setText(QStringLiteral("http://nohost.invalid/start.html"));
+    QTest::mouseClick(Control<QPushButton>(IDC_GO), Qt::LeftButton);
+    EXPECT_TRUE(strMessage.contains(QStringLiteral("http://nohost.invalid/start.html"))) << strMessage.toStdString();
+    EXPECT_TRUE(strMessage.contains(QStringLiteral("Could not resolve host: nohost.invalid"))) << strMessage.toStdString();
+    EXPECT_TRUE(bIdleDuringMessage);
+    EXPECT_TRUE(Rows().empty());
+    EXPECT_EQ(LinkCount(), QStringLiteral("0"));
+    ExpectIdle();
+
+    // A start page that was read, links or none, and an error page that was
+    // read too, need no message.
+    std::vector<std::string> opened;
+    QTimer* pWatch = RepeatUntil(&m_dlg, [&opened] {
+        if (QWidget* pModal = QApplication::activeModalWidget()) {
+            opened.push_back(pModal->metaObject()->className());
+            pModal->close();
+        }
+        return false;
+    });
+    Go("/empty.html");
+    Go("/missing.html");
+    delete pWatch;
+    EXPECT_TRUE(opened.empty()) << opened.front();
 }
