@@ -28,6 +28,9 @@ const char* const PROGRAM = "lintrel-cli";
 // serves faster.
 constexpr int MAX_JOBS = 256;
 constexpr int MAX_PER_HOST = 256;
+// Far beyond any site a crawl should fetch whole, yet a bound a typing slip
+// cannot make meaningless.
+constexpr int MAX_PAGE_BOUND = 10000000;
 // Far beyond what any server takes (8 KiB is usual), far below what would
 // strain the crawl: every relative link of the page repeats it.
 constexpr std::size_t MAX_URL = 65536;
@@ -46,6 +49,8 @@ struct CCliOptions {
     bool bJson = false;
     int nJobs = CCrawler::DEFAULT_JOBS;
     int nPerHost = CCrawler::DEFAULT_PER_HOST;
+    int nMaxPages = 0;
+    int nMaxDepth = 0;
 };
 
 void DeclareOptions(CLI::App& app, CCliOptions& options)
@@ -68,6 +73,14 @@ void DeclareOptions(CLI::App& app, CCliOptions& options)
     app.add_option("--per-host", options.nPerHost, "connections to one host at once")
         ->option_text("M (default " + std::to_string(CCrawler::DEFAULT_PER_HOST) + ")")
         ->check(CLI::Range(1, MAX_PER_HOST));
+    app.add_option("--max-pages", options.nMaxPages,
+           "fetch at most N pages, the start page included; the links already found are still checked")
+        ->option_text("N (default: no bound)")
+        ->check(CLI::Range(1, MAX_PAGE_BOUND));
+    app.add_option("--max-depth", options.nMaxDepth,
+           "fetch no page more than D links away from the start page (depth 0); deeper ones are only checked")
+        ->option_text("D (default: no bound)")
+        ->check(CLI::Range(1, MAX_PAGE_BOUND));
     app.set_version_flag("--version", LINTREL_VERSION);
     app.footer("Exit status: 0 when every link has a good status, 1 when any has not (or was not checked),\n"
                "2 for a usage error, a start page that cannot be read, or output that cannot be written.");
@@ -137,6 +150,20 @@ std::string StartURL(const CCliOptions& options, std::string& strReason)
     return "file://" + path.string();
 }
 
+// The option that names the bound, without its dashes.
+std::string TruncationName(CCrawler::EBound bound)
+{
+    switch (bound) {
+    case CCrawler::EBound::MAX_PAGES:
+        return "max-pages";
+    case CCrawler::EBound::MAX_DEPTH:
+        return "max-depth";
+    case CCrawler::EBound::NONE:
+        break;
+    }
+    return std::string();
+}
+
 std::unique_ptr<CRowPrinter> MakeRowFormat(const CLinkArray& links, const CCliOptions& options,
     const CCrawlSummary& summary)
 {
@@ -145,6 +172,18 @@ std::unique_ptr<CRowPrinter> MakeRowFormat(const CLinkArray& links, const CCliOp
     if (options.bJson)
         return std::make_unique<CJsonWriter>(links, summary, options.bOnlyBad);
     return std::make_unique<CTableWriter>(links, summary, options.bOnlyBad);
+}
+
+// One line when a bound kept pages from being fetched: the rows then cover
+// only part of the site.
+void ReportTruncation(const CCrawler& crawler, const CCliOptions& options, std::ostream& err)
+{
+    if (crawler.GetTruncatedBy() == CCrawler::EBound::MAX_PAGES)
+        err << PROGRAM << ": --max-pages " << options.nMaxPages
+            << " reached: further pages of the site were checked but not fetched\n";
+    else if (crawler.GetTruncatedBy() == CCrawler::EBound::MAX_DEPTH)
+        err << PROGRAM << ": --max-depth " << options.nMaxDepth
+            << " reached: deeper pages of the site were checked but not fetched\n";
 }
 
 // What the crawl found, once it is over.
@@ -160,6 +199,7 @@ int Finish(const CCrawler& crawler, const CCliOptions& options, const CCrawlSumm
         err << PROGRAM << ": the rows were not written: " << std::strerror(errno != 0 ? errno : EIO) << '\n';
         return EXIT_CANNOT_RUN;
     }
+    ReportTruncation(crawler, options, err);
     if (crawler.m_bStop)
         err << PROGRAM << ": stopped; " << summary.m_nUnchecked << " links were not checked\n";
     if (!options.strReport.empty()) {
@@ -187,6 +227,7 @@ int Run(int argc, const char* const* argv, std::ostream& out, std::ostream& err,
     CCliFrontEnd frontEnd(err, bProgress);
     CCrawler crawler(&frontEnd, options.bRecursive, options.bExploreCgi);
     crawler.SetRequestLimits(options.nJobs, options.nPerHost);
+    crawler.SetPageLimits(options.nMaxPages, options.nMaxDepth);
     frontEnd.SetCrawler(&crawler);
     if (!crawler.Init(&frontEnd, strStart)) {
         err << PROGRAM << ": the crawl could not start: the network library is not available\n";
@@ -200,7 +241,8 @@ int Run(int argc, const char* const* argv, std::ostream& out, std::ostream& err,
         err << PROGRAM << ": cannot read " << Abbreviate(strStart) << ": " << frontEnd.GetStartError() << '\n';
         return EXIT_CANNOT_RUN;
     }
-    const CCrawlSummary summary(*crawler.GetLinks(), frontEnd.GetPageCount(), elapsed.count());
+    CCrawlSummary summary(*crawler.GetLinks(), frontEnd.GetPageCount(), elapsed.count());
+    summary.m_strTruncatedBy = TruncationName(crawler.GetTruncatedBy());
     return Finish(crawler, options, summary, out, err);
 }
 

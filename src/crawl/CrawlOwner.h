@@ -15,7 +15,7 @@ public:
     /// between requests and while a request waits, so Stop can be pressed.
     virtual void PumpMessages() = 0;
     /// A page has been fetched; strError says why nothing could be read
-    /// (empty when the page was read). The window ignores it.
+    /// (empty when the page was read).
     virtual void PageFetched(const CLink& page, const std::string& strError)
     {
         (void)page;

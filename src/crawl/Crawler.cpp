@@ -6,6 +6,7 @@
 #include "link/Link.h"
 
 #include <algorithm>
+#include <string_view>
 
 CCrawler::CCrawler(CCrawlOwner* pDlg, bool bRecursive, bool bExploreCgi)
     : m_bExploreCgi(bExploreCgi)
@@ -43,6 +44,9 @@ bool CCrawler::Init(CCrawlList* pListBox, const std::string& strStartUrl)
             m_pListBox->SetSiteHost(m_pRootLink->GetHost());
         m_pLinks = std::make_unique<CLinkArray>();
         m_pageQueue.AddPage(m_pRootLink.get());
+        m_pageURLs.insert(NormalisePageURL(m_pRootLink->GetFullURL()));
+        m_queuedDepths.push_back(0);
+        m_nPagesQueued = 1;
         StartPipeline();
         return true;
     } catch (const CInternetException&) {
@@ -58,6 +62,10 @@ bool CCrawler::Crawl()
         std::string strDocument;
         std::string strError;
         CLink* pPage = nullptr;
+        if (!m_queuedDepths.empty()) {
+            m_nPageDepth = m_queuedDepths.front();
+            m_queuedDepths.pop_front();
+        }
         if (!m_bStop)
             m_pipeline.OnPageTaken();
         m_pageQueue.FetchNextPage(strDocument, m_pSession.get(), pPage, strError);
@@ -80,6 +88,8 @@ bool CCrawler::Crawl()
     }
     // Answers not used by now are not wanted: after Stop they stay unused.
     StopPipeline();
+    // No page is queued after the crawl: the rows stay, the URLs can go.
+    std::unordered_set<std::string>().swap(m_pageURLs);
     return true;
 }
 
@@ -89,9 +99,31 @@ void CCrawler::PumpMessages()
         m_pDlg->PumpMessages();
 }
 
-void CCrawler::EnqueuePage(CLink* pLink)
+bool CCrawler::EnqueuePage(CLink* pLink)
 {
+    std::string strPageURL = NormalisePageURL(pLink->GetFullURL());
+    if (m_pageURLs.contains(strPageURL))
+        return false;
+    // Without recursion no queued page is fetched, so no bound cuts anything.
+    if (m_bRecursive) {
+        // The page bound first: a page it refuses would not have been
+        // fetched at any depth.
+        if (m_nMaxPages > 0 && m_nPagesQueued >= m_nMaxPages) {
+            m_bCutByPages = true;
+            return false;
+        }
+        if (m_nMaxDepth > 0 && m_nPageDepth >= m_nMaxDepth) {
+            m_bCutByDepth = true;
+            return false;
+        }
+    }
+    m_pageURLs.insert(std::move(strPageURL));
     m_pageQueue.AddPage(pLink);
+    // Only the links of the page just fetched are checked, so they lie one
+    // step deeper than it.
+    m_queuedDepths.push_back(m_nPageDepth + 1);
+    ++m_nPagesQueued;
+    return true;
 }
 
 bool CCrawler::ReportChecked(int nPos)
@@ -143,6 +175,67 @@ void CCrawler::SetRequestLimits(int nJobs, int nPerHost)
 {
     m_nJobs = std::max(1, nJobs);
     m_nPerHost = std::max(1, nPerHost);
+}
+
+void CCrawler::SetPageLimits(int nMaxPages, int nMaxDepth)
+{
+    m_nMaxPages = std::max(0, nMaxPages);
+    m_nMaxDepth = std::max(0, nMaxDepth);
+}
+
+CCrawler::EBound CCrawler::GetTruncatedBy() const
+{
+    if (m_bCutByPages)
+        return EBound::MAX_PAGES;
+    return m_bCutByDepth ? EBound::MAX_DEPTH : EBound::NONE;
+}
+
+std::string CCrawler::NormalisePageURL(const std::string& strFullURL)
+{
+    const std::size_t nScheme = strFullURL.find("://");
+    if (nScheme == std::string::npos)
+        return strFullURL;
+    // The authority ends at the path's "/" or at a query with no path.
+    const std::size_t nPath = strFullURL.find_first_of("/?", nScheme + 3);
+    if (nPath == std::string::npos || strFullURL[nPath] == '?')
+        return strFullURL;
+    const std::size_t nQuery = strFullURL.find('?', nPath);
+    const std::size_t nPathEnd = nQuery == std::string::npos ? strFullURL.size() : nQuery;
+    return strFullURL.substr(0, nPath) + RemoveDotSegments(strFullURL.substr(nPath, nPathEnd - nPath))
+        + strFullURL.substr(nPathEnd);
+}
+
+std::string CCrawler::RemoveDotSegments(const std::string& strPath)
+{
+    std::string_view input(strPath);
+    std::string strOutput;
+    const auto DropLastSegment = [&strOutput] {
+        const std::size_t nSlash = strOutput.rfind('/');
+        strOutput.erase(nSlash == std::string::npos ? 0 : nSlash);
+    };
+    while (!input.empty()) {
+        if (input.starts_with("../")) {
+            input.remove_prefix(3);
+        } else if (input.starts_with("./") || input.starts_with("/./")) {
+            input.remove_prefix(2);
+        } else if (input == "/.") {
+            input = "/";
+        } else if (input.starts_with("/../")) {
+            input.remove_prefix(3);
+            DropLastSegment();
+        } else if (input == "/..") {
+            input = "/";
+            DropLastSegment();
+        } else if (input == "." || input == "..") {
+            input = {};
+        } else {
+            const std::size_t nEnd = input.find('/', 1);
+            const std::size_t nSegment = nEnd == std::string_view::npos ? input.size() : nEnd;
+            strOutput.append(input.substr(0, nSegment));
+            input.remove_prefix(nSegment);
+        }
+    }
+    return strOutput;
 }
 
 void CCrawler::StartPipeline()

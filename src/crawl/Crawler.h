@@ -12,8 +12,10 @@
 #include "html/LinkExtractor.h"
 #include "link/LinkArray.h"
 
+#include <deque>
 #include <memory>
 #include <string>
+#include <unordered_set>
 
 /// The engine of one run: owns the session, the root record and the link
 /// array; the page queue and the list hold pointers it owns.
@@ -31,7 +33,10 @@ public:
     /// without recursion, or after Stop. Always true.
     bool Crawl();
     void PumpMessages();
-    void EnqueuePage(CLink* pLink);
+    /// Queues pLink as a page unless a page of the same URL, dot segments
+    /// removed, is queued or fetched already (the start page included), or
+    /// a bound of SetPageLimits refuses it. True when queued.
+    bool EnqueuePage(CLink* pLink);
     bool ReportChecked(int nPos);
     bool IsWithinSite(CLink* pLink) const;
     int GetListCount() const;
@@ -46,6 +51,23 @@ public:
     /// after another) and nPerHost connections to one host. Either is taken
     /// as 1 when below.
     void SetRequestLimits(int nJobs, int nPerHost);
+    /// For a crawl still to come: fetch at most nMaxPages pages, the start
+    /// page included, and none more than nMaxDepth links away from the start
+    /// page (which is depth 0). 0 leaves a bound off.
+    void SetPageLimits(int nMaxPages, int nMaxDepth);
+
+    /// A bound that kept a page from being fetched.
+    enum class EBound { NONE, MAX_PAGES, MAX_DEPTH };
+    /// MAX_PAGES when a page that would have been fetched was not because
+    /// the page bound was reached; else MAX_DEPTH when one was not because
+    /// it lay too deep; else NONE.
+    EBound GetTruncatedBy() const;
+
+    /// The URL a page is fetched once by: strFullURL with the dot segments
+    /// of its path removed; the host and the query stay as written.
+    static std::string NormalisePageURL(const std::string& strFullURL);
+    /// strPath without "." and ".." segments, as RFC 3986 (5.2.4) removes them.
+    static std::string RemoveDotSegments(const std::string& strPath);
 
     static constexpr int DEFAULT_JOBS = 16;
     static constexpr int DEFAULT_PER_HOST = 8;
@@ -72,6 +94,20 @@ private:
     unsigned long m_nTimeout = DEFAULT_TIMEOUT;
     int m_nJobs = DEFAULT_JOBS;
     int m_nPerHost = DEFAULT_PER_HOST;
+    int m_nMaxPages = 0;
+    int m_nMaxDepth = 0;
+    // The pages queued or fetched, by NormalisePageURL: a site whose pages
+    // link to each other through "./" and "dir/../" would otherwise yield an
+    // ever longer URL for the same page at every fetch, and never end.
+    std::unordered_set<std::string> m_pageURLs;
+    // The depth of each queued page, in queue order.
+    std::deque<int> m_queuedDepths;
+    // The depth of the page whose links are being checked.
+    int m_nPageDepth = 0;
+    // Pages queued so far, the start page included.
+    int m_nPagesQueued = 0;
+    bool m_bCutByPages = false;
+    bool m_bCutByDepth = false;
     // Declared last: it reads the queue and the array, so it goes first.
     CRequestPipeline m_pipeline;
 };

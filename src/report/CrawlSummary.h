@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 class CLinkArray;
 
 /// The counts a finished crawl ends with, over every link found (not only
@@ -21,4 +23,7 @@ public:
     /// they could be read.
     int m_nPages = 0;
     double m_dElapsedSeconds = 0;
+    /// The option whose bound kept pages from being fetched ("max-pages",
+    /// "max-depth"); empty when none did.
+    std::string m_strTruncatedBy;
 };

@@ -35,6 +35,10 @@ nlohmann::ordered_json JsonSummary(const CCrawlSummary& summary)
     object["unchecked"] = summary.m_nUnchecked;
     object["pages_fetched"] = summary.m_nPages;
     object["elapsed_seconds"] = std::round(summary.m_dElapsedSeconds * 1000) / 1000;
+    if (summary.m_strTruncatedBy.empty())
+        object["truncated_by"] = nullptr;
+    else
+        object["truncated_by"] = summary.m_strTruncatedBy;
     return object;
 }
 

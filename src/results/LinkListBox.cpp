@@ -6,6 +6,7 @@
 
 #include <QFontMetrics>
 #include <QItemSelectionModel>
+#include <QKeyEvent>
 #include <QScrollBar>
 
 namespace {
@@ -240,4 +241,29 @@ void CLinkListBox::SetRedraw(bool bRedraw)
 bool CLinkListBox::IsRowSelected(int nRow) const
 {
     return selectionModel()->isRowSelected(nRow, QModelIndex());
+}
+
+void CLinkListBox::keyPressEvent(QKeyEvent* pEvent)
+{
+    QListView::keyPressEvent(pEvent);
+    switch (pEvent->key()) {
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+    case Qt::Key_Home:
+    case Qt::Key_End:
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown:
+        break;
+    default:
+        return;
+    }
+    // A single-selection list box selects the row the focus lands on. The
+    // view selects only when the focus moves, so a key that lands on the row
+    // that already had the focus rectangle (the first row, after Tab into
+    // the list) would select nothing, and Copy would copy nothing.
+    const QModelIndex current = currentIndex();
+    if (current.isValid() && !selectionModel()->isSelected(current))
+        selectionModel()->select(current, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
 }

@@ -13,6 +13,7 @@
 class CLinkArray;
 class CLinkRowDelegate;
 class QFontMetrics;
+class QKeyEvent;
 struct CDrawItemStruct;
 
 /// The results list: one row per link record of the crawler's link array,
@@ -69,6 +70,9 @@ public:
     int GetRowHeight() const;
     bool IsOnlyBad() const { return m_bOnlyBad; }
     bool IsCrawling() const { return m_bCrawling; }
+
+protected:
+    void keyPressEvent(QKeyEvent* pEvent) override;
 
 private:
     void SetRedraw(bool bRedraw);

@@ -36,6 +36,12 @@ CCheckerDlg::CCheckerDlg(QWidget* pParent)
     pLayout->setSizeConstraint(QLayout::SetNoConstraint);
     pLayout->setMenuBar(m_pMenuBar);
     pLayout->addWidget(&m_wndClient);
+    // Only now that Go is inside the dialog: the dialog then keeps it as its
+    // default button and gives the default back to it whenever a button that
+    // took it with the focus (Go itself, Stop) loses the focus. Set earlier,
+    // the first Tab past Go left the dialog without a default, and Enter in
+    // the URL box did nothing.
+    m_btnGo.setDefault(true);
     const CDialogUnits units(font());
     resize(units.MapX(419), units.MapY(207) + m_pMenuBar->sizeHint().height());
     connect(&m_btnGo, &QPushButton::clicked, this, &CCheckerDlg::OnGo);
@@ -107,9 +113,31 @@ void CCheckerDlg::PumpMessages()
     CWindowSystem::PumpMessages();
 }
 
+void CCheckerDlg::PageFetched(const CLink& page, const std::string& strError)
+{
+    if (m_pCrawler && &page == m_pCrawler->GetRootLink())
+        m_strStartError = strError;
+}
+
 void CCheckerDlg::OnGo()
 {
+    std::string strStartUrl;
+    RunCheck(strStartUrl);
+    if (m_bCloseAfterCrawl) {
+        m_bCloseAfterCrawl = false;
+        QDialog::reject();
+        return;
+    }
+    // An empty list would look like a page without links: say why it is
+    // empty, once the window is idle again.
+    if (!m_strStartError.empty())
+        ExplainStartFailure(strStartUrl);
+}
+
+void CCheckerDlg::RunCheck(std::string& strStartUrl)
+{
     CWaitCursor wait;
+    m_strStartError.clear();
     SetRunControls(false);
     UpdateData(true);
     m_lbLinks.ResetList();
@@ -118,7 +146,6 @@ void CCheckerDlg::OnGo()
     // Only now that no row points into its records.
     m_pCrawler.reset();
     m_pCrawler = std::make_unique<CCrawler>(this, m_bDoRecursive, m_bExploreCgiUrls);
-    std::string strStartUrl;
     if (ChooseStartUrl(strStartUrl) && m_pCrawler->Init(&m_lbLinks, strStartUrl)) {
         GetDlgItem(IDC_STOP)->setEnabled(true);
         m_lbLinks.SetCrawling(true);
@@ -128,10 +155,6 @@ void CCheckerDlg::OnGo()
     }
     m_lbLinks.SetCrawling(false);
     SetRunControls(true);
-    if (m_bCloseAfterCrawl) {
-        m_bCloseAfterCrawl = false;
-        QDialog::reject();
-    }
 }
 
 bool CCheckerDlg::ChooseStartUrl(std::string& strStartUrl)
@@ -146,6 +169,17 @@ bool CCheckerDlg::ChooseStartUrl(std::string& strStartUrl)
     // The file system's own bytes, unescaped.
     strStartUrl = "file://" + QFile::encodeName(dialog.GetPathName()).toStdString();
     return true;
+}
+
+void CCheckerDlg::ExplainStartFailure(const std::string& strStartUrl)
+{
+    // A pasted URL may be of any length; its two ends identify it.
+    constexpr qsizetype MAX_SHOWN = 200;
+    QString strUrl = CWindowSystem::ToQString(strStartUrl);
+    if (strUrl.size() > MAX_SHOWN)
+        strUrl = strUrl.left(MAX_SHOWN / 2) + QStringLiteral("...") + strUrl.right(MAX_SHOWN / 2);
+    CWindowSystem::MessageBox(this, tr("The start page could not be read:\n%1\n\n%2")
+                                        .arg(strUrl, CWindowSystem::ToQString(m_strStartError)));
 }
 
 void CCheckerDlg::SetRunControls(bool bIdle)

@@ -39,6 +39,8 @@ public:
     /// Runs the window's pending events; the crawler calls it between
     /// requests and while one waits.
     void PumpMessages() override;
+    /// Keeps why the start page could not be read, for after the crawl.
+    void PageFetched(const CLink& page, const std::string& strError) override;
 
     /// Copies members to controls (false) or controls to members (true).
     bool UpdateData(bool bSaveAndValidate = true);
@@ -99,7 +101,9 @@ private:
     void SetHeaderRects();
     void FollowFrame();
     void SetRunControls(bool bIdle);
+    void RunCheck(std::string& strStartUrl);
     bool ChooseStartUrl(std::string& strStartUrl);
+    void ExplainStartFailure(const std::string& strStartUrl);
     void RequestClose();
     QAbstractButton* ButtonForMnemonic(const QKeySequence& key) const;
 
@@ -123,6 +127,8 @@ private:
     bool m_bCrawling = false;
     // A close asked for during a crawl, carried out once the crawl stopped.
     bool m_bCloseAfterCrawl = false;
+    // Why the last run's start page could not be read; empty when it was.
+    std::string m_strStartError;
     CResizeLayout m_layout;
     // The frame the controls were last laid out for.
     CResizeLayout::CFrame m_frameLaidOut;

@@ -84,7 +84,6 @@ void CCheckerDlg::CreateControls()
     static_cast<QLabel*>(GetDlgItem(IDC_URL_LABEL))->setBuddy(&m_editUrl);
     static_cast<QLabel*>(GetDlgItem(IDC_LINK_COUNT_LABEL))->setBuddy(&m_editUrl);
     GetDlgItem(IDC_STOP)->setEnabled(false);
-    m_btnGo.setDefault(true);
 }
 
 QWidget* CCheckerDlg::CreateControl(int nID, int nKind, const QString& strCaption)

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <csignal>
 #include <sstream>
 
@@ -222,4 +223,62 @@ TEST(CliJsonSummary, TsvAndJsonTogetherAreAUsageError)
     CCliResult help = RunCommand({"--help"});
     EXPECT_NE(help.strOut.find("--json"), std::string::npos);
     EXPECT_NE(help.strOut.find("U+FFFD"), std::string::npos);
+}
+
+TEST(CliBounds, MaxPagesAndMaxDepthFetchOnlyWhatTheyAllowAndSaySo)
+{
+    // Depth 0: index; 1: a, b; 2: c, d; 3: e.
+    CTestServer site;
+    site.AddRoutes({{"/index.html", 200, "text/html", "<A HREF=\"a.html\">a</A> <A HREF=\"b.html\">b</A>", {}},
+        {"/a.html", 200, "text/html", "<A HREF=\"c.html\">c</A>", {}},
+        {"/b.html", 200, "text/html", "<A HREF=\"d.html\">d</A> <A HREF=\"a.html\">a</A>", {}},
+        {"/c.html", 200, "text/html", "<A HREF=\"e.html\">e</A>", {}}, {"/d.html", 200, "text/html", "", {}},
+        {"/e.html", 200, "text/html", "", {}}});
+    site.Start();
+    const std::string PAGES_LINE = "lintrel-cli: --max-pages 3 reached: further pages of the site were checked but not fetched\n";
+    struct CCase {
+        std::vector<std::string> bounds;
+        std::vector<std::string> fetched;
+        int nLinks;
+        json truncatedBy;
+        std::string strErr;
+    };
+    const std::vector<CCase> cases = {
+        {{}, {"index", "a", "b", "c", "d", "e"}, 5, nullptr, ""},
+        {{"--max-pages", "3"}, {"index", "a", "b"}, 4, "max-pages", PAGES_LINE},
+        {{"--max-pages", "6"}, {"index", "a", "b", "c", "d", "e"}, 5, nullptr, ""},
+        {{"--max-depth", "1"}, {"index", "a", "b"}, 4, "max-depth",
+            "lintrel-cli: --max-depth 1 reached: deeper pages of the site were checked but not fetched\n"},
+        {{"--max-depth", "3"}, {"index", "a", "b", "c", "d", "e"}, 5, nullptr, ""},
+        // Both cut; the page bound is named, as raising the depth alone would fetch nothing more.
+        {{"--max-pages", "3", "--max-depth", "1"}, {"index", "a", "b"}, 4, "max-pages", PAGES_LINE},
+        {{"--max-pages", "5", "--max-depth", "1"}, {"index", "a", "b"}, 4, "max-depth",
+            "lintrel-cli: --max-depth 1 reached: deeper pages of the site were checked but not fetched\n"},
+    };
+    std::size_t nRequestsBefore = 0;
+    for (const CCase& test : cases) {
+        SCOPED_TRACE(::testing::PrintToString(test.bounds));
+        std::vector<std::string> args = {"--json", "-r", site.GetURL("/index.html")};
+        args.insert(args.begin(), test.bounds.begin(), test.bounds.end());
+        CCliResult result = RunCommand(args);
+        EXPECT_EQ(result.nExit, EXIT_ALL_GOOD);
+        EXPECT_EQ(result.strErr, test.strErr);
+        const json document = Parse(result.strOut);
+        EXPECT_EQ(document["rows"].size(), static_cast<std::size_t>(test.nLinks));
+        EXPECT_EQ(document["summary"]["unchecked"], 0);
+        EXPECT_EQ(document["summary"]["pages_fetched"], test.fetched.size());
+        ASSERT_TRUE(document["summary"].contains("truncated_by")) << result.strOut;
+        EXPECT_EQ(document["summary"]["truncated_by"], test.truncatedBy);
+        std::vector<std::string> gets;
+        const std::vector<std::string> requests = site.GetRequests();
+        for (std::size_t i = nRequestsBefore; i < requests.size(); ++i) {
+            if (requests[i].rfind("GET /", 0) == 0)
+                gets.push_back(requests[i].substr(5, requests[i].size() - 10));
+        }
+        nRequestsBefore = requests.size();
+        std::vector<std::string> fetched = test.fetched;
+        std::sort(gets.begin(), gets.end());
+        std::sort(fetched.begin(), fetched.end());
+        EXPECT_EQ(gets, fetched);
+    }
 }

@@ -148,6 +148,10 @@ TEST(Cli, UsageErrorsExitTwoWithAMessage)
         {"--jobs", "many", "http://127.0.0.1/"},
         {"--per-host", "0", "http://127.0.0.1/"},
         {"--per-host", "100000", "http://127.0.0.1/"},
+        {"--max-pages", "0", "http://127.0.0.1/"},
+        {"--max-pages", "-3", "http://127.0.0.1/"},
+        {"--max-depth", "10000001", "http://127.0.0.1/"},
+        {"--max-depth", "deep", "http://127.0.0.1/"},
     };
     for (const std::vector<std::string>& args : cases) {
         SCOPED_TRACE(::testing::PrintToString(args));
@@ -206,7 +210,8 @@ TEST(Cli, HelpAndVersion)
     CCliResult help = RunCommand({"--help"});
     EXPECT_EQ(help.nExit, 0);
     for (const char* pszOption :
-        {"--recursive", "--explore-cgi", "--only-bad", "--report", "--tsv", "--file", "--jobs", "--per-host", "--version"})
+        {"--recursive", "--explore-cgi", "--only-bad", "--report", "--tsv", "--file", "--jobs", "--per-host", "--max-pages",
+             "--max-depth", "--version"})
         EXPECT_NE(help.strOut.find(pszOption), std::string::npos) << pszOption;
     CCliResult version = RunCommand({"--version"});
     EXPECT_EQ(version.nExit, 0);

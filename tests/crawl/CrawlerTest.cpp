@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 #include <filesystem>
 #include <fstream>
 #include <unistd.h>
@@ -45,6 +46,20 @@ void ExpectPagesRead(const CCrawlRun& run, const CTestServer& server, std::vecto
     std::sort(gets.begin(), gets.end());
     std::sort(paths.begin(), paths.end());
     EXPECT_EQ(gets, paths);
+}
+
+// Serves each page under its path with the dot segments removed, as nginx
+// does; a path that is no page gets 404.
+void ServeNormalisedPaths(CTestServer& server, const std::map<std::string, std::string>& pages)
+{
+    server.GetServer().Get(".*", [pages](const httplib::Request& request, httplib::Response& response) {
+        const auto page = pages.find(std::filesystem::path(request.path).lexically_normal().generic_string());
+        if (page == pages.end()) {
+            response.status = 404;
+            return;
+        }
+        response.set_content(page->second, "text/html");
+    });
 }
 
 } // namespace
@@ -96,11 +111,12 @@ TEST(Crawler, PagesAreVisitedBreadthFirstAndEachURLIsListedOnce)
                               strSite + "a.html | " + strSite + "index.html | 200 OK",
                               strSite + "b.html | " + strSite + "d.html | 200 OK",
                               strSite + "c.html | " + strSite + "e.html | 200 OK"}));
-    // The link back to the start is a page of its own: fetched a second time.
-    ExpectPagesRead(run, server, {"/site/index.html", "/site/a.html", "/site/b.html", "/site/c.html", "/site/index.html",
-                                     "/site/d.html", "/site/e.html"});
+    // The link back to the start is checked, but the start page counts as
+    // fetched: it is not read a second time.
+    ExpectPagesRead(run, server, {"/site/index.html", "/site/a.html", "/site/b.html", "/site/c.html", "/site/d.html",
+                                     "/site/e.html"});
     EXPECT_EQ(server.CountRequests("HEAD", "/site/shared.txt"), 1);
-    EXPECT_EQ(run.frontEnd.m_linkCounts, (std::vector<unsigned> {2, 5, 6, 7, 7, 7, 7}));
+    EXPECT_EQ(run.frontEnd.m_linkCounts, (std::vector<unsigned> {2, 5, 6, 7, 7, 7}));
 }
 
 TEST(Crawler, OnlyPagesOnTheStartHostAtOrBelowItsDirectoryAreFollowed)
@@ -261,4 +277,72 @@ TEST(Crawler, InitOnlyOnceAndFreeLinksEmptiesTheCrawl)
     EXPECT_EQ(run.crawler.GetRootLink()->GetURL(), "file:///nonexistent/lintrel.html");
     run.crawler.FreeLinks();
     EXPECT_EQ(run.crawler.GetLinks(), nullptr);
+}
+
+TEST(Crawler, APageIsFetchedOnceHoweverDotSegmentsWriteItsURL)
+{
+    // Regression: each fetch of a page reached through "./" and "dir/../"
+    // resolved its links to a longer URL of the same pages ("/site/./b.html"
+    // links "/site/././mod/a.html", which links "/site/././b.html", ...), so
+    // a crawl of these four pages never ended.
+    const std::map<std::string, std::string> pages = {{"/site/index.html", Page({"./mod/a.html", "b.html"})},
+        {"/site/mod/a.html", Page({"../b.html", "./sub/../c.html", "./c.html"})},
+        {"/site/b.html", Page({"./mod/a.html"})}, {"/site/c.html", Page({"./mod/a.html", "index.html"})}};
+    const std::string strSite = "http://127.0.0.1/site/";
+    // Every link keeps its row and its URL as resolved; only the pages it
+    // would fetch again are not fetched.
+    const std::vector<std::string> rows = {strSite + "index.html | " + strSite + "./mod/a.html | 200 OK",
+        strSite + "index.html | " + strSite + "b.html | 200 OK",
+        strSite + "./mod/a.html | " + strSite + "./b.html | 200 OK",
+        strSite + "./mod/a.html | " + strSite + "./ub/../c.html | 200 OK",
+        // "./" alone stays as written: the server root's c.html, not the site's.
+        strSite + "./mod/a.html | http://127.0.0.1./c.html | 404 Not Found",
+        strSite + "./ub/../c.html | " + strSite + "./ub/.././mod/a.html | 200 OK",
+        strSite + "./ub/../c.html | " + strSite + "./ub/../index.html | 200 OK"};
+    for (int nJobs : {1, CCrawler::DEFAULT_JOBS}) {
+        SCOPED_TRACE(nJobs);
+        CTestServer server;
+        ServeNormalisedPaths(server, pages);
+        server.Start();
+        CCrawlRun run(true, false, nJobs);
+        // A crawl that does not end fails here instead of hanging.
+        run.frontEnd.m_onChecked = [&run](int nPos) { run.crawler.m_bStop = run.crawler.m_bStop || nPos > 100; };
+        run.Crawl(server.GetURL("/site/index.html"));
+        EXPECT_EQ(run.RowsWithReferrers(), rows);
+        EXPECT_EQ(run.frontEnd.m_pages, (std::vector<std::string> {strSite + "index.html", strSite + "./mod/a.html",
+                                            strSite + "b.html", strSite + "./ub/../c.html"}));
+        std::map<std::string, int> gets;
+        for (const std::string& strPath : Gets(server))
+            ++gets[std::filesystem::path(strPath).lexically_normal().generic_string()];
+        EXPECT_EQ(gets, (std::map<std::string, int> {
+                            {"/site/index.html", 1}, {"/site/mod/a.html", 1}, {"/site/b.html", 1}, {"/site/c.html", 1}}));
+    }
+}
+
+TEST(Crawler, PageURLsLoseOnlyTheDotSegmentsOfTheirPath)
+{
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"http://h/a/./b.html", "http://h/a/b.html"},
+        {"http://h/a/b/../c.html", "http://h/a/c.html"},
+        {"http://h/a/b/c/./../../g", "http://h/a/g"},
+        {"http://h/mid/content=5/../6", "http://h/mid/6"},
+        {"http://h/./././mod/x.html", "http://h/mod/x.html"},
+        {"http://h/../../x.html", "http://h/x.html"},
+        {"http://h/a/..", "http://h/"},
+        {"http://h/a/.", "http://h/a/"},
+        {"http://h/a/...b/..c/x", "http://h/a/...b/..c/x"},
+        {"http://h//a/./b", "http://h//a/b"},
+        // Letter case, percent-encoding, the host and the query stay as written.
+        {"http://Host/A/./%2E%2E/B.html", "http://Host/A/%2E%2E/B.html"},
+        {"http://h/a/../b?next=/x/../y", "http://h/b?next=/x/../y"},
+        {"http://h?x=/a/../b", "http://h?x=/a/../b"},
+        {"http://h./x.html", "http://h./x.html"},
+        {"http://h", "http://h"},
+        {"http://h/", "http://h/"},
+        {"no scheme/./x", "no scheme/./x"},
+    };
+    for (const auto& [strFullURL, strExpected] : cases) {
+        SCOPED_TRACE(strFullURL);
+        EXPECT_EQ(CCrawler::NormalisePageURL(strFullURL), strExpected);
+    }
 }

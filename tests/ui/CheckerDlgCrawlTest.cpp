@@ -8,9 +8,12 @@
 #include "support/TestServer.h"
 
 #include <QAction>
+#include <QClipboard>
 #include <QFile>
 #include <QFileDialog>
+#include <QGuiApplication>
 #include <QMenu>
+#include <QMessageBox>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -332,4 +335,81 @@ TEST_F(CheckerDlgCrawlTest, ClosingDuringACrawlStopsItAndThenCloses)
         way.fnClose(m_dlg);
         EXPECT_FALSE(m_dlg.isVisible());
     }
+}
+
+TEST_F(CheckerDlgCrawlTest, KeyboardSelectsRowsAndEnterInTheUrlBoxAlwaysPressesGo)
+{
+    // Regression: Tab into a freshly filled list put the focus rectangle on
+    // the first row without selecting it, so Home selected nothing and Copy
+    // copied nothing; and once the focus had been in the list, Enter in the
+    // URL box no longer pressed Go.
+    m_dlg.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&m_dlg));
+    auto* pUrl = Control<QLineEdit>(IDC_URL);
+    pUrl->setFocus();
+    pUrl->setText(QString::fromStdString(m_server.GetURL("/")));
+    QTest::keyClick(pUrl, Qt::Key_Return);
+    ASSERT_EQ(Rows().size(), 3u);
+    CLinkListBox& list = m_dlg.GetListBox();
+    QTest::keyClick(m_dlg.focusWidget(), Qt::Key_Tab);
+    QTest::keyClick(m_dlg.focusWidget(), Qt::Key_Tab);
+    ASSERT_EQ(m_dlg.focusWidget(), &list);
+    struct Move {
+        Qt::Key key;
+        int nRow;
+    };
+    for (const Move& move : {Move{Qt::Key_Home, 0}, Move{Qt::Key_Down, 1}, Move{Qt::Key_End, 2}, Move{Qt::Key_Up, 1},
+             Move{Qt::Key_PageUp, 0}, Move{Qt::Key_PageDown, 2}, Move{Qt::Key_Home, 0}}) {
+        SCOPED_TRACE(move.key);
+        QTest::keyClick(&list, move.key);
+        EXPECT_EQ(list.GetSelectedLink(), list.GetLinkAt(move.nRow));
+    }
+    m_dlg.GetMenuAction(ID_EDIT_COPY)->trigger();
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("http://127.0.0.1/ok.html"));
+
+    QTest::keyClick(m_dlg.focusWidget(), Qt::Key_U, Qt::AltModifier);
+    ASSERT_EQ(m_dlg.focusWidget(), pUrl);
+    pUrl->setText(QString::fromStdString(m_server.GetURL("/second.html")));
+    QTest::keyClick(pUrl, Qt::Key_Return);
+    EXPECT_EQ(Rows(), (std::vector<std::string>{"/ok.html OK", "/text.txt OK"}));
+}
+
+TEST_F(CheckerDlgCrawlTest, StartPageThatCannotBeReadIsExplainedOnceTheWindowIsIdle)
+{
+    // Regression: a host that does not resolve gave an empty list and "Link
+    // Count: 0", just as a page without links does.
+    Go("/");
+    ASSERT_EQ(Rows().size(), 3u);
+    QString strMessage;
+    bool bIdleDuringMessage = false;
+    HandleNextModal(&m_dlg, [this, &strMessage, &bIdleDuringMessage](QWidget* pModal) {
+        if (auto* pBox = qobject_cast<QMessageBox*>(pModal))
+            strMessage = pBox->text();
+        bIdleDuringMessage = !m_dlg.IsCrawling() && Control<QWidget>(IDC_GO)->isEnabled()
+                             && !Control<QWidget>(IDC_STOP)->isEnabled() && m_dlg.GetListBox().GetRowCount() == 0;
+        pModal->close();
+    });
+    Control<QLineEdit>(IDC_URL)->setText(QStringLiteral("http://nohost.invalid/start.html"));
+    QTest::mouseClick(Control<QPushButton>(IDC_GO), Qt::LeftButton);
+    EXPECT_TRUE(strMessage.contains(QStringLiteral("http://nohost.invalid/start.html"))) << strMessage.toStdString();
+    EXPECT_TRUE(strMessage.contains(QStringLiteral("Could not resolve host: nohost.invalid"))) << strMessage.toStdString();
+    EXPECT_TRUE(bIdleDuringMessage);
+    EXPECT_TRUE(Rows().empty());
+    EXPECT_EQ(LinkCount(), QStringLiteral("0"));
+    ExpectIdle();
+
+    // A start page that was read, links or none, and an error page that was
+    // read too, need no message.
+    std::vector<std::string> opened;
+    QTimer* pWatch = RepeatUntil(&m_dlg, [&opened] {
+        if (QWidget* pModal = QApplication::activeModalWidget()) {
+            opened.push_back(pModal->metaObject()->className());
+            pModal->close();
+        }
+        return false;
+    });
+    Go("/empty.html");
+    Go("/missing.html");
+    delete pWatch;
+    EXPECT_TRUE(opened.empty()) << opened.front();
 }
