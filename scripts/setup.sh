@@ -4,13 +4,15 @@
 set -euo pipefail
 
 PACKAGES=(
-    cmake ninja-build g++ pkg-config
+    make cmake ninja-build g++ pkg-config
     libcurl4-openssl-dev qt6-base-dev libcli11-dev nlohmann-json3-dev
     libgtest-dev libgmock-dev libbenchmark-dev libcpp-httplib-dev
     xvfb xauth
     clang libclang-rt-14-dev fonts-dejavu-core
-    dpkg-dev groff-base
+    dpkg-dev groff-base file
 )
+# make: ./run and ./test start on a minimal Debian, which has none; file: the
+# package's dependencies are computed with it.
 # bench/run.sh also needs a real web server, /usr/bin/time and Python.
 if [ "${1:-}" = "bench" ]; then
     PACKAGES+=(nginx-light time python3)
