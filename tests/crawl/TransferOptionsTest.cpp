@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <mutex>
@@ -218,6 +219,37 @@ TEST_F(TransferOptions, TheHttpVersionDecidesWhatTheHandshakeOffers)
         EXPECT_EQ(Fetch(session, m_tlsServer.GetURL("/page"), true).nCode, 200);
         ASSERT_FALSE(m_tlsServer.GetOfferedProtocols().empty());
         EXPECT_EQ(m_tlsServer.GetOfferedProtocols().back(), strOffered);
+    }
+}
+
+// Requests that wait for a connection to learn whether it multiplexes must
+// not wait for ever when it does not: a server without HTTP/2 answers all.
+TEST_F(TransferOptions, RequestsSentTogetherAllEndWhateverTheHttpVersion)
+{
+    for (EHttpVersion eVersion : {EHttpVersion::LIBRARY_DEFAULT, EHttpVersion::HTTP2_MULTIPLEXED, EHttpVersion::HTTP1_1}) {
+        SCOPED_TRACE(static_cast<int>(eVersion));
+        STransferOptions options = TrustingTheAuthority();
+        options.eHttpVersion = eVersion;
+        CInternetSession session;
+        session.SetTransferOptions(options);
+        std::shared_ptr<CTransferEngine> pEngine = session.GetTransferEngine();
+        pEngine->SetConnectionLimits(2, 4);
+        std::vector<std::uint64_t> ids;
+        for (int n = 0; n < 6; ++n)
+            ids.push_back(pEngine->StartAhead(m_tlsServer.GetURL("/page?n=" + std::to_string(n)), true));
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        auto allEnded = [&] {
+            return std::all_of(ids.begin(), ids.end(), [&](std::uint64_t nId) { return pEngine->GetEndedTransfer(nId); });
+        };
+        while (!allEnded() && std::chrono::steady_clock::now() < deadline) {
+            pEngine->Drive();
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        for (std::uint64_t nId : ids) {
+            const CTransfer* pEnded = pEngine->GetEndedTransfer(nId);
+            ASSERT_NE(pEnded, nullptr);
+            EXPECT_EQ(pEnded->GetStatusCode(), 200);
+        }
     }
 }
 
