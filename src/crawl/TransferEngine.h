@@ -45,8 +45,9 @@ public:
     void SetStallTimeout(long nMilliseconds);
     /// Called between slices while a request waits; may be empty.
     void SetPumpCallback(std::function<void()> pump);
-    /// At most nPerHost connections to one host and port at a time; up to
-    /// nIdleHandles easy handles kept for reuse.
+    /// At most nPerHost connections to one host and port at a time, and
+    /// with HTTP2_MULTIPLEXED at most nPerHost streams on one connection; up
+    /// to nIdleHandles easy handles kept for reuse.
     void SetConnectionLimits(long nPerHost, std::size_t nIdleHandles);
     /// Options for requests started later; idle handles configured under
     /// the old ones are dropped. CURL_CA_BUNDLE, when the options ask for
