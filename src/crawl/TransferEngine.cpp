@@ -81,6 +81,7 @@ struct CTransfer::CState {
     bool bConnected = false;
     bool bDone = false;
     bool bPaused = false;
+    bool bResuming = false;
     CURLcode result = CURLE_OK;
     Clock::time_point lastActivity = Clock::now();
     CRateWindow rate;
@@ -189,7 +190,7 @@ size_t OnBody(char* pData, size_t nSize, size_t nItems, void* pUser) noexcept
     const size_t nBytes = nSize * nItems;
     state.lastActivity = Clock::now();
     // libcurl keeps this chunk and offers it again once the reader resumes.
-    if (state.GetAvailable() >= CTransferEngine::MAX_UNREAD) {
+    if (state.GetAvailable() >= CTransferEngine::MAX_UNREAD && !state.bResuming) {
         state.bPaused = true;
         return CURL_WRITEFUNC_PAUSE;
     }
@@ -372,8 +373,12 @@ void CTransferEngine::CImpl::Resume(CTransfer::CState& state)
     state.bPaused = false;
     state.lastActivity = Clock::now();
     state.rate.Restart(state.lastActivity);
-    // May hand over the held chunk at once, and pause again.
+    // Hands over at once what libcurl held, all of it: a decoded body holds
+    // up to a whole read inflated, which libcurl would copy again at every
+    // pause in the middle.
+    state.bResuming = true;
     curl_easy_pause(state.easy.Get(), CURLPAUSE_CONT);
+    state.bResuming = false;
 }
 
 void CTransferEngine::CImpl::Finish(CTransfer::CState& state, CURLcode result)
