@@ -3,6 +3,41 @@
 #include "crawl/Transfer.h"
 #include "crawl/TransferEngine.h"
 
+#include <algorithm>
+#include <iterator>
+
+namespace {
+
+struct SReasonPhrase {
+    int nStatusCode;
+    const char* pszPhrase;
+};
+
+// The IANA HTTP status code registry, in code order.
+constexpr SReasonPhrase REASON_PHRASES[] = {
+    {100, "Continue"}, {101, "Switching Protocols"}, {102, "Processing"}, {103, "Early Hints"},
+    {200, "OK"}, {201, "Created"}, {202, "Accepted"}, {203, "Non-Authoritative Information"},
+    {204, "No Content"}, {205, "Reset Content"}, {206, "Partial Content"}, {207, "Multi-Status"},
+    {208, "Already Reported"}, {226, "IM Used"},
+    {300, "Multiple Choices"}, {301, "Moved Permanently"}, {302, "Found"}, {303, "See Other"},
+    {304, "Not Modified"}, {305, "Use Proxy"}, {307, "Temporary Redirect"}, {308, "Permanent Redirect"},
+    {400, "Bad Request"}, {401, "Unauthorized"}, {402, "Payment Required"}, {403, "Forbidden"},
+    {404, "Not Found"}, {405, "Method Not Allowed"}, {406, "Not Acceptable"},
+    {407, "Proxy Authentication Required"}, {408, "Request Timeout"}, {409, "Conflict"}, {410, "Gone"},
+    {411, "Length Required"}, {412, "Precondition Failed"}, {413, "Content Too Large"},
+    {414, "URI Too Long"}, {415, "Unsupported Media Type"}, {416, "Range Not Satisfiable"},
+    {417, "Expectation Failed"}, {421, "Misdirected Request"}, {422, "Unprocessable Content"},
+    {423, "Locked"}, {424, "Failed Dependency"}, {425, "Too Early"}, {426, "Upgrade Required"},
+    {428, "Precondition Required"}, {429, "Too Many Requests"}, {431, "Request Header Fields Too Large"},
+    {451, "Unavailable For Legal Reasons"},
+    {500, "Internal Server Error"}, {501, "Not Implemented"}, {502, "Bad Gateway"},
+    {503, "Service Unavailable"}, {504, "Gateway Timeout"}, {505, "HTTP Version Not Supported"},
+    {506, "Variant Also Negotiates"}, {507, "Insufficient Storage"}, {508, "Loop Detected"},
+    {510, "Not Extended"}, {511, "Network Authentication Required"},
+};
+
+} // namespace
+
 CHttpFile::CHttpFile(std::shared_ptr<CTransferEngine> pEngine, std::string strURL, bool bHeadOnly)
     : m_pEngine(std::move(pEngine))
     , m_strURL(std::move(strURL))
@@ -42,7 +77,21 @@ bool CHttpFile::QueryInfo(int nInfoLevel, std::string& strValue) const
         strValue = m_pTransfer->GetRawHeaders();
         return true;
     }
+    if (nInfoLevel == HTTP_QUERY_CONTENT_TYPE) {
+        strValue = m_pTransfer->GetContentType();
+        return !strValue.empty();
+    }
     return false;
+}
+
+std::string CHttpFile::GetFinalURL() const
+{
+    return m_pTransfer ? m_pTransfer->GetFinalURL() : std::string();
+}
+
+std::vector<int> CHttpFile::GetRedirectCodes() const
+{
+    return m_pTransfer ? m_pTransfer->GetRedirectCodes() : std::vector<int>();
 }
 
 std::size_t CHttpFile::Read(char* pBuffer, std::size_t nCount)
@@ -68,4 +117,14 @@ std::string CHttpFile::ParseReasonPhrase(const std::string& strStatusLine)
     if (nReason == std::string::npos)
         return std::string();
     return strStatusLine.substr(nReason + 1);
+}
+
+std::string CHttpFile::GetStandardReasonPhrase(int nStatusCode)
+{
+    const auto* pEnd = std::end(REASON_PHRASES);
+    const auto* pFound = std::lower_bound(std::begin(REASON_PHRASES), pEnd, nStatusCode,
+        [](const SReasonPhrase& phrase, int nCode) { return phrase.nStatusCode < nCode; });
+    if (pFound == pEnd || pFound->nStatusCode != nStatusCode)
+        return std::string();
+    return pFound->pszPhrase;
 }

@@ -4,11 +4,14 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 class CTransfer;
 class CTransferEngine;
 
-/// HttpFile query levels: the reason phrase, and the whole header block.
+/// HttpFile query levels: the Content-Type value, the reason phrase, and
+/// the whole header block.
+constexpr int HTTP_QUERY_CONTENT_TYPE = 1;
 constexpr int HTTP_QUERY_STATUS_TEXT = 20;
 constexpr int HTTP_QUERY_RAW_HEADERS_CRLF = 22;
 
@@ -25,15 +28,26 @@ public:
     /// The final response's status code (100 to 999); false when it had no
     /// readable one or none arrived.
     bool QueryInfoStatusCode(int& nStatusCode) const;
-    /// The reason phrase (HTTP_QUERY_STATUS_TEXT) or the header block
-    /// (HTTP_QUERY_RAW_HEADERS_CRLF); false for other levels or no response.
+    /// The Content-Type value (HTTP_QUERY_CONTENT_TYPE), the reason phrase
+    /// (HTTP_QUERY_STATUS_TEXT) or the header block
+    /// (HTTP_QUERY_RAW_HEADERS_CRLF); false for other levels, no response,
+    /// or no Content-Type.
     bool QueryInfo(int nInfoLevel, std::string& strValue) const;
+    /// The URL the final response came from, redirects followed; empty
+    /// before SendRequest.
+    std::string GetFinalURL() const;
+    /// The status code of each redirect followed, in order.
+    std::vector<int> GetRedirectCodes() const;
     std::size_t Read(char* pBuffer, std::size_t nCount) override;
     void Close() override;
 
     /// The reason phrase of a status line such as "HTTP/1.1 404 Not Found";
     /// empty when the line has none.
     static std::string ParseReasonPhrase(const std::string& strStatusLine);
+    /// The registered reason phrase of a status code ("Not Found" for 404),
+    /// for answers whose status line has none (HTTP/2); empty for a code
+    /// with no registered phrase.
+    static std::string GetStandardReasonPhrase(int nStatusCode);
 
 private:
     std::shared_ptr<CTransferEngine> m_pEngine;

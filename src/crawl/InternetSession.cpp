@@ -58,6 +58,12 @@ bool CInternetSession::SetOption(int nOption, unsigned long nMilliseconds)
     }
 }
 
+void CInternetSession::SetTransferOptions(const STransferOptions& options)
+{
+    if (m_pEngine)
+        m_pEngine->SetTransferOptions(options);
+}
+
 void CInternetSession::SetPumpCallback(std::function<void()> pump)
 {
     if (m_pEngine)

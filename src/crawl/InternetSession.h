@@ -8,6 +8,7 @@
 class CHttpConnection;
 class CInternetFile;
 class CTransferEngine;
+struct STransferOptions;
 
 /// Session options SetOption knows: time-outs in milliseconds.
 constexpr int INTERNET_OPTION_CONNECT_TIMEOUT = 2;
@@ -35,6 +36,8 @@ public:
     /// other option. The four sending and receiving ones bound how long a
     /// connected request may move no data; the largest of them counts.
     bool SetOption(int nOption, unsigned long nMilliseconds);
+    /// How later requests go out (see STransferOptions); nothing after Close.
+    void SetTransferOptions(const STransferOptions& options);
     /// Called repeatedly while a request waits, so a window stays alive.
     void SetPumpCallback(std::function<void()> pump);
 

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <memory>
 #include <string>
+#include <vector>
 
 /// One request on a transfer engine, from its start to its destruction.
 /// Several may be in flight on one engine; whichever waits drives them all.
@@ -26,6 +27,13 @@ public:
     /// The final response's header block, status line first, every line
     /// ending in CR LF.
     std::string GetRawHeaders() const;
+    /// The URL the final response came from, redirects followed; the URL
+    /// asked for when none came.
+    std::string GetFinalURL() const;
+    /// The final response's Content-Type value as sent; empty when it had none.
+    std::string GetContentType() const;
+    /// The status code of each redirect followed, in order; empty when none.
+    std::vector<int> GetRedirectCodes() const;
 
     struct CState;
 

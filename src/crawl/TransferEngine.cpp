@@ -6,12 +6,15 @@
 #include "crawl/ParkedTransfers.h"
 #include "crawl/RateWindow.h"
 #include "crawl/Transfer.h"
+#include "crawl/TransferOptions.h"
 
 #include <curl/curl.h>
 #include <signal.h>
 
 #include <algorithm>
+#include <charconv>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <string_view>
 #include <unordered_map>
@@ -34,6 +37,8 @@ using CMultiHandle = CCurlHandle<CURLM, &curl_multi_cleanup>;
 // Idle easy handles kept for reuse unless the session asks for more; more
 // than it runs at once would only hold memory.
 constexpr std::size_t DEFAULT_IDLE_HANDLES = 4;
+// libcurl's own bound on the streams of one HTTP/2 connection.
+constexpr long LIBRARY_MAX_STREAMS = 100;
 
 std::string DescribeDuration(long nMilliseconds)
 {
@@ -60,10 +65,16 @@ struct CTransfer::CState {
     std::string strHeaders;
     std::string strBody;
     std::size_t nBodyPos = 0;
+    // The code of the response being read, and of each redirect followed.
+    int nResponseCode = 0;
+    std::vector<int> redirectCodes;
+    // The engine's options generation this handle was configured under.
+    unsigned nGeneration = 0;
     bool bBodyStarted = false;
     bool bConnected = false;
     bool bDone = false;
     bool bPaused = false;
+    bool bResuming = false;
     CURLcode result = CURLE_OK;
     Clock::time_point lastActivity = Clock::now();
     CRateWindow rate;
@@ -89,6 +100,11 @@ struct CTransferEngine::CImpl : std::enable_shared_from_this<CTransferEngine::CI
     CParkedTransfers parked;
     long nConnectTimeout = 10000;
     long nStallTimeout = 10000;
+    long nPerHost = 0;
+    STransferOptions options;
+    std::string strCABundle;
+    // Bumped when the options change: a handle configured before is not reused.
+    unsigned nGeneration = 0;
     bool bNoSignal = IsSigpipeIgnored();
     std::function<void()> pump;
     std::function<void()> onEnded;
@@ -96,6 +112,8 @@ struct CTransferEngine::CImpl : std::enable_shared_from_this<CTransferEngine::CI
     Clock::time_point lastPump = Clock::now();
 
     void Configure(CTransfer::CState& state, const std::string& strURL, bool bHeadOnly) const;
+    void ApplyOptions(CURL* pEasy) const;
+    void ApplyStreamLimit();
     std::unique_ptr<CTransfer> Launch(const std::string& strURL, bool bHeadOnly);
     std::size_t Perform();
     void RunSlice();
@@ -115,6 +133,16 @@ std::string_view WithoutLineEnd(std::string_view line)
     return line;
 }
 
+// The code of a status line such as "HTTP/1.1 301 Moved"; 0 when it has none.
+int ParseStatusCode(std::string_view line)
+{
+    const std::size_t nCode = line.find_first_not_of(' ', line.find(' '));
+    int nStatusCode = 0;
+    if (nCode != std::string_view::npos)
+        std::from_chars(line.data() + nCode, line.data() + line.size(), nStatusCode);
+    return nStatusCode;
+}
+
 // Every response of a redirect chain passes through here; a status line
 // starts a new response, so what is kept at the end is the final one's.
 size_t OnHeader(char* pData, size_t nSize, size_t nItems, void* pUser) noexcept
@@ -132,6 +160,10 @@ size_t OnHeader(char* pData, size_t nSize, size_t nItems, void* pUser) noexcept
             return 0;
         }
         if (line.substr(0, 5) == "HTTP/") {
+            // A 3xx followed by another response is a redirect followed.
+            if (state.nResponseCode >= 300 && state.nResponseCode <= 399)
+                state.redirectCodes.push_back(state.nResponseCode);
+            state.nResponseCode = ParseStatusCode(line);
             state.strStatusLine.assign(line);
             state.strHeaders.clear();
             state.strBody.clear();
@@ -151,7 +183,7 @@ size_t OnBody(char* pData, size_t nSize, size_t nItems, void* pUser) noexcept
     const size_t nBytes = nSize * nItems;
     state.lastActivity = Clock::now();
     // libcurl keeps this chunk and offers it again once the reader resumes.
-    if (state.GetAvailable() >= CTransferEngine::MAX_UNREAD) {
+    if (state.GetAvailable() >= CTransferEngine::MAX_UNREAD && !state.bResuming) {
         state.bPaused = true;
         return CURL_WRITEFUNC_PAUSE;
     }
@@ -198,7 +230,7 @@ void CTransferEngine::CImpl::Configure(CTransfer::CState& state, const std::stri
     // TLS peer that went away from it, by swapping the handler around every
     // call: most of a waiting crawl's system time.
     curl_easy_setopt(pEasy, CURLOPT_NOSIGNAL, bNoSignal ? 1L : 0L);
-    curl_easy_setopt(pEasy, CURLOPT_USERAGENT, "Lintrel");
+    curl_easy_setopt(pEasy, CURLOPT_USERAGENT, options.strUserAgent.c_str());
     curl_easy_setopt(pEasy, CURLOPT_ERRORBUFFER, state.szError);
     curl_easy_setopt(pEasy, CURLOPT_HEADERFUNCTION, &OnHeader);
     curl_easy_setopt(pEasy, CURLOPT_HEADERDATA, &state);
@@ -206,6 +238,57 @@ void CTransferEngine::CImpl::Configure(CTransfer::CState& state, const std::stri
     curl_easy_setopt(pEasy, CURLOPT_WRITEDATA, &state);
     curl_easy_setopt(pEasy, CURLOPT_PREREQFUNCTION, &OnConnected);
     curl_easy_setopt(pEasy, CURLOPT_PREREQDATA, &state);
+    ApplyOptions(pEasy);
+}
+
+// Transfer options. A request option is set only when it differs from its
+// default, so a session with the default options sends what it always sent.
+
+namespace {
+
+// As the curl tool reads it: a given bundle wins over the environment.
+std::string ChooseCABundle(const STransferOptions& options)
+{
+    if (!options.strCABundle.empty() || !options.bCABundleFromEnvironment)
+        return options.strCABundle;
+    const char* pszBundle = std::getenv("CURL_CA_BUNDLE");
+    return pszBundle ? pszBundle : "";
+}
+
+} // namespace
+
+void CTransferEngine::CImpl::ApplyOptions(CURL* pEasy) const
+{
+    if (!strCABundle.empty()) {
+        curl_easy_setopt(pEasy, CURLOPT_CAINFO, strCABundle.c_str());
+        // Instead of the system's store: its folder would be trusted too.
+        curl_easy_setopt(pEasy, CURLOPT_CAPATH, nullptr);
+    }
+    if (options.eHttpVersion == STransferOptions::EHttpVersion::HTTP1_1)
+        curl_easy_setopt(pEasy, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
+    // Without it, requests sent at once would each open a connection
+    // before the first could tell that it multiplexes.
+    if (options.eHttpVersion == STransferOptions::EHttpVersion::HTTP2_MULTIPLEXED)
+        curl_easy_setopt(pEasy, CURLOPT_PIPEWAIT, 1L);
+    if (options.bAskForCompression)
+        curl_easy_setopt(pEasy, CURLOPT_ACCEPT_ENCODING, "");
+}
+
+void CTransferEngine::CImpl::ApplyStreamLimit()
+{
+    long nStreams = LIBRARY_MAX_STREAMS;
+    if (options.eHttpVersion == STransferOptions::EHttpVersion::HTTP2_MULTIPLEXED && nPerHost > 0)
+        nStreams = nPerHost;
+    curl_multi_setopt(multi.Get(), CURLMOPT_MAX_CONCURRENT_STREAMS, nStreams);
+}
+
+void CTransferEngine::SetTransferOptions(const STransferOptions& options)
+{
+    m_pImpl->options = options;
+    m_pImpl->strCABundle = ChooseCABundle(options);
+    ++m_pImpl->nGeneration;
+    m_pImpl->idle.clear();
+    m_pImpl->ApplyStreamLimit();
 }
 
 std::unique_ptr<CTransfer> CTransferEngine::CImpl::Launch(const std::string& strURL, bool bHeadOnly)
@@ -221,6 +304,7 @@ std::unique_ptr<CTransfer> CTransferEngine::CImpl::Launch(const std::string& str
             throw CInternetException("The network library cannot create a request");
     }
     Configure(*pState, strURL, bHeadOnly);
+    pState->nGeneration = nGeneration;
     CURLMcode code = curl_multi_add_handle(multi.Get(), pState->easy.Get());
     if (code != CURLM_OK)
         throw CInternetException(curl_multi_strerror(code));
@@ -282,8 +366,12 @@ void CTransferEngine::CImpl::Resume(CTransfer::CState& state)
     state.bPaused = false;
     state.lastActivity = Clock::now();
     state.rate.Restart(state.lastActivity);
-    // May hand over the held chunk at once, and pause again.
+    // Hands over at once what libcurl held, all of it: a decoded body holds
+    // up to a whole read inflated, which libcurl would copy again at every
+    // pause in the middle.
+    state.bResuming = true;
     curl_easy_pause(state.easy.Get(), CURLPAUSE_CONT);
+    state.bResuming = false;
 }
 
 void CTransferEngine::CImpl::Finish(CTransfer::CState& state, CURLcode result)
@@ -328,7 +416,7 @@ void CTransferEngine::CImpl::Release(CTransfer::CState& state)
     curl_easy_setopt(pEasy, CURLOPT_HEADERDATA, nullptr);
     curl_easy_setopt(pEasy, CURLOPT_WRITEDATA, nullptr);
     curl_easy_setopt(pEasy, CURLOPT_PREREQDATA, nullptr);
-    if (idle.size() < nMaxIdle) {
+    if (idle.size() < nMaxIdle && state.nGeneration == nGeneration) {
         try {
             idle.push_back(std::move(state.easy));
         } catch (...) {
@@ -376,7 +464,9 @@ void CTransferEngine::SetPumpCallback(std::function<void()> pump)
 
 void CTransferEngine::SetConnectionLimits(long nPerHost, std::size_t nIdleHandles)
 {
-    curl_multi_setopt(m_pImpl->multi.Get(), CURLMOPT_MAX_HOST_CONNECTIONS, std::max(1L, nPerHost));
+    m_pImpl->nPerHost = std::max(1L, nPerHost);
+    curl_multi_setopt(m_pImpl->multi.Get(), CURLMOPT_MAX_HOST_CONNECTIONS, m_pImpl->nPerHost);
+    m_pImpl->ApplyStreamLimit();
     m_pImpl->nMaxIdle = nIdleHandles;
 }
 
@@ -420,11 +510,17 @@ bool CTransferEngine::IsAhead(std::uint64_t nId) const
 
 const std::string* CTransferEngine::GetEndedBody(std::uint64_t nId) const
 {
+    const CTransfer* pTransfer = GetEndedTransfer(nId);
+    return pTransfer ? &pTransfer->m_pState->strBody : nullptr;
+}
+
+const CTransfer* CTransferEngine::GetEndedTransfer(std::uint64_t nId) const
+{
     const CTransfer* pTransfer = m_pImpl->parked.Find(nId);
-    // A request that timed out goes again when taken over: its body is not the one read then.
+    // A request that timed out goes again when taken over: its answer is not the one read then.
     if (!pTransfer || !pTransfer->m_pState->bDone || pTransfer->m_pState->result == CURLE_OPERATION_TIMEDOUT)
         return nullptr;
-    return &pTransfer->m_pState->strBody;
+    return pTransfer;
 }
 
 void CTransferEngine::DropAhead(std::uint64_t nId)
@@ -508,4 +604,25 @@ std::string CTransfer::GetStatusLine() const
 std::string CTransfer::GetRawHeaders() const
 {
     return m_pState->strHeaders;
+}
+
+std::string CTransfer::GetFinalURL() const
+{
+    const char* pszURL = nullptr;
+    if (curl_easy_getinfo(m_pState->easy.Get(), CURLINFO_EFFECTIVE_URL, &pszURL) != CURLE_OK || !pszURL)
+        return std::string();
+    return pszURL;
+}
+
+std::string CTransfer::GetContentType() const
+{
+    const char* pszType = nullptr;
+    if (curl_easy_getinfo(m_pState->easy.Get(), CURLINFO_CONTENT_TYPE, &pszType) != CURLE_OK || !pszType)
+        return std::string();
+    return pszType;
+}
+
+std::vector<int> CTransfer::GetRedirectCodes() const
+{
+    return m_pState->redirectCodes;
 }

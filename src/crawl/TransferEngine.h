@@ -7,6 +7,7 @@
 #include <string>
 
 class CTransfer;
+struct STransferOptions;
 
 /// The network side of one internet session: a libcurl multi handle, whose
 /// connection cache every request of the session shares, the easy handles
@@ -47,9 +48,14 @@ public:
     void SetStallTimeout(long nMilliseconds);
     /// Called between slices while a request waits; may be empty.
     void SetPumpCallback(std::function<void()> pump);
-    /// At most nPerHost connections to one host and port at a time; up to
-    /// nIdleHandles easy handles kept for reuse.
+    /// At most nPerHost connections to one host and port at a time, and
+    /// with HTTP2_MULTIPLEXED at most nPerHost streams on one connection; up
+    /// to nIdleHandles easy handles kept for reuse.
     void SetConnectionLimits(long nPerHost, std::size_t nIdleHandles);
+    /// Options for requests started later; idle handles configured under
+    /// the old ones are dropped. CURL_CA_BUNDLE, when the options ask for
+    /// it, is read here.
+    void SetTransferOptions(const STransferOptions& options);
     /// Called while a request waits, after other requests have ended; it may
     /// send requests ahead but must not wait. May be empty.
     void SetEndedCallback(std::function<void()> onEnded);
@@ -70,6 +76,9 @@ public:
     /// exactly as the request that takes it over will read it; null while it
     /// runs, after a time-out, or once it is no longer waiting.
     const std::string* GetEndedBody(std::uint64_t nId) const;
+    /// The request sent ahead whose body GetEndedBody gives, for its final
+    /// URL, status and Content-Type; null whenever GetEndedBody is.
+    const CTransfer* GetEndedTransfer(std::uint64_t nId) const;
     /// Abandons a request sent ahead; nothing once it has been taken over.
     void DropAhead(std::uint64_t nId);
     /// Requests sent ahead that wait to be taken over.

@@ -357,3 +357,29 @@ TEST(HostileServer, SilenceAndATrickleEachEndByTheReceiveTimeOut)
         EXPECT_LT(elapsed, 3s);
     }
 }
+
+TEST(HostileServer, AStalledTlsHandshakeEndsByTheConnectTimeOut)
+{
+    const std::vector<std::pair<const char*, CHandler>> cases = {
+        {"silent", Silent()},
+        // A record header promising 16 KiB of handshake, then a byte at a time.
+        {"drip", Drip(std::string("\x16\x03\x03\x40\x00", 5), "\x02", DRIP_INTERVAL)},
+    };
+    for (const auto& [pszName, handler] : cases) {
+        SCOPED_TRACE(pszName);
+        CScriptServer server(handler, CScriptServer::EStart::ON_CONNECT);
+        CInternetSession session;
+        // The other time-outs stay at 10 seconds: only this one may end it.
+        session.SetOption(INTERNET_OPTION_CONNECT_TIMEOUT, 500);
+        const auto start = std::chrono::steady_clock::now();
+        try {
+            session.OpenURL("https://127.0.0.1:" + std::to_string(server.GetPort()) + "/");
+            ADD_FAILURE() << "the handshake ended";
+        } catch (const CInternetException& e) {
+            EXPECT_EQ(e.GetErrorMessage(), "SSL connection timeout");
+        }
+        const auto elapsed = std::chrono::steady_clock::now() - start;
+        EXPECT_GE(elapsed, 450ms);
+        EXPECT_LT(elapsed, 3s);
+    }
+}

@@ -141,6 +141,27 @@ TEST(InternetSession, ReasonPhraseParsing)
     }
 }
 
+TEST(InternetSession, StandardReasonPhrasesStandInForMissingOnes)
+{
+    const std::vector<std::pair<int, std::string>> cases = {
+        {100, "Continue"},
+        {200, "OK"},
+        {308, "Permanent Redirect"},
+        {404, "Not Found"},
+        {413, "Content Too Large"},
+        {511, "Network Authentication Required"},
+        {299, ""},
+        {306, ""},
+        {0, ""},
+        {-1, ""},
+        {999, ""},
+    };
+    for (const auto& [nCode, strPhrase] : cases) {
+        SCOPED_TRACE(nCode);
+        EXPECT_EQ(CHttpFile::GetStandardReasonPhrase(nCode), strPhrase);
+    }
+}
+
 TEST(InternetSession, RedirectsAreFollowedAndTheFinalResponseIsRead)
 {
     CTestServer server;

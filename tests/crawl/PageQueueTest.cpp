@@ -1,14 +1,18 @@
 #include "crawl/InternetSession.h"
 #include "crawl/PageQueue.h"
 #include "link/Link.h"
+#include "crawl/TransferOptions.h"
+#include "support/ScriptServer.h"
 #include "support/TestFiles.h"
 #include "support/TestServer.h"
 
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include <filesystem>
 #include <fstream>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -34,6 +38,30 @@ CFetched FetchURL(const std::string& strURL, CInternetSession& session)
     EXPECT_EQ(fetched.pPage, &page);
     fetched.pPage = nullptr;
     return fetched;
+}
+
+// nLength bytes of 'x', gzip-compressed: about a thousand times smaller.
+std::string GzipOfRepeatedText(std::size_t nLength)
+{
+    z_stream stream {};
+    // 16 more window bits ask for the gzip wrapping.
+    EXPECT_EQ(deflateInit2(&stream, Z_BEST_COMPRESSION, Z_DEFLATED, 15 + 16, 9, Z_RLE), Z_OK);
+    std::vector<unsigned char> text(std::size_t{1} << 20, 'x');
+    std::vector<unsigned char> out(std::size_t{1} << 16);
+    std::string strGzip;
+    for (std::size_t nDone = 0; nDone < nLength; nDone += text.size()) {
+        stream.next_in = text.data();
+        stream.avail_in = static_cast<uInt>(std::min(text.size(), nLength - nDone));
+        const int nFlush = nDone + text.size() >= nLength ? Z_FINISH : Z_NO_FLUSH;
+        do {
+            stream.next_out = out.data();
+            stream.avail_out = static_cast<uInt>(out.size());
+            deflate(&stream, nFlush);
+            strGzip.append(reinterpret_cast<const char*>(out.data()), out.size() - stream.avail_out);
+        } while (stream.avail_out == 0);
+    }
+    deflateEnd(&stream);
+    return strGzip;
 }
 
 } // namespace
@@ -146,4 +174,29 @@ TEST(PageQueue, EndlessBodyIsCutAt64MiB)
     CFetched fetched = FetchURL(server.GetURL("/endless"), session);
     EXPECT_EQ(fetched.strDocument.size(), CPageQueue::MAX_DOCUMENT);
     EXPECT_EQ(fetched.strError, "");
+}
+
+TEST(PageQueue, ACompressedBodyCountsItsDecodedBytesTowardsTheBound)
+{
+    // Twice the bound once decoded, a few hundred KiB on the wire.
+    const std::string strGzip = GzipOfRepeatedText(2 * CPageQueue::MAX_DOCUMENT);
+    ASSERT_LT(strGzip.size(), std::size_t{1} << 20);
+    CScriptServer server([&strGzip](CScriptServer::CConnection& connection) {
+        connection.Send("HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Encoding: gzip\r\nContent-Length: "
+            + std::to_string(strGzip.size()) + "\r\nConnection: close\r\n\r\n" + strGzip);
+    });
+    STransferOptions compressed;
+    compressed.bAskForCompression = true;
+    CInternetSession session;
+    session.SetTransferOptions(compressed);
+    CFetched fetched = FetchURL(server.GetURL("/bomb"), session);
+    EXPECT_EQ(fetched.strDocument.size(), CPageQueue::MAX_DOCUMENT);
+    EXPECT_EQ(fetched.strDocument.find_first_not_of('x'), std::string::npos);
+    EXPECT_EQ(fetched.strError, "");
+
+    // Without the option nothing is decoded: the body is read as it came.
+    CInternetSession plainSession;
+    fetched = FetchURL(server.GetURL("/bomb"), plainSession);
+    EXPECT_EQ(fetched.strDocument.substr(0, 3), "\x1f\x8b\x08");
+    EXPECT_LT(fetched.strDocument.size(), strGzip.size());
 }

@@ -85,8 +85,9 @@ void CScriptServer::CConnection::Reset()
     m_bReset = true;
 }
 
-CScriptServer::CScriptServer(Script script)
+CScriptServer::CScriptServer(Script script, EStart eStart)
     : m_script(std::move(script))
+    , m_eStart(eStart)
 {
     m_nListen = BindLoopback("127.0.0.1", 64, m_nPort);
     if (::pipe2(m_stopPipe, O_CLOEXEC) != 0) {
@@ -133,7 +134,9 @@ void CScriptServer::Accept()
 void CScriptServer::Serve(int nSocket)
 {
     CConnection connection(nSocket, m_stopPipe[0]);
-    if (connection.ReadRequest()) {
+    if (m_eStart == EStart::ON_CONNECT)
+        m_script(connection);
+    else if (connection.ReadRequest()) {
         {
             std::lock_guard<std::mutex> lock(m_mutex);
             m_requestLines.push_back(connection.m_strRequest.substr(0, connection.m_strRequest.find("\r\n")));

@@ -43,9 +43,13 @@ public:
     };
 
     using Script = std::function<void(CConnection& connection)>;
+    /// When a script starts: once the request head has arrived, or as soon
+    /// as the connection is accepted, for clients that send no HTTP first
+    /// (a TLS handshake); then GetRequest stays empty and nothing is read.
+    enum class EStart { AFTER_REQUEST_HEAD, ON_CONNECT };
 
     /// Listens on a free port of 127.0.0.1; throws std::runtime_error.
-    explicit CScriptServer(Script script);
+    explicit CScriptServer(Script script, EStart eStart = EStart::AFTER_REQUEST_HEAD);
     CScriptServer(const CScriptServer&) = delete;
     CScriptServer& operator=(const CScriptServer&) = delete;
     /// Stops every script and joins every thread.
@@ -64,6 +68,7 @@ private:
     void Serve(int nSocket);
 
     Script m_script;
+    EStart m_eStart;
     int m_nListen = -1;
     int m_stopPipe[2] = {-1, -1};
     int m_nPort = 0;

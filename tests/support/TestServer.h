@@ -2,14 +2,17 @@
 
 #include <httplib.h>
 
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
-/// An HTTP server inside the test process, on a free port of a loopback
-/// address, bound at construction. Add routes, then Start; the destructor
-/// stops and joins it.
+class CTlsIdentity;
+
+/// An HTTP or HTTPS server inside the test process, on a free port of a
+/// loopback address, bound at construction. Add routes, then Start; the
+/// destructor stops and joins it.
 class CTestServer {
 public:
     /// One scripted answer: GET (and HEAD, without the body) of strPath.
@@ -23,12 +26,14 @@ public:
     };
 
     explicit CTestServer(std::string strHost = "127.0.0.1");
+    /// An HTTPS server presenting identity's certificate (HTTP/1.1 only).
+    explicit CTestServer(const CTlsIdentity& identity, std::string strHost = "127.0.0.1");
     CTestServer(const CTestServer&) = delete;
     CTestServer& operator=(const CTestServer&) = delete;
     ~CTestServer();
 
     /// The underlying server, for handlers a route cannot express.
-    httplib::Server& GetServer() { return m_server; }
+    httplib::Server& GetServer() { return *m_pServer; }
     void AddRoute(const CRoute& route);
     void AddRoutes(const std::vector<CRoute>& routes);
     /// Serves on a thread; returns once it runs. Routes are fixed from here.
@@ -37,18 +42,29 @@ public:
 
     int GetPort() const { return m_nPort; }
     const std::string& GetHost() const { return m_strHost; }
-    /// "http://host:port" followed by strPath.
+    /// "http://host:port" (https for an HTTPS server) followed by strPath.
     std::string GetURL(const std::string& strPath) const;
     /// Every request answered so far, as "METHOD /path", in order.
     std::vector<std::string> GetRequests() const;
     /// How many requests of this method and path were answered.
     int CountRequests(const std::string& strMethod, const std::string& strPath) const;
+    /// The protocols each TLS handshake so far offered (ALPN), in order, as
+    /// a comma-separated list such as "h2,http/1.1"; empty when none.
+    std::vector<std::string> GetOfferedProtocols() const;
 
 private:
+    CTestServer(std::unique_ptr<httplib::Server> pServer, std::string strScheme, std::string strHost);
+    std::unique_ptr<httplib::Server> MakeTlsServer(const CTlsIdentity& identity);
+    static int SelectProtocol(SSL* pSsl, const unsigned char** ppOut, unsigned char* pOutLength,
+        const unsigned char* pIn, unsigned nInLength, void* pServer);
+    void NoteOfferedProtocols(const unsigned char* pList, unsigned nLength);
+
     mutable std::mutex m_mutex;
     std::vector<std::string> m_requests;
+    std::vector<std::string> m_offeredProtocols;
+    std::string m_strScheme;
     std::string m_strHost;
-    httplib::Server m_server;
+    std::unique_ptr<httplib::Server> m_pServer;
     std::thread m_thread;
     int m_nPort = 0;
 };

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <string>
+
+/// How a session's requests go out. Every default is the engine's behaviour
+/// before these options existed, so a session that sets none of them sends
+/// exactly what it always sent.
+struct STransferOptions {
+    /// The HTTP versions a request may use.
+    enum class EHttpVersion {
+        /// libcurl's own choice: HTTP/2 over TLS where the server offers it
+        /// (ALPN), multiplexed up to libcurl's 100 streams a connection;
+        /// HTTP/1.1 otherwise.
+        LIBRARY_DEFAULT,
+        /// The same, but requests to one host wait for its first connection
+        /// to learn whether it multiplexes, and one connection carries at
+        /// most the per-host limit of streams: that limit bounds streams
+        /// rather than connections.
+        HTTP2_MULTIPLEXED,
+        /// HTTP/1.1 only: HTTP/2 is not offered, nothing is multiplexed.
+        HTTP1_1,
+    };
+
+    /// A PEM file of certificate authorities trusted instead of the
+    /// system's store; empty: the system's store.
+    std::string strCABundle;
+    /// With no strCABundle, the file the CURL_CA_BUNDLE environment variable
+    /// names, when set and not empty, is the bundle; read when the options
+    /// are set.
+    bool bCABundleFromEnvironment = false;
+    EHttpVersion eHttpVersion = EHttpVersion::LIBRARY_DEFAULT;
+    /// Asks for every compression libcurl can decode; bodies are read
+    /// decoded, so size bounds count decoded bytes.
+    bool bAskForCompression = false;
+    std::string strUserAgent = "Lintrel";
+};
