@@ -8,7 +8,7 @@ PACKAGES=(
     libcurl4-openssl-dev qt6-base-dev libcli11-dev nlohmann-json3-dev
     libgtest-dev libgmock-dev libbenchmark-dev libcpp-httplib-dev
     xvfb xauth
-    clang libclang-rt-14-dev fonts-dejavu-core
+    clang libclang-rt-14-dev clang-format fonts-dejavu-core
     dpkg-dev groff-base
 )
 # bench/run.sh also needs a real web server, /usr/bin/time and Python.
