@@ -1,7 +1,7 @@
+#include "report/JsonWriter.h"
 #include "link/Link.h"
 #include "link/LinkArray.h"
 #include "report/CrawlSummary.h"
-#include "report/JsonWriter.h"
 
 #include <gtest/gtest.h>
 
@@ -18,6 +18,7 @@ TEST(JsonWriter, LinkWithoutAReferrerHasANullReferrer)
         "{\n  \"rows\": [\n"
         "    {\"referrer\":null,\"link\":\"http://127.0.0.1/alone.html\",\"status_code\":-1,\"status_text\":\"\"}\n"
         "  ],\n"
-        "  \"summary\": {\"links\":1,\"good\":0,\"bad\":0,\"unchecked\":1,\"pages_fetched\":0,\"elapsed_seconds\":1.235}\n"
+        "  \"summary\": "
+        "{\"links\":1,\"good\":0,\"bad\":0,\"unchecked\":1,\"pages_fetched\":0,\"elapsed_seconds\":1.235}\n"
         "}\n");
 }
