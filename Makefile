@@ -1,5 +1,5 @@
 # The two commands a new user needs: `make run` and `make test`.
-.PHONY: run test setup build package check clean fuzz
+.PHONY: run test setup build package check clean fuzz format
 
 JOBS ?= $(shell nproc)
 
@@ -21,11 +21,12 @@ package: build
 
 FUZZ_SECONDS ?= 60
 
-# Builds every test twice (warnings as errors; then with AddressSanitizer and
-# UndefinedBehaviorSanitizer) and runs them all, builds the Debian package and
-# checks it without installing it, then gives each fuzz target FUZZ_SECONDS
-# from its kept corpus.
+# Checks the code's layout, builds every test twice (warnings as errors;
+# then with AddressSanitizer and UndefinedBehaviorSanitizer) and runs them
+# all, builds the Debian package and checks it without installing it, then
+# gives each fuzz target FUZZ_SECONDS from its kept corpus.
 test: setup
+	scripts/check-format.sh
 	cmake --preset ci >/dev/null
 	cmake --build --preset ci -j $(JOBS)
 	ctest --preset ci -j $(JOBS)
@@ -41,6 +42,10 @@ check: setup
 	cmake --preset dev >/dev/null
 	cmake --build --preset dev -j $(JOBS)
 	ctest --preset dev -j $(JOBS)
+
+# Lays the C++ files out as .clang-format says.
+format: setup
+	scripts/check-format.sh --fix
 
 clean:
 	rm -rf build

@@ -31,7 +31,8 @@ std::string UrlFor(std::uint64_t nId)
 // Running text: words with and without an "a", so many words try an HREF.
 void PadWithText(std::string& strPage, std::size_t nUpTo, std::uint64_t nSeed)
 {
-    static const char* const WORDS[] = {"the", "table", "of", "links", "on", "this", "page", "is", "long", "<p>", "and", "see", "more"};
+    static const char* const WORDS[]
+        = {"the", "table", "of", "links", "on", "this", "page", "is", "long", "<p>", "and", "see", "more"};
     std::size_t nWord = nSeed;
     while (strPage.size() + 8 < nUpTo)
         strPage.append(WORDS[nWord++ % std::size(WORDS)]).push_back(' ');
@@ -87,8 +88,8 @@ void BM_Extract(benchmark::State& state)
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * strPage.size()));
     state.counters["links"] = static_cast<double>(nLinks);
     state.counters["filed"] = nFiled;
-    state.counters["per_link"] = benchmark::Counter(static_cast<double>(nLinks),
-        benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+    state.counters["per_link"] = benchmark::Counter(
+        static_cast<double>(nLinks), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
 } // namespace

@@ -20,7 +20,7 @@ constexpr int ROWS = 100000;
 constexpr int LINKS_PER_PAGE = 100;
 
 struct CFilledArray {
-    CLink root{"http://127.0.0.1/", nullptr};
+    CLink root {"http://127.0.0.1/", nullptr};
     CLinkArray links;
 
     CFilledArray()
@@ -65,9 +65,8 @@ void BM_CrawlFillsTheList(benchmark::State& state)
         benchmark::DoNotOptimize(list.GetRowCount());
         list.ResetList();
     }
-    state.counters["per_row"] =
-        benchmark::Counter(static_cast<double>(state.iterations()) * ROWS,
-                           benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    state.counters["per_row"] = benchmark::Counter(
+        static_cast<double>(state.iterations()) * ROWS, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 BENCHMARK(BM_CrawlFillsTheList)->Unit(benchmark::kMillisecond)->Iterations(1);
 

@@ -3,6 +3,7 @@
 add_library(lintrel_options INTERFACE)
 target_compile_options(lintrel_options INTERFACE
     -Wall -Wextra -Wpedantic
+    -Wshadow -Wnon-virtual-dtor -Wold-style-cast -Wconversion
     $<$<BOOL:${LINTREL_WERROR}>:-Werror>)
 if(LINTREL_SANITIZE)
     target_compile_options(lintrel_options INTERFACE

@@ -1,7 +1,7 @@
 // The report over arbitrary URLs and status texts, read back: every HREF
 // attribute must close with its own quote, and no '<' may come from the data.
-#include "report/ReportWriter.h"
 #include "link/LinkArray.h"
+#include "report/ReportWriter.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 
@@ -55,7 +55,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize)
     CLink* pReferrer = pRoot.get();
     while (provider.remaining_bytes() > 0) {
         const bool bOwnReferrer = provider.ConsumeBool();
-        auto pLink = std::make_unique<CLink>(provider.ConsumeRandomLengthString(256), bOwnReferrer ? pReferrer : nullptr);
+        auto pLink
+            = std::make_unique<CLink>(provider.ConsumeRandomLengthString(256), bOwnReferrer ? pReferrer : nullptr);
         pLink->SetStatus(provider.ConsumeIntegralInRange<int>(-1, 999), provider.ConsumeRandomLengthString(256));
         links.AddIfNew(std::move(pLink));
         if (links.GetSize() > 0)

@@ -20,9 +20,7 @@ CCliFrontEnd::CCliFrontEnd(std::ostream& err, bool bProgress)
 {
 }
 
-void CCliFrontEnd::SetSiteHost(const std::string&)
-{
-}
+void CCliFrontEnd::SetSiteHost(const std::string&) {}
 
 void CCliFrontEnd::AddNewLinks(CLinkArray* pLinks)
 {

@@ -67,7 +67,8 @@ void DeclareOptions(CLI::App& app, CCliOptions& options)
     app.add_flag("--json", options.bJson,
            "rows and a summary as one JSON document; bytes that are not UTF-8 are written as U+FFFD")
         ->excludes(pTsv);
-    app.add_option("-j,--jobs", options.nJobs, "requests in flight at once; 1 sends one after another (the results are the same)")
+    app.add_option("-j,--jobs", options.nJobs,
+           "requests in flight at once; 1 sends one after another (the results are the same)")
         ->option_text("N (default " + std::to_string(CCrawler::DEFAULT_JOBS) + ")")
         ->check(CLI::Range(1, MAX_JOBS));
     app.add_option("--per-host", options.nPerHost, "connections to one host at once")
@@ -115,8 +116,8 @@ std::optional<int> CheckArguments(const CLI::App& app, const CCliOptions& option
 }
 
 // The options, or the exit status when the command line ends here.
-std::optional<int> ParseOptions(int argc, const char* const* argv, CCliOptions& options, std::ostream& out,
-    std::ostream& err)
+std::optional<int> ParseOptions(
+    int argc, const char* const* argv, CCliOptions& options, std::ostream& out, std::ostream& err)
 {
     CLI::App app("Checks the links of a web page or a local HTML file.", PROGRAM);
     DeclareOptions(app, options);

@@ -33,8 +33,9 @@ bool CCrawler::Init(CCrawlList* pListBox, const std::string& strStartUrl)
         return false;
     try {
         m_pSession = std::make_unique<CInternetSession>();
-        for (int nOption : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT, INTERNET_OPTION_RECEIVE_TIMEOUT,
-                 INTERNET_OPTION_DATA_SEND_TIMEOUT, INTERNET_OPTION_DATA_RECEIVE_TIMEOUT})
+        for (int nOption :
+            {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT, INTERNET_OPTION_RECEIVE_TIMEOUT,
+                INTERNET_OPTION_DATA_SEND_TIMEOUT, INTERNET_OPTION_DATA_RECEIVE_TIMEOUT})
             m_pSession->SetOption(nOption, m_nTimeout);
         // Keeps the front end alive while a request waits.
         m_pSession->SetPumpCallback([this] { PumpMessages(); });

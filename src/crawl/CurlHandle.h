@@ -4,8 +4,7 @@
 
 /// Owns one libcurl handle and frees it with pfnCleanup: move-only, so each
 /// handle has exactly one owner.
-template <typename T, auto pfnCleanup>
-class CCurlHandle {
+template <typename T, auto pfnCleanup> class CCurlHandle {
 public:
     CCurlHandle() = default;
     explicit CCurlHandle(T* pHandle)

@@ -14,7 +14,8 @@ std::unique_ptr<CHttpFile> CHttpConnection::OpenRequest(int nVerb, const std::st
 {
     if (!m_pEngine || (nVerb != HTTP_VERB_GET && nVerb != HTTP_VERB_HEAD))
         return nullptr;
-    return std::make_unique<CHttpFile>(m_pEngine, CRequestURL::ForServer(m_strServer, m_nPort, strObjectName), nVerb == HTTP_VERB_HEAD);
+    return std::make_unique<CHttpFile>(
+        m_pEngine, CRequestURL::ForServer(m_strServer, m_nPort, strObjectName), nVerb == HTTP_VERB_HEAD);
 }
 
 void CHttpConnection::Close()

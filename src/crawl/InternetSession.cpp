@@ -42,9 +42,7 @@ bool CInternetSession::SetOption(int nOption, unsigned long nMilliseconds)
     if (!m_pEngine)
         return false;
     switch (nOption) {
-    case INTERNET_OPTION_CONNECT_TIMEOUT:
-        m_pEngine->SetConnectTimeout(ToMilliseconds(nMilliseconds));
-        return true;
+    case INTERNET_OPTION_CONNECT_TIMEOUT: m_pEngine->SetConnectTimeout(ToMilliseconds(nMilliseconds)); return true;
     case INTERNET_OPTION_SEND_TIMEOUT:
     case INTERNET_OPTION_RECEIVE_TIMEOUT:
     case INTERNET_OPTION_DATA_SEND_TIMEOUT:
@@ -53,8 +51,7 @@ bool CInternetSession::SetOption(int nOption, unsigned long nMilliseconds)
         m_pEngine->SetStallTimeout(ToMilliseconds(*std::max_element(m_stallTimeouts.begin(), m_stallTimeouts.end())));
         return true;
     }
-    default:
-        return false;
+    default: return false;
     }
 }
 

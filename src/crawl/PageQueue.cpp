@@ -30,7 +30,8 @@ CLink* CPageQueue::GetPage(int nIndex) const
     return m_pages[static_cast<std::size_t>(nIndex)];
 }
 
-void CPageQueue::FetchNextPage(std::string& strDocument, CInternetSession* pSession, CLink*& pPage, std::string& strError)
+void CPageQueue::FetchNextPage(
+    std::string& strDocument, CInternetSession* pSession, CLink*& pPage, std::string& strError)
 {
     if (m_pages.empty())
         return;
@@ -82,7 +83,7 @@ std::string CPageQueue::MakeDocument(const std::string& strBody)
             m_nPos += nCopied;
             return nCopied;
         }
-        void Close() override { }
+        void Close() override {}
 
     private:
         const std::string& m_strBody;

@@ -14,7 +14,7 @@ class CPageQueue {
 public:
     /// The most of one document that is read and kept: an endless body must
     /// not exhaust memory or hold the crawl (64 MiB).
-    static constexpr std::size_t MAX_DOCUMENT = std::size_t{64} << 20;
+    static constexpr std::size_t MAX_DOCUMENT = std::size_t {64} << 20;
 
     /// Appends pLink at the tail; true.
     bool AddPage(CLink* pLink);

@@ -2,8 +2,8 @@
 
 #include "link/Link.h"
 
-std::string CRequestURL::Build(const std::string& strScheme, const std::string& strHost, int nPort,
-    const std::string& strPath)
+std::string CRequestURL::Build(
+    const std::string& strScheme, const std::string& strHost, int nPort, const std::string& strPath)
 {
     // Appended piece by piece: GCC 12 at -O3 warns falsely (-Wrestrict) on
     // a literal added to a string.
@@ -38,6 +38,6 @@ std::string CRequestURL::ForPage(const CLink& page)
     std::size_t nHostEnd = strFullURL.find('/', nHost + 3);
     if (nHostEnd == std::string::npos)
         nHostEnd = strFullURL.size();
-    return Build(strFullURL.substr(0, nHost), strFullURL.substr(nHost + 3, nHostEnd - nHost - 3),
-        page.GetRequestPort(), strFullURL.substr(nHostEnd));
+    return Build(strFullURL.substr(0, nHost), strFullURL.substr(nHost + 3, nHostEnd - nHost - 3), page.GetRequestPort(),
+        strFullURL.substr(nHostEnd));
 }

@@ -11,8 +11,8 @@ class CRequestURL {
 public:
     /// strScheme, "://", strHost, then ":" and nPort unless nPort is 0, then
     /// strPath as it is.
-    static std::string Build(const std::string& strScheme, const std::string& strHost, int nPort,
-        const std::string& strPath);
+    static std::string Build(
+        const std::string& strScheme, const std::string& strHost, int nPort, const std::string& strPath);
     /// A request for strObjectName on strServer's nPort (0: the default):
     /// an http URL, with a slash before an object name that has none.
     static std::string ForServer(const std::string& strServer, int nPort, const std::string& strObjectName);

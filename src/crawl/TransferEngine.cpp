@@ -393,8 +393,9 @@ void CTransferEngine::CImpl::AbortStalled()
         if (now - pState->lastActivity > std::chrono::milliseconds(nStallTimeout))
             stalled.emplace_back(pState, "Timed out: the server sent no data for " + DescribeDuration(nStallTimeout));
         else if (pState->rate.IsBelow(now, nStallTimeout, MIN_BYTES_PER_SECOND))
-            stalled.emplace_back(pState, "Timed out: the server sent less than " + std::to_string(MIN_BYTES_PER_SECOND)
-                    + " bytes a second for " + DescribeDuration(nStallTimeout));
+            stalled.emplace_back(pState,
+                "Timed out: the server sent less than " + std::to_string(MIN_BYTES_PER_SECOND) + " bytes a second for "
+                    + DescribeDuration(nStallTimeout));
     }
     for (auto& [pState, strReason] : stalled) {
         pState->strFailure = std::move(strReason);

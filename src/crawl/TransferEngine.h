@@ -23,10 +23,10 @@ public:
     /// Body bytes a transfer holds unread before it pauses until they are
     /// read: requests sent ahead must not fill memory with documents that
     /// nobody reads yet.
-    static constexpr std::size_t MAX_UNREAD = std::size_t{256} << 10;
+    static constexpr std::size_t MAX_UNREAD = std::size_t {256} << 10;
     /// Header bytes one response may bring, trailers included: a server
     /// that never ends them must not fill memory.
-    static constexpr std::size_t MAX_HEADER_BLOCK = std::size_t{512} << 10;
+    static constexpr std::size_t MAX_HEADER_BLOCK = std::size_t {512} << 10;
     /// The rate a connected transfer must keep up, on average over the stall
     /// time-out: a server must not hold the crawl by dripping bytes.
     static constexpr std::size_t MIN_BYTES_PER_SECOND = 16;

@@ -36,8 +36,7 @@ public:
     /// Skips whitespace, then copies up to the next whitespace, the end of
     /// the page or the width limit, zero-terminated; the width is reset.
     /// Failure set when nothing was copied. Returns true on success.
-    template <std::size_t N>
-    bool ReadWord(char (&szWord)[N])
+    template <std::size_t N> bool ReadWord(char (&szWord)[N])
     {
         static_assert(N > 0);
         std::size_t nLimit = m_nWidth > 0 && m_nWidth < N ? m_nWidth : N;
@@ -46,10 +45,7 @@ public:
     }
 
 private:
-    static bool IsSpace(char ch)
-    {
-        return ch == ' ' || (ch >= '\t' && ch <= '\r');
-    }
+    static bool IsSpace(char ch) { return ch == ' ' || (ch >= '\t' && ch <= '\r'); }
     bool ReadWord(char* pszWord, std::size_t nLimit);
     /// Skips whitespace as every extraction does first; false when no
     /// character follows (end-of-file and failure then set).

@@ -78,12 +78,30 @@ std::string CLink::GetHost() const
     return m_strPath.empty() ? m_strFile : m_strPath;
 }
 
-std::string CLink::GetScheme() const { return m_strScheme; }
-std::string CLink::GetPath() const { return m_strPath; }
-std::string CLink::GetFile() const { return m_strFile; }
-std::string CLink::GetBasePath() const { return m_strPath.empty() ? "/" : m_strPath; }
-std::string CLink::GetPortText() const { return std::to_string(m_nPort); }
-std::string CLink::GetFragment() const { return m_strFragment; }
+std::string CLink::GetScheme() const
+{
+    return m_strScheme;
+}
+std::string CLink::GetPath() const
+{
+    return m_strPath;
+}
+std::string CLink::GetFile() const
+{
+    return m_strFile;
+}
+std::string CLink::GetBasePath() const
+{
+    return m_strPath.empty() ? "/" : m_strPath;
+}
+std::string CLink::GetPortText() const
+{
+    return std::to_string(m_nPort);
+}
+std::string CLink::GetFragment() const
+{
+    return m_strFragment;
+}
 
 std::string CLink::GetRequestPath() const
 {
@@ -105,7 +123,10 @@ void CLink::SetURL(const std::string& strURL)
     ParseURL(strURL);
 }
 
-int CLink::GetPort() const { return m_nPort; }
+int CLink::GetPort() const
+{
+    return m_nPort;
+}
 
 void CLink::ParseURL(const std::string& strURL)
 {
@@ -276,7 +297,10 @@ bool CLink::SetStatus(int nStatusCode, const std::string& strStatusText)
     return m_bGood;
 }
 
-bool CLink::IsGood() const { return m_bGood; }
+bool CLink::IsGood() const
+{
+    return m_bGood;
+}
 
 std::string CLink::GetStatusText() const
 {
@@ -285,10 +309,22 @@ std::string CLink::GetStatusText() const
     return m_strStatusText;
 }
 
-int CLink::GetLinkType() const { return m_nLinkType; }
-CLink* CLink::GetReferrer() const { return m_pReferrer; }
-int CLink::GetStatusCode() const { return m_nStatusCode; }
-std::string CLink::GetURL() const { return m_strURL; }
+int CLink::GetLinkType() const
+{
+    return m_nLinkType;
+}
+CLink* CLink::GetReferrer() const
+{
+    return m_pReferrer;
+}
+int CLink::GetStatusCode() const
+{
+    return m_nStatusCode;
+}
+std::string CLink::GetURL() const
+{
+    return m_strURL;
+}
 
 std::string CLink::GetHostAndPath() const
 {

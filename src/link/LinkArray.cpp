@@ -102,7 +102,7 @@ void CLinkArray::Append(std::unique_ptr<CLink> pLink, std::string strFullURL, st
     m_links.push_back(std::move(pLink));
     m_fullURLs.push_back(std::move(strFullURL));
     if (slot.nPos == 0)
-        slot = SSlot{nHash, GetSize()};
+        slot = SSlot {nHash, GetSize()};
 }
 
 void CLinkArray::GrowIndex()

@@ -49,6 +49,6 @@ private:
 
     std::vector<std::unique_ptr<CLink>> m_links;
     std::vector<std::string> m_fullURLs; // m_fullURLs[i] is m_links[i]'s
-    std::vector<SSlot> m_slots;          // open addressing, at most half full
+    std::vector<SSlot> m_slots; // open addressing, at most half full
     std::vector<std::unique_ptr<CLink>> m_bases;
 };

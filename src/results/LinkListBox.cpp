@@ -40,8 +40,7 @@ CLinkListBox::~CLinkListBox()
     setModel(nullptr);
 }
 
-void CLinkListBox::SetHeaderRects(const QRect& rcReferrer, const QRect& rcLink,
-                                  const QRect& rcStatus)
+void CLinkListBox::SetHeaderRects(const QRect& rcReferrer, const QRect& rcLink, const QRect& rcStatus)
 {
     m_rcReferrer = rcReferrer;
     m_rcLink = rcLink;

@@ -25,11 +25,10 @@ void CLinkListBox::DrawItem(const CDrawItemStruct& item)
         DrawFocusRect(dc, item.rcItem);
         return;
     }
-    const bool bSelected = (item.nItemAction & ODA_SELECT) ? (item.nItemState & ODS_SELECTED) != 0
-                                                            : IsRowSelected(item.nItemID);
+    const bool bSelected
+        = (item.nItemAction & ODA_SELECT) ? (item.nItemState & ODS_SELECTED) != 0 : IsRowSelected(item.nItemID);
     const QPalette& pal = palette();
-    dc.fillRect(item.rcItem,
-                CWindowSystem::GetSysColor(pal, bSelected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
+    dc.fillRect(item.rcItem, CWindowSystem::GetSysColor(pal, bSelected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
     dc.setPen(CWindowSystem::GetSysColor(pal, bSelected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
     dc.setBackgroundMode(Qt::TransparentMode);
 

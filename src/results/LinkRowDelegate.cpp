@@ -12,8 +12,7 @@ CLinkRowDelegate::CLinkRowDelegate(CLinkListBox* pListBox)
 {
 }
 
-void CLinkRowDelegate::paint(QPainter* pPainter, const QStyleOptionViewItem& option,
-                             const QModelIndex& index) const
+void CLinkRowDelegate::paint(QPainter* pPainter, const QStyleOptionViewItem& option, const QModelIndex& index) const
 {
     CDrawItemStruct item;
     item.nItemAction = ODA_DRAWENTIRE;

@@ -12,8 +12,7 @@ class CLinkRowDelegate : public QStyledItemDelegate {
 public:
     explicit CLinkRowDelegate(CLinkListBox* pListBox);
 
-    void paint(QPainter* pPainter, const QStyleOptionViewItem& option,
-               const QModelIndex& index) const override;
+    void paint(QPainter* pPainter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
 
 private:

@@ -22,8 +22,7 @@ QLabel* AddText(QWidget* pParent, const char* pszName, const QString& strText, c
 } // namespace
 
 CAboutDlg::CAboutDlg(QWidget* pParent)
-    : QDialog(pParent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
-                           | Qt::WindowCloseButtonHint)
+    : QDialog(pParent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint)
 {
     setObjectName(QStringLiteral("IDD_ABOUTBOX"));
     setWindowTitle(QStringLiteral("About Lintrel"));
@@ -37,10 +36,9 @@ CAboutDlg::CAboutDlg(QWidget* pParent)
     pPicture->setGeometry(QRect(QPoint(units.MapX(7), units.MapY(7)), picture.size()));
 
     AddText(this, "Copyright", QStringLiteral("Copyright \u00A9 2026 The Lintrel authors"),
-            units.MapDialogRect(9, 123, 153, 8));
+        units.MapDialogRect(9, 123, 153, 8));
     // Shown as it stands: no mnemonic, no link markup.
-    AddText(this, "WebAddress", QStringLiteral("https://lintrel.example.org/"),
-            units.MapDialogRect(9, 135, 119, 8));
+    AddText(this, "WebAddress", QStringLiteral("https://lintrel.example.org/"), units.MapDialogRect(9, 135, 119, 8));
 
     auto* pOk = new QPushButton(QStringLiteral("OK"), this);
     pOk->setObjectName(QStringLiteral("IDOK"));

@@ -1,7 +1,7 @@
 #include "ui/CheckerDlg.h"
 
-#include "ui/AboutDlg.h"
 #include "crawl/Crawler.h"
+#include "ui/AboutDlg.h"
 #include "winsys/DialogUnits.h"
 #include "winsys/FileDialog.h"
 #include "winsys/Resource.h"
@@ -11,11 +11,11 @@
 
 #include <QAction>
 #include <QContextMenuEvent>
-#include <QKeySequence>
-#include <QShortcutEvent>
 #include <QFile>
+#include <QKeySequence>
 #include <QMenu>
 #include <QMenuBar>
+#include <QShortcutEvent>
 #include <QVBoxLayout>
 
 CCheckerDlg::CCheckerDlg(QWidget* pParent)
@@ -24,8 +24,8 @@ CCheckerDlg::CCheckerDlg(QWidget* pParent)
 {
     setObjectName(QStringLiteral("IDD_CHECKER_DIALOG"));
     setWindowTitle(QStringLiteral("Lintrel"));
-    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
-                   | Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint
+        | Qt::WindowCloseButtonHint);
     CreateMenu();
     m_wndClient.setObjectName(QStringLiteral("Client"));
     CreateControls();
@@ -45,8 +45,7 @@ CCheckerDlg::CCheckerDlg(QWidget* pParent)
     const CDialogUnits units(font());
     resize(units.MapX(419), units.MapY(207) + m_pMenuBar->sizeHint().height());
     connect(&m_btnGo, &QPushButton::clicked, this, &CCheckerDlg::OnGo);
-    connect(static_cast<QPushButton*>(GetDlgItem(IDC_STOP)), &QPushButton::clicked, this,
-            &CCheckerDlg::OnStop);
+    connect(static_cast<QPushButton*>(GetDlgItem(IDC_STOP)), &QPushButton::clicked, this, &CCheckerDlg::OnStop);
     connect(&m_chkShowOnlyBad, &QCheckBox::clicked, this, &CCheckerDlg::OnShowOnlyBad);
     m_pMenuBar->installEventFilter(this);
     m_wndClient.installEventFilter(this);
@@ -258,8 +257,7 @@ bool CCheckerDlg::eventFilter(QObject* pWatched, QEvent* pEvent)
     // is still reached with Alt alone or F10.
     if (pEvent->type() == QEvent::Shortcut) {
         const auto* pShortcut = static_cast<QShortcutEvent*>(pEvent);
-        QAbstractButton* pButton =
-            pShortcut->isAmbiguous() ? ButtonForMnemonic(pShortcut->key()) : nullptr;
+        QAbstractButton* pButton = pShortcut->isAmbiguous() ? ButtonForMnemonic(pShortcut->key()) : nullptr;
         if (pButton) {
             pButton->setFocus(Qt::ShortcutFocusReason);
             pButton->animateClick();
@@ -272,8 +270,7 @@ bool CCheckerDlg::eventFilter(QObject* pWatched, QEvent* pEvent)
 QAbstractButton* CCheckerDlg::ButtonForMnemonic(const QKeySequence& key) const
 {
     for (QAbstractButton* pButton : m_wndClient.findChildren<QAbstractButton*>()) {
-        if (pButton->isEnabled() && pButton->isVisible()
-            && QKeySequence::mnemonic(pButton->text()) == key)
+        if (pButton->isEnabled() && pButton->isVisible() && QKeySequence::mnemonic(pButton->text()) == key)
             return pButton;
     }
     return nullptr;

@@ -92,8 +92,8 @@ private:
     void CreateControls();
     void CreateMenu();
     QMenu* AddMenu(const QString& strTitle);
-    QAction* AddMenuItem(QMenu* pMenu, int nID, const char* pszName, const QString& strText,
-                         void (CCheckerDlg::*pHandler)());
+    QAction* AddMenuItem(
+        QMenu* pMenu, int nID, const char* pszName, const QString& strText, void (CCheckerDlg::*pHandler)());
     QWidget* CreateControl(int nID, int nKind, const QString& strCaption);
     void OnInitDialog();
     void CaptureLayout();

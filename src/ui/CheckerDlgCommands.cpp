@@ -50,8 +50,7 @@ void CCheckerDlg::ExportReport()
     if (CReportWriter(*pLinks, CCrawlSummary(*pLinks)).Save(QFile::encodeName(strPath).toStdString(), strReason))
         return;
     // The reason names the file; an existing one is still as it was.
-    CWindowSystem::MessageBox(this, tr("The report was not saved.\n\n%1")
-                                        .arg(CWindowSystem::ToQString(strReason)));
+    CWindowSystem::MessageBox(this, tr("The report was not saved.\n\n%1").arg(CWindowSystem::ToQString(strReason)));
 }
 
 void CCheckerDlg::CopySelectedLink()

@@ -32,16 +32,12 @@ const CDialogItem DIALOG_ITEMS[] = {
     {IDC_LINK_LIST, "IDC_LINK_LIST", EControl::ListBox, "", 5, 80, 406, 113},
     {IDC_RECURSIVE, "IDC_RECURSIVE", EControl::CheckBox, "&Do Resursive Search", 114, 13, 97, 12},
     {IDC_EXPLORE_CGI, "IDC_EXPLORE_CGI", EControl::CheckBox, "&Explore CGI URLs", 114, 27, 73, 12},
-    {IDC_SHOW_ONLY_BAD, "IDC_SHOW_ONLY_BAD", EControl::CheckBox, "&Show only Bad URLs", 211, 27, 87,
-     12},
+    {IDC_SHOW_ONLY_BAD, "IDC_SHOW_ONLY_BAD", EControl::CheckBox, "&Show only Bad URLs", 211, 27, 87, 12},
     {IDC_URL_LABEL, "IDC_URL_LABEL", EControl::StaticLeft, "&URL:", 7, 46, 22, 10},
     {IDC_LOGO_LEFT, "IDC_LOGO_LEFT", EControl::Picture, ":/lintrel/logo-left.png", 7, 7, 55, 23},
-    {IDC_LOGO_RIGHT, "IDC_LOGO_RIGHT", EControl::Picture, ":/lintrel/logo-right.png", 333, 8, 79,
-     22},
-    {IDC_LINK_COUNT_LABEL, "IDC_LINK_COUNT_LABEL", EControl::StaticLeft, "&Link Count: ", 8, 194, 42,
-     12},
-    {IDC_HEADER_REFERRER, "IDC_HEADER_REFERRER", EControl::StaticCenter, "Referring Page", 5, 65,
-     113, 12},
+    {IDC_LOGO_RIGHT, "IDC_LOGO_RIGHT", EControl::Picture, ":/lintrel/logo-right.png", 333, 8, 79, 22},
+    {IDC_LINK_COUNT_LABEL, "IDC_LINK_COUNT_LABEL", EControl::StaticLeft, "&Link Count: ", 8, 194, 42, 12},
+    {IDC_HEADER_REFERRER, "IDC_HEADER_REFERRER", EControl::StaticCenter, "Referring Page", 5, 65, 113, 12},
     {IDC_HEADER_LINK, "IDC_HEADER_LINK", EControl::StaticCenter, "Link", 117, 65, 195, 12},
     {IDC_HEADER_STATUS, "IDC_HEADER_STATUS", EControl::StaticCenter, "Status", 311, 65, 99, 12},
     {IDC_LINK_COUNT, "IDC_LINK_COUNT", EControl::StaticLeft, "Static", 51, 194, 38, 8},
@@ -53,8 +49,7 @@ QWidget* CCheckerDlg::GetDlgItem(int nID) const
 {
     for (const CDialogItem& item : DIALOG_ITEMS) {
         if (item.nID == nID)
-            return m_wndClient.findChild<QWidget*>(QString::fromLatin1(item.pszName),
-                                                   Qt::FindDirectChildrenOnly);
+            return m_wndClient.findChild<QWidget*>(QString::fromLatin1(item.pszName), Qt::FindDirectChildrenOnly);
     }
     return nullptr;
 }
@@ -64,8 +59,7 @@ void CCheckerDlg::CreateControls()
     const CDialogUnits units(font());
     QWidget* pPrevious = nullptr;
     for (const CDialogItem& item : DIALOG_ITEMS) {
-        QWidget* pControl = CreateControl(item.nID, static_cast<int>(item.kind),
-                                          QString::fromLatin1(item.pszCaption));
+        QWidget* pControl = CreateControl(item.nID, static_cast<int>(item.kind), QString::fromLatin1(item.pszCaption));
         pControl->setParent(&m_wndClient);
         pControl->setObjectName(QString::fromLatin1(item.pszName));
         QRect rc = units.MapDialogRect(item.x, item.y, item.cx, item.cy);
@@ -89,10 +83,8 @@ void CCheckerDlg::CreateControls()
 QWidget* CCheckerDlg::CreateControl(int nID, int nKind, const QString& strCaption)
 {
     switch (static_cast<EControl>(nKind)) {
-    case EControl::Edit:
-        return &m_editUrl;
-    case EControl::ListBox:
-        return &m_lbLinks;
+    case EControl::Edit: return &m_editUrl;
+    case EControl::ListBox: return &m_lbLinks;
     case EControl::PushButton:
         if (nID == IDC_GO) {
             m_btnGo.setText(strCaption);
@@ -100,9 +92,9 @@ QWidget* CCheckerDlg::CreateControl(int nID, int nKind, const QString& strCaptio
         }
         return new QPushButton(strCaption);
     case EControl::CheckBox: {
-        QCheckBox* pBox = nID == IDC_RECURSIVE     ? &m_chkRecursive
-                          : nID == IDC_EXPLORE_CGI ? &m_chkExploreCgi
-                                                   : &m_chkShowOnlyBad;
+        QCheckBox* pBox = nID == IDC_RECURSIVE ? &m_chkRecursive
+            : nID == IDC_EXPLORE_CGI           ? &m_chkExploreCgi
+                                               : &m_chkShowOnlyBad;
         pBox->setText(strCaption);
         return pBox;
     }
@@ -112,14 +104,12 @@ QWidget* CCheckerDlg::CreateControl(int nID, int nKind, const QString& strCaptio
         return pPicture;
     }
     case EControl::StaticCenter:
-    case EControl::StaticLeft:
-        break;
+    case EControl::StaticLeft: break;
     }
     QLabel* pLabel = nID == IDC_LINK_COUNT ? &m_wndLinkCount : new QLabel;
     pLabel->setText(strCaption);
-    pLabel->setAlignment(static_cast<EControl>(nKind) == EControl::StaticCenter
-                             ? Qt::AlignHCenter | Qt::AlignTop
-                             : Qt::AlignLeft | Qt::AlignTop);
+    pLabel->setAlignment(static_cast<EControl>(nKind) == EControl::StaticCenter ? Qt::AlignHCenter | Qt::AlignTop
+                                                                                : Qt::AlignLeft | Qt::AlignTop);
     return pLabel;
 }
 
@@ -129,20 +119,16 @@ void CCheckerDlg::CreateMenu()
     m_pMenuBar->setObjectName(QStringLiteral("IDR_MAINMENU"));
     m_pMenuBar->setNativeMenuBar(false);
     QMenu* pFile = AddMenu(QStringLiteral("&File"));
-    AddMenuItem(pFile, ID_FILE_EXPORT, "ID_FILE_EXPORT", QStringLiteral("&Export..."),
-                &CCheckerDlg::OnFileExport);
+    AddMenuItem(pFile, ID_FILE_EXPORT, "ID_FILE_EXPORT", QStringLiteral("&Export..."), &CCheckerDlg::OnFileExport);
     pFile->addSeparator();
-    AddMenuItem(pFile, ID_FILE_EXIT, "ID_FILE_EXIT", QStringLiteral("E&xit"),
-                &CCheckerDlg::OnAppExit);
+    AddMenuItem(pFile, ID_FILE_EXIT, "ID_FILE_EXIT", QStringLiteral("E&xit"), &CCheckerDlg::OnAppExit);
     QMenu* pEdit = AddMenu(QStringLiteral("&Edit"));
-    AddMenuItem(pEdit, ID_EDIT_COPY, "ID_EDIT_COPY", QStringLiteral("&Copy"),
-                &CCheckerDlg::OnEditCopy);
-    AddMenuItem(pEdit, ID_COPY_REFERRER, "ID_COPY_REFERRER", QStringLiteral("C&opy Referrer"),
-                &CCheckerDlg::OnCopyReferrer);
+    AddMenuItem(pEdit, ID_EDIT_COPY, "ID_EDIT_COPY", QStringLiteral("&Copy"), &CCheckerDlg::OnEditCopy);
+    AddMenuItem(
+        pEdit, ID_COPY_REFERRER, "ID_COPY_REFERRER", QStringLiteral("C&opy Referrer"), &CCheckerDlg::OnCopyReferrer);
     connect(pEdit, &QMenu::aboutToShow, this, &CCheckerDlg::OnUpdateCopyReferrer);
     QMenu* pHelp = AddMenu(QStringLiteral("&Help"));
-    AddMenuItem(pHelp, ID_HELP_ABOUT, "ID_HELP_ABOUT", QStringLiteral("&About Lintrel..."),
-                &CCheckerDlg::OnHelpAbout);
+    AddMenuItem(pHelp, ID_HELP_ABOUT, "ID_HELP_ABOUT", QStringLiteral("&About Lintrel..."), &CCheckerDlg::OnHelpAbout);
 }
 
 QMenu* CCheckerDlg::AddMenu(const QString& strTitle)
@@ -152,8 +138,8 @@ QMenu* CCheckerDlg::AddMenu(const QString& strTitle)
     return pMenu;
 }
 
-QAction* CCheckerDlg::AddMenuItem(QMenu* pMenu, int nID, const char* pszName,
-                                  const QString& strText, void (CCheckerDlg::*pHandler)())
+QAction* CCheckerDlg::AddMenuItem(
+    QMenu* pMenu, int nID, const char* pszName, const QString& strText, void (CCheckerDlg::*pHandler)())
 {
     QAction* pAction = pMenu->addAction(strText);
     pAction->setObjectName(QString::fromLatin1(pszName));

@@ -42,8 +42,8 @@ void CCheckerDlg::OnSize()
     if (!m_layout.IsCaptured())
         return;
     m_frameLaidOut = GetFrame();
-    const std::vector<CResizeLayout::CRect> rects = m_layout.Layout(
-        ToLayoutRect(CWindowSystem::GetWindowRect(this)), m_frameLaidOut, m_wndClient.height());
+    const std::vector<CResizeLayout::CRect> rects
+        = m_layout.Layout(ToLayoutRect(CWindowSystem::GetWindowRect(this)), m_frameLaidOut, m_wndClient.height());
     // The list repaints once, after everything moved.
     m_lbLinks.setUpdatesEnabled(false);
     const auto& ids = CResizeLayout::GetControlIds();
@@ -84,14 +84,14 @@ CResizeLayout::CFrame CCheckerDlg::GetFrame() const
     const QRect rcWindow = CWindowSystem::GetWindowRect(this);
     const QRect rcInner = geometry();
     return {rcInner.x() - rcWindow.x(), rcInner.y() - rcWindow.y(),
-            rcWindow.x() + rcWindow.width() - rcInner.x() - rcInner.width(),
-            rcWindow.y() + rcWindow.height() - rcInner.y() - rcInner.height()};
+        rcWindow.x() + rcWindow.width() - rcInner.x() - rcInner.width(),
+        rcWindow.y() + rcWindow.height() - rcInner.y() - rcInner.height()};
 }
 
 void CCheckerDlg::SetHeaderRects()
 {
     // The list places its columns under the headers from these.
     m_lbLinks.SetHeaderRects(CWindowSystem::GetWindowRect(GetDlgItem(IDC_HEADER_REFERRER)),
-                             CWindowSystem::GetWindowRect(GetDlgItem(IDC_HEADER_LINK)),
-                             CWindowSystem::GetWindowRect(GetDlgItem(IDC_HEADER_STATUS)));
+        CWindowSystem::GetWindowRect(GetDlgItem(IDC_HEADER_LINK)),
+        CWindowSystem::GetWindowRect(GetDlgItem(IDC_HEADER_STATUS)));
 }

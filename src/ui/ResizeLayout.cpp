@@ -10,10 +10,21 @@ namespace {
 // Table order. The first thirteen keep their vertical places; the list's
 // bottom and the link count line follow the window's bottom edge.
 const std::array<int, CResizeLayout::CONTROL_COUNT> CONTROL_IDS = {
-    IDC_LOGO_LEFT, IDC_LOGO_RIGHT, IDC_RECURSIVE, IDC_EXPLORE_CGI, IDC_SHOW_ONLY_BAD,
-    IDC_URL_LABEL, IDC_URL, IDC_GO, IDC_STOP,
-    IDC_HEADER_REFERRER, IDC_HEADER_LINK, IDC_HEADER_STATUS,
-    IDC_LINK_LIST, IDC_LINK_COUNT_LABEL, IDC_LINK_COUNT,
+    IDC_LOGO_LEFT,
+    IDC_LOGO_RIGHT,
+    IDC_RECURSIVE,
+    IDC_EXPLORE_CGI,
+    IDC_SHOW_ONLY_BAD,
+    IDC_URL_LABEL,
+    IDC_URL,
+    IDC_GO,
+    IDC_STOP,
+    IDC_HEADER_REFERRER,
+    IDC_HEADER_LINK,
+    IDC_HEADER_STATUS,
+    IDC_LINK_LIST,
+    IDC_LINK_COUNT_LABEL,
+    IDC_LINK_COUNT,
 };
 
 constexpr int LIST = 12;
@@ -23,16 +34,15 @@ constexpr int SHIFTED_COUNT = 13;
 
 bool IsWidthScaled(int nID)
 {
-    return nID == IDC_URL || nID == IDC_HEADER_REFERRER || nID == IDC_HEADER_LINK
-           || nID == IDC_HEADER_STATUS || nID == IDC_LINK_LIST;
+    return nID == IDC_URL || nID == IDC_HEADER_REFERRER || nID == IDC_HEADER_LINK || nID == IDC_HEADER_STATUS
+        || nID == IDC_LINK_LIST;
 }
 
 // Toward zero, as the old arithmetic truncated; a window of absurd size
 // must not overflow the pixel type.
 int Truncate(double dValue)
 {
-    return static_cast<int>(std::clamp(dValue, static_cast<double>(INT_MIN),
-                                       static_cast<double>(INT_MAX)));
+    return static_cast<int>(std::clamp(dValue, static_cast<double>(INT_MIN), static_cast<double>(INT_MAX)));
 }
 
 int ScaleLength(int nLength, int nInitialWidth, int nCurrentWidth)
@@ -48,8 +58,7 @@ const std::array<int, CResizeLayout::CONTROL_COUNT>& CResizeLayout::GetControlId
     return CONTROL_IDS;
 }
 
-void CResizeLayout::Capture(const CRect& rcWindow, const CFrame& frame,
-                            const CControlRects& controls)
+void CResizeLayout::Capture(const CRect& rcWindow, const CFrame& frame, const CControlRects& controls)
 {
     if (m_bCaptured)
         return;
@@ -59,14 +68,14 @@ void CResizeLayout::Capture(const CRect& rcWindow, const CFrame& frame,
     m_nListBottomGap = rcWindow.bottom - controls[LIST].bottom;
     for (int n = 0; n < CONTROL_COUNT; ++n) {
         const CRect& rc = controls[n];
-        m_rcSaved[n] = {rc.left - rcWindow.left, rc.top - rcWindow.top, rc.right - rcWindow.left,
-                        rc.bottom - rcWindow.top};
+        m_rcSaved[n]
+            = {rc.left - rcWindow.left, rc.top - rcWindow.top, rc.right - rcWindow.left, rc.bottom - rcWindow.top};
     }
     m_bCaptured = true;
 }
 
-std::vector<CResizeLayout::CRect> CResizeLayout::Layout(const CRect& rcWindow, const CFrame& frame,
-                                                        int nClientHeight) const
+std::vector<CResizeLayout::CRect> CResizeLayout::Layout(
+    const CRect& rcWindow, const CFrame& frame, int nClientHeight) const
 {
     if (!m_bCaptured)
         return {};
@@ -76,11 +85,9 @@ std::vector<CResizeLayout::CRect> CResizeLayout::Layout(const CRect& rcWindow, c
     std::vector<CRect> rects(reference.m_rcSaved.begin(), reference.m_rcSaved.end());
     // Strictly wider or taller; a window smaller than at the start keeps the
     // saved places. A window captured without width has nothing to scale by.
-    if ((nInitialWidth < rcWindow.Width() || nInitialHeight < rcWindow.Height())
-        && nInitialWidth > 0) {
+    if ((nInitialWidth < rcWindow.Width() || nInitialHeight < rcWindow.Height()) && nInitialWidth > 0) {
         for (int n = 0; n < CONTROL_COUNT; ++n)
-            rects[n] = Scaled(rects[n], IsWidthScaled(CONTROL_IDS[n]), nInitialWidth,
-                              rcWindow.Width());
+            rects[n] = Scaled(rects[n], IsWidthScaled(CONTROL_IDS[n]), nInitialWidth, rcWindow.Width());
     }
     // The saved places count from the outer corner: take off the caption,
     // the menu bar and the frame.
@@ -112,8 +119,8 @@ CResizeLayout CResizeLayout::Reframed(const CFrame& frame) const
     const int nTop = frame.top - m_frameInitial.top;
     const int nRight = frame.right - m_frameInitial.right;
     const int nBottom = frame.bottom - m_frameInitial.bottom;
-    reference.m_rcInitial = {m_rcInitial.left - nLeft, m_rcInitial.top - nTop,
-                             m_rcInitial.right + nRight, m_rcInitial.bottom + nBottom};
+    reference.m_rcInitial
+        = {m_rcInitial.left - nLeft, m_rcInitial.top - nTop, m_rcInitial.right + nRight, m_rcInitial.bottom + nBottom};
     reference.m_frameInitial = frame;
     for (CRect& rc : reference.m_rcSaved)
         rc = {rc.left + nLeft, rc.top + nTop, rc.right + nLeft, rc.bottom + nTop};
@@ -122,13 +129,10 @@ CResizeLayout CResizeLayout::Reframed(const CFrame& frame) const
     return reference;
 }
 
-CResizeLayout::CRect CResizeLayout::Scaled(const CRect& rcSaved, bool bScaleWidth,
-                                           int nInitialWidth, int nCurrentWidth)
+CResizeLayout::CRect CResizeLayout::Scaled(const CRect& rcSaved, bool bScaleWidth, int nInitialWidth, int nCurrentWidth)
 {
     const int nLeft = ScaleLength(rcSaved.left, nInitialWidth, nCurrentWidth);
-    const int nWidth =
-        bScaleWidth ? ScaleLength(rcSaved.Width(), nInitialWidth, nCurrentWidth) : rcSaved.Width();
+    const int nWidth = bScaleWidth ? ScaleLength(rcSaved.Width(), nInitialWidth, nCurrentWidth) : rcSaved.Width();
     const long long nRight = static_cast<long long>(nLeft) + nWidth;
-    return {nLeft, rcSaved.top, static_cast<int>(std::min<long long>(nRight, INT_MAX)),
-            rcSaved.bottom};
+    return {nLeft, rcSaved.top, static_cast<int>(std::min<long long>(nRight, INT_MAX)), rcSaved.bottom};
 }

@@ -50,13 +50,12 @@ public:
 
 private:
     CResizeLayout Reframed(const CFrame& frame) const;
-    static CRect Scaled(const CRect& rcSaved, bool bScaleWidth, int nInitialWidth,
-                        int nCurrentWidth);
+    static CRect Scaled(const CRect& rcSaved, bool bScaleWidth, int nInitialWidth, int nCurrentWidth);
 
     bool m_bCaptured = false;
     CRect m_rcInitial;
     CFrame m_frameInitial;
-    CControlRects m_rcSaved{};
+    CControlRects m_rcSaved {};
     int m_nListBottomGap = 0;
     int m_nCountBottomGap = 0;
 };

@@ -10,8 +10,7 @@ int MulDiv(int n, int nNumerator, int nDenominator)
 {
     const long long nProduct = static_cast<long long>(n) * nNumerator;
     const long long nHalf = nDenominator / 2;
-    const long long nRounded = nProduct >= 0 ? (nProduct + nHalf) / nDenominator
-                                             : (nProduct - nHalf) / nDenominator;
+    const long long nRounded = nProduct >= 0 ? (nProduct + nHalf) / nDenominator : (nProduct - nHalf) / nDenominator;
     return static_cast<int>(nRounded);
 }
 
@@ -21,8 +20,8 @@ CDialogUnits::CDialogUnits(const QFont& font)
 {
     const QFontMetrics metrics(font);
     // The average width of the 52 Latin letters, rounded: the classic base unit.
-    const int nLetters = metrics.horizontalAdvance(
-        QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
+    const int nLetters
+        = metrics.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
     m_nBaseX = qMax(1, (nLetters / 26 + 1) / 2);
     m_nBaseY = qMax(1, metrics.height());
 }

@@ -7,15 +7,11 @@
 QColor CWindowSystem::GetSysColor(const QPalette& palette, int nIndex)
 {
     switch (nIndex) {
-    case COLOR_HIGHLIGHT:
-        return palette.color(QPalette::Highlight);
-    case COLOR_HIGHLIGHTTEXT:
-        return palette.color(QPalette::HighlightedText);
-    case COLOR_WINDOWTEXT:
-        return palette.color(QPalette::Text);
+    case COLOR_HIGHLIGHT: return palette.color(QPalette::Highlight);
+    case COLOR_HIGHLIGHTTEXT: return palette.color(QPalette::HighlightedText);
+    case COLOR_WINDOWTEXT: return palette.color(QPalette::Text);
     case COLOR_WINDOW:
-    default:
-        return palette.color(QPalette::Base);
+    default: return palette.color(QPalette::Base);
     }
 }
 
@@ -34,8 +30,7 @@ void CWindowSystem::PumpMessages()
 
 void CWindowSystem::MessageBox(QWidget* pParent, const QString& strText)
 {
-    QMessageBox box(QMessageBox::Warning, QCoreApplication::applicationName(), strText,
-                    QMessageBox::Ok, pParent);
+    QMessageBox box(QMessageBox::Warning, QCoreApplication::applicationName(), strText, QMessageBox::Ok, pParent);
     box.setObjectName(QStringLiteral("MessageBox"));
     box.exec();
 }

@@ -1,6 +1,6 @@
 #include "app/CheckerApp.h"
-#include "ui/CheckerDlg.h"
 #include "support/GuiTestSupport.h"
+#include "ui/CheckerDlg.h"
 #include "winsys/Resource.h"
 
 #include <QAction>
@@ -40,9 +40,12 @@ TEST(CheckerApp, NameVersionAndVersionRecord)
         const char* pszValue;
     };
     const std::vector<Entry> entries = {
-        {"Comments", "URL Verification"},     {"FileDescription", "Lintrel"},
-        {"FileVersion", LINTREL_FILE_VERSION},        {"InternalName", "Lintrel"},
-        {"OriginalFilename", "LINTREL.EXE"},  {"ProductName", "LINTREL Application"},
+        {"Comments", "URL Verification"},
+        {"FileDescription", "Lintrel"},
+        {"FileVersion", LINTREL_FILE_VERSION},
+        {"InternalName", "Lintrel"},
+        {"OriginalFilename", "LINTREL.EXE"},
+        {"ProductName", "LINTREL Application"},
         {"ProductVersion", LINTREL_FILE_VERSION},
     };
     for (const Entry& entry : entries) {

@@ -151,19 +151,20 @@ TEST(CliAbuse, UnreadableFilesExitTwoAndSayWhy)
 TEST(CliAbuse, UnwritableReportsExitTwoAfterTheRows)
 {
     CTestServer server;
-    server.AddRoutes({{"/index.html", 200, "text/html", "<A HREF=\"a.html\">a</A>\n", {}}, {"/a.html", 200, "text/html", "", {}}});
+    server.AddRoutes(
+        {{"/index.html", 200, "text/html", "<A HREF=\"a.html\">a</A>\n", {}}, {"/a.html", 200, "text/html", "", {}}});
     server.Start();
     CTempDir dir;
     std::filesystem::create_directories(dir / "taken.html");
-    for (const std::string& strReport :
-        {(dir / "taken.html").string(), (dir / "no-dir" / "r.html").string(), std::string("/proc/lintrel-report.html"),
-            (dir / std::string(100000, 'r')).string()}) {
+    for (const std::string& strReport : {(dir / "taken.html").string(), (dir / "no-dir" / "r.html").string(),
+             std::string("/proc/lintrel-report.html"), (dir / std::string(100000, 'r')).string()}) {
         SCOPED_TRACE(strReport.substr(0, 100));
         CCliResult result = RunCommand({"--tsv", "--report", strReport, server.GetURL("/index.html")});
         EXPECT_EQ(result.strOut, "http://127.0.0.1/index.html\thttp://127.0.0.1/a.html\t200\tOK\n");
         EXPECT_EQ(result.nExit, EXIT_CANNOT_RUN);
         ExpectShortMessage(result.strErr);
-        EXPECT_EQ(result.strErr.rfind("lintrel-cli: the report was not written: ", 0), 0u) << result.strErr.substr(0, 300);
+        EXPECT_EQ(result.strErr.rfind("lintrel-cli: the report was not written: ", 0), 0u)
+            << result.strErr.substr(0, 300);
     }
     EXPECT_TRUE(std::filesystem::is_directory(dir / "taken.html"));
 }
@@ -179,8 +180,7 @@ TEST(CliAbuse, HostileStartPagesExitTwoWithTheReason)
             connection.Send("HTTP/1.1 abc Broken\r\nConnection: close\r\n\r\n");
         else if (strRequest.rfind("GET /headers ", 0) == 0) {
             connection.Send(strHead);
-            while (connection.Send("X-Filler: 0123456789\r\n")) {
-            }
+            while (connection.Send("X-Filler: 0123456789\r\n")) {}
         } else
             connection.Send(strHead + "Content-Length: 100\r\n\r\n<A HR");
     });
@@ -210,8 +210,9 @@ TEST(CliAbuse, ClosedPipeEndsQuietly)
     CScriptServer server([&strPage](CScriptServer::CConnection& connection) {
         const bool bPage = connection.GetRequest().rfind("GET ", 0) == 0;
         const std::string strBody = bPage ? strPage : "";
-        connection.Send(std::string(bPage ? "HTTP/1.1 200 OK" : "HTTP/1.1 404 Not Found") + "\r\nContent-Type: text/html"
-            + "\r\nContent-Length: " + std::to_string(strBody.size()) + "\r\nConnection: close\r\n\r\n" + strBody);
+        connection.Send(std::string(bPage ? "HTTP/1.1 200 OK" : "HTTP/1.1 404 Not Found")
+            + "\r\nContent-Type: text/html" + "\r\nContent-Length: " + std::to_string(strBody.size())
+            + "\r\nConnection: close\r\n\r\n" + strBody);
     });
     for (const char* pszFormat : {"--tsv", "--only-bad"}) {
         SCOPED_TRACE(pszFormat);
@@ -226,7 +227,8 @@ TEST(CliAbuse, ClosedPipeEndsQuietly)
 TEST(CliAbuse, RowsThatCannotBeWrittenExitTwo)
 {
     CTestServer server;
-    server.AddRoutes({{"/index.html", 200, "text/html", "<A HREF=\"a.html\">a</A>\n", {}}, {"/a.html", 200, "text/html", "", {}}});
+    server.AddRoutes(
+        {{"/index.html", 200, "text/html", "<A HREF=\"a.html\">a</A>\n", {}}, {"/a.html", 200, "text/html", "", {}}});
     server.Start();
     CChildResult result = RunProgram({"--tsv", server.GetURL("/index.html")}, "/dev/full");
     EXPECT_EQ(result.strErr, "lintrel-cli: the rows were not written: No space left on device\n");
@@ -238,7 +240,8 @@ TEST(CliAbuse, RelativeFileWithoutACurrentFolderExitsTwo)
 {
     // Regression: making the path absolute threw, and the program aborted.
     const std::filesystem::path previous = std::filesystem::current_path();
-    const std::filesystem::path gone = std::filesystem::temp_directory_path() / ("lintrel-gone-" + std::to_string(::getpid()));
+    const std::filesystem::path gone
+        = std::filesystem::temp_directory_path() / ("lintrel-gone-" + std::to_string(::getpid()));
     std::filesystem::create_directories(gone);
     std::filesystem::current_path(gone);
     std::filesystem::remove(gone);
@@ -269,7 +272,8 @@ TEST(CliAbuse, HostileReasonPhrasesStayInTheirRow)
     CCliResult tsv = RunCommand({"--tsv", server.GetURL("/index.html")});
     // Regression: an escape sequence in a reason phrase reached the terminal
     // through the tab-separated rows.
-    EXPECT_EQ(tsv.strOut, strIndex + "long\t404\t" + strLong + "\n" + strIndex + "script\t410\t<script> alert(1) [2J </script>\n");
+    EXPECT_EQ(tsv.strOut,
+        strIndex + "long\t404\t" + strLong + "\n" + strIndex + "script\t410\t<script> alert(1) [2J </script>\n");
     EXPECT_EQ(tsv.nExit, EXIT_SOME_BAD);
     CCliResult table = RunCommand({server.GetURL("/index.html")});
     EXPECT_NE(table.strOut.find("http://127.0.0.1/long    " + strLong + "\n"), std::string::npos);
@@ -284,14 +288,14 @@ TEST(CliAbuse, DrippingStartPageEndsByTheTenSecondReceiveTimeOut)
     CScriptServer server([](CScriptServer::CConnection& connection) {
         if (!connection.Send("HTTP/1.1 200 OK\r\n"))
             return;
-        while (connection.Pause(std::chrono::seconds(2)) && connection.Send("X:\r\n")) {
-        }
+        while (connection.Pause(std::chrono::seconds(2)) && connection.Send("X:\r\n")) {}
     });
     const auto start = std::chrono::steady_clock::now();
     CCliResult result = RunCommand({server.GetURL("/index.html")});
     const auto elapsed = std::chrono::steady_clock::now() - start;
     EXPECT_EQ(result.nExit, EXIT_CANNOT_RUN);
-    EXPECT_EQ(result.strErr, "lintrel-cli: cannot read " + server.GetURL("/index.html")
+    EXPECT_EQ(result.strErr,
+        "lintrel-cli: cannot read " + server.GetURL("/index.html")
             + ": Timed out: the server sent less than 16 bytes a second for 10 seconds\n");
     EXPECT_GE(elapsed, std::chrono::seconds(10));
     EXPECT_LT(elapsed, std::chrono::seconds(20));

@@ -19,7 +19,6 @@ namespace {
 
 using nlohmann::json;
 
-
 // Parsing is strict: invalid UTF-8 or a raw control character fails the test.
 json Parse(const std::string& strText)
 {
@@ -70,7 +69,8 @@ class CliJson : public ::testing::Test {
 protected:
     static std::string PageText()
     {
-        std::string strPage = "<A HREF=\"good.html\">g</A>\n<A HREF=\"caf\xe9.html\">x</A>\n<A HREF=\"\x80\x01\xff\">y</A>\n";
+        std::string strPage
+            = "<A HREF=\"good.html\">g</A>\n<A HREF=\"caf\xe9.html\">x</A>\n<A HREF=\"\x80\x01\xff\">y</A>\n";
         for (const CReason& reason : REASONS)
             strPage += "<A HREF=\"" + reason.strPath + "\">r</A>\n";
         return strPage;
@@ -92,9 +92,8 @@ protected:
             + std::to_string(strBody.size()) + "\r\nConnection: close\r\n\r\n" + strBody;
     }
 
-    CScriptServer m_server {[](CScriptServer::CConnection& connection) {
-        connection.Send(Answer(connection.GetRequest()));
-    }};
+    CScriptServer m_server {
+        [](CScriptServer::CConnection& connection) { connection.Send(Answer(connection.GetRequest())); }};
 };
 
 } // namespace
@@ -153,8 +152,7 @@ TEST(CliJsonSummary, CountsEveryLinkEvenWhenOnlyBadRowsAreListed)
 {
     CTestServer site;
     site.AddRoutes({{"/index.html", 200, "text/html", "<A HREF=\"a.html\">a</A> <A HREF=\"gone.html\">g</A>", {}},
-        {"/a.html", 200, "text/html", "<A HREF=\"b.txt\">b</A>", {}},
-        {"/b.txt", 200, "text/plain", "", {}}});
+        {"/a.html", 200, "text/html", "<A HREF=\"b.txt\">b</A>", {}}, {"/b.txt", 200, "text/plain", "", {}}});
     site.Start();
     for (const char* pszFilter : {"--recursive", "--only-bad"}) {
         SCOPED_TRACE(pszFilter);
@@ -175,7 +173,8 @@ TEST(CliJsonSummary, CountsEveryLinkEvenWhenOnlyBadRowsAreListed)
 TEST(CliJsonSummary, StoppedCrawlCountsTheLinksLeftUnchecked)
 {
     CTestServer server;
-    server.AddRoute({"/index.html", 200, "text/html", "<A HREF=\"1.html\">1</A> <A HREF=\"2.html\">2</A> <A HREF=\"3.html\">3</A>", {}});
+    server.AddRoute({"/index.html", 200, "text/html",
+        "<A HREF=\"1.html\">1</A> <A HREF=\"2.html\">2</A> <A HREF=\"3.html\">3</A>", {}});
     server.AddRoute({"/1.html", 200, "text/html", "", {}});
     server.AddRoute({"/3.html", 200, "text/html", "", {}});
     server.GetServer().Get("/2\\.html", [](const httplib::Request&, httplib::Response& response) {

@@ -38,7 +38,8 @@ class CliSite : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        m_server.AddRoutes({{"/index.html", 200, "text/html", Page({"a.html", "missing.html", m_odd.GetURL("/odd")}), {}},
+        m_server.AddRoutes({{"/index.html", 200, "text/html", Page({"a.html", "missing.html", m_odd.GetURL("/odd")}),
+                                {}},
             {"/a.html", 200, "text/html", Page({"index.html", "b.html"}), {}}, {"/b.html", 200, "text/plain", "", {}},
             {"/good.html", 200, "text/html", Page({"a.html"}), {}}, {"/empty.html", 200, "text/html", "", {}}});
         m_server.Start();
@@ -59,11 +60,9 @@ TEST_F(CliSite, TsvRowsFollowTheLinkArrayAndBadLinksGiveExitOne)
 {
     CCliResult result = RunCommand({"--recursive", "--tsv", m_server.GetURL("/index.html")});
     EXPECT_EQ(result.strOut,
-        INDEX + "\t" + A + "\t200\tOK\n"
-            + INDEX + "\thttp://127.0.0.1/missing.html\t404\tNot Found\n"
-            + INDEX + "\thttp://127.0.0.1/odd\t410\tGone for good\n"
-            + A + "\t" + INDEX + "\t200\tOK\n"
-            + A + "\thttp://127.0.0.1/b.html\t200\tOK\n");
+        INDEX + "\t" + A + "\t200\tOK\n" + INDEX + "\thttp://127.0.0.1/missing.html\t404\tNot Found\n" + INDEX
+            + "\thttp://127.0.0.1/odd\t410\tGone for good\n" + A + "\t" + INDEX + "\t200\tOK\n" + A
+            + "\thttp://127.0.0.1/b.html\t200\tOK\n");
     EXPECT_EQ(result.strErr, "");
     EXPECT_EQ(result.nExit, EXIT_SOME_BAD);
 }
@@ -84,7 +83,8 @@ TEST_F(CliSite, OnlyBadListsBadRowsWhileTheReportHoldsEveryLink)
         = std::filesystem::temp_directory_path() / ("lintrel-cli-report-" + std::to_string(::getpid()) + ".html");
     CCliResult result = RunCommand({"-b", "--tsv", "-o", report.string(), m_server.GetURL("/index.html")});
     EXPECT_EQ(result.strOut,
-        INDEX + "\thttp://127.0.0.1/missing.html\t404\tNot Found\n" + INDEX + "\thttp://127.0.0.1/odd\t410\tGone for good\n");
+        INDEX + "\thttp://127.0.0.1/missing.html\t404\tNot Found\n" + INDEX
+            + "\thttp://127.0.0.1/odd\t410\tGone for good\n");
     EXPECT_EQ(result.nExit, EXIT_SOME_BAD);
     const std::string strReport = ReadFile(report);
     std::filesystem::remove(report);
@@ -187,7 +187,8 @@ TEST(Cli, RowsReportAndExitAreTheSameForEveryNumberOfJobs)
     std::vector<CCliResult> results;
     for (const std::vector<std::string>& limits :
         std::vector<std::vector<std::string>> {{"--jobs", "1"}, {}, {"-j", "3", "--per-host", "1"}, {"-j", "64"}}) {
-        std::vector<std::string> args = {"--recursive", "--tsv", "--report", report.string(), server.GetURL("/p0.html")};
+        std::vector<std::string> args
+            = {"--recursive", "--tsv", "--report", report.string(), server.GetURL("/p0.html")};
         args.insert(args.begin(), limits.begin(), limits.end());
         results.push_back(RunCommand(args));
         reports.push_back(ReadFile(report));
@@ -227,7 +228,8 @@ TEST(Cli, StartPageThatCannotBeReadExitsTwoAndSaysWhy)
     CCliResult file = RunCommand({"--file", "/nonexistent/page.html"});
     EXPECT_EQ(file.nExit, EXIT_CANNOT_RUN);
     EXPECT_EQ(file.strErr,
-        "lintrel-cli: cannot read file:///nonexistent/page.html: Cannot read /nonexistent/page.html: No such file or directory\n");
+        "lintrel-cli: cannot read file:///nonexistent/page.html: Cannot read /nonexistent/page.html: No such file or "
+        "directory\n");
 }
 
 TEST(Cli, FileStartsFromItsAbsolutePath)
@@ -235,7 +237,8 @@ TEST(Cli, FileStartsFromItsAbsolutePath)
     CTestServer server;
     server.AddRoute({"/a.html", 200, "text/html", "", {}});
     server.Start();
-    const std::filesystem::path dir = std::filesystem::temp_directory_path() / ("lintrel-cli-" + std::to_string(::getpid()));
+    const std::filesystem::path dir
+        = std::filesystem::temp_directory_path() / ("lintrel-cli-" + std::to_string(::getpid()));
     std::filesystem::create_directories(dir);
     std::ofstream(dir / "start.html") << Page({server.GetURL("/a.html")});
     const std::filesystem::path previous = std::filesystem::current_path();

@@ -29,7 +29,10 @@ struct CCrawlRun {
     std::vector<std::string> RowsWithReferrers() const { return MakeRows(true); }
 
     /// Why the start page gave nothing; empty when it was read.
-    std::string StartError() const { return frontEnd.m_pageErrors.empty() ? "(no page)" : frontEnd.m_pageErrors.front(); }
+    std::string StartError() const
+    {
+        return frontEnd.m_pageErrors.empty() ? "(no page)" : frontEnd.m_pageErrors.front();
+    }
 
     CRecordingFrontEnd frontEnd;
     CCrawler crawler;

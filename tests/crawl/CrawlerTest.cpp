@@ -77,15 +77,16 @@ TEST(Crawler, EmptyQueueEndsAtOnceAndNoListCountsNoRows)
 TEST(Crawler, WithoutRecursionOnePageIsFetchedAndAllItsLinksChecked)
 {
     CTestServer server;
-    server.AddRoutes({Html("/site/index.html", {"a.html", "b.html", "missing.html", "a.html#top"}), Html("/site/a.html"),
-        Html("/site/b.html")});
+    server.AddRoutes({Html("/site/index.html", {"a.html", "b.html", "missing.html", "a.html#top"}),
+        Html("/site/a.html"), Html("/site/b.html")});
     server.Start();
     CCrawlRun run(false, false);
     run.Crawl(server.GetURL("/site/index.html"));
     const std::string strIndex = "http://127.0.0.1/site/index.html";
-    EXPECT_EQ(run.RowsWithReferrers(), (std::vector<std::string> {strIndex + " | http://127.0.0.1/site/a.html | 200 OK",
-                              strIndex + " | http://127.0.0.1/site/b.html | 200 OK",
-                              strIndex + " | http://127.0.0.1/site/missing.html | 404 Not Found"}));
+    EXPECT_EQ(run.RowsWithReferrers(),
+        (std::vector<std::string> {strIndex + " | http://127.0.0.1/site/a.html | 200 OK",
+            strIndex + " | http://127.0.0.1/site/b.html | 200 OK",
+            strIndex + " | http://127.0.0.1/site/missing.html | 404 Not Found"}));
     EXPECT_EQ(Gets(server), std::vector<std::string> {"/site/index.html"});
     EXPECT_EQ(run.frontEnd.m_strSiteHost, "127.0.0.1");
     EXPECT_EQ(run.frontEnd.m_checked, (std::vector<int> {1, 2, 3}));
@@ -97,9 +98,10 @@ TEST(Crawler, WithoutRecursionOnePageIsFetchedAndAllItsLinksChecked)
 TEST(Crawler, PagesAreVisitedBreadthFirstAndEachURLIsListedOnce)
 {
     CTestServer server;
-    server.AddRoutes({Html("/site/index.html", {"a.html", "b.html"}), Html("/site/a.html", {"c.html", "shared.txt", "index.html"}),
-        Html("/site/b.html", {"d.html", "shared.txt"}), Html("/site/c.html", {"e.html"}), Html("/site/d.html"),
-        Html("/site/e.html"), {"/site/shared.txt", 200, "text/plain", "shared", {}}});
+    server.AddRoutes(
+        {Html("/site/index.html", {"a.html", "b.html"}), Html("/site/a.html", {"c.html", "shared.txt", "index.html"}),
+            Html("/site/b.html", {"d.html", "shared.txt"}), Html("/site/c.html", {"e.html"}), Html("/site/d.html"),
+            Html("/site/e.html"), {"/site/shared.txt", 200, "text/plain", "shared", {}}});
     server.Start();
     CCrawlRun run(true, false);
     run.Crawl(server.GetURL("/site/index.html"));
@@ -142,8 +144,8 @@ TEST(Crawler, OnlyPagesOnTheStartHostAtOrBelowItsDirectoryAreFollowed)
 
 TEST(Crawler, ScriptLikeAddressesAreFollowedOnlyWhenExploringCgi)
 {
-    const std::vector<std::string> hrefs = {"plain.html", "cgi-bin/form.html", "mycgitool.html", "query.html?x=1", "cost$.html",
-        "CGI.html"};
+    const std::vector<std::string> hrefs
+        = {"plain.html", "cgi-bin/form.html", "mycgitool.html", "query.html?x=1", "cost$.html", "CGI.html"};
     for (bool bExploreCgi : {false, true}) {
         SCOPED_TRACE(bExploreCgi);
         CTestServer server;
@@ -155,7 +157,8 @@ TEST(Crawler, ScriptLikeAddressesAreFollowedOnlyWhenExploringCgi)
         EXPECT_EQ(run.RowsWithReferrers().size(), hrefs.size());
         std::vector<std::string> expected = {"/site/index.html", "/site/plain.html"};
         if (bExploreCgi)
-            expected.insert(expected.end(), {"/site/cgi-bin/form.html", "/site/mycgitool.html", "/site/query.html?x=1", "/site/cost$.html"});
+            expected.insert(expected.end(),
+                {"/site/cgi-bin/form.html", "/site/mycgitool.html", "/site/query.html?x=1", "/site/cost$.html"});
         // The test is case-sensitive: "CGI" is no script.
         expected.push_back("/site/CGI.html");
         ExpectPagesRead(run, server, expected);
@@ -166,7 +169,8 @@ TEST(Crawler, ContentTypeStatusAndRedirectsDecideWhatIsFollowed)
 {
     CTestServer server;
     server.AddRoutes({Html("/site/index.html",
-                          {"lower.html", "upper.html", "note.html", "charset.html", "plain.txt", "nohead.html", "moved.html"}),
+                          {"lower.html", "upper.html", "note.html", "charset.html", "plain.txt", "nohead.html",
+                              "moved.html"}),
         Html("/site/lower.html"), {"/site/upper.html", 200, "TEXT/HTML", Page({}), {}},
         {"/site/note.html", 200, "text/plain", "", {{"X-Kind", "text/html"}}},
         {"/site/charset.html", 200, "text/html; charset=utf-8", "", {}}, {"/site/plain.txt", 200, "text/plain", "", {}},
@@ -192,24 +196,27 @@ TEST(Crawler, FailedAndOddResponsesBecomeStatusesAndTheCrawlGoesOn)
     CRawServer raw([](const std::string& strRequest) {
         if (strRequest.rfind("HEAD /silent ", 0) == 0)
             return std::string();
-        const std::string strLine = strRequest.rfind("HEAD /low ", 0) == 0 ? "HTTP/1.1 099 Too Low" : "HTTP/1.1 404 <i>Gone</i>";
+        const std::string strLine
+            = strRequest.rfind("HEAD /low ", 0) == 0 ? "HTTP/1.1 099 Too Low" : "HTTP/1.1 404 <i>Gone</i>";
         return strLine + "\r\nContent-Length: 0\r\nConnection: close\r\n\r\n";
     });
     CTestServer server;
-    server.AddRoutes({Html("/index.html", {raw.GetURL("/silent"), raw.GetURL("/low"), raw.GetURL("/gone"),
-                                              "http://nohost.invalid/x.html", "last.html"}),
+    server.AddRoutes({Html("/index.html",
+                          {raw.GetURL("/silent"), raw.GetURL("/low"), raw.GetURL("/gone"),
+                              "http://nohost.invalid/x.html", "last.html"}),
         Html("/last.html")});
     server.Start();
     CCrawlRun run(true, false);
     run.crawler.SetTimeout(300);
     run.Crawl(server.GetURL("/index.html"));
     const std::string strIndex = "http://127.0.0.1/index.html | ";
-    EXPECT_EQ(run.RowsWithReferrers(), (std::vector<std::string> {
-                              strIndex + "http://127.0.0.1/silent | 300 Timed out: the server sent no data for 300 milliseconds",
-                              strIndex + "http://127.0.0.1/low | 300 Unsupported response code in HTTP response",
-                              strIndex + "http://127.0.0.1/gone | 404 <i>Gone</i>",
-                              strIndex + "http://nohost.invalid/x.html | 300 Could not resolve host: nohost.invalid",
-                              strIndex + "http://127.0.0.1/last.html | 200 OK"}));
+    EXPECT_EQ(run.RowsWithReferrers(),
+        (std::vector<std::string> {
+            strIndex + "http://127.0.0.1/silent | 300 Timed out: the server sent no data for 300 milliseconds",
+            strIndex + "http://127.0.0.1/low | 300 Unsupported response code in HTTP response",
+            strIndex + "http://127.0.0.1/gone | 404 <i>Gone</i>",
+            strIndex + "http://nohost.invalid/x.html | 300 Could not resolve host: nohost.invalid",
+            strIndex + "http://127.0.0.1/last.html | 200 OK"}));
 }
 
 TEST(Crawler, StopLeavesTheRestOfThePageUncheckedAndFetchesNoMorePages)
@@ -263,8 +270,9 @@ TEST(Crawler, LocalStartPageIsReadAndItsLinksChecked)
     run.Crawl("file://" + file.string());
     std::filesystem::remove(file);
     const std::string strReferrer = CLink("file://" + file.string(), nullptr).GetFullURL() + " | ";
-    EXPECT_EQ(run.RowsWithReferrers(), (std::vector<std::string> {strReferrer + "http://127.0.0.1/a.html | 200 OK",
-                              strReferrer + "http://127.0.0.1/b.html | 404 Not Found"}));
+    EXPECT_EQ(run.RowsWithReferrers(),
+        (std::vector<std::string> {strReferrer + "http://127.0.0.1/a.html | 200 OK",
+            strReferrer + "http://127.0.0.1/b.html | 404 Not Found"}));
     EXPECT_EQ(run.frontEnd.m_pageErrors, std::vector<std::string> {""});
 }
 

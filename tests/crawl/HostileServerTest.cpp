@@ -6,8 +6,8 @@
 #include "crawl/InternetFile.h"
 #include "crawl/InternetSession.h"
 #include "crawl/PageQueue.h"
-#include "report/ReportWriter.h"
 #include "crawl/TransferEngine.h"
+#include "report/ReportWriter.h"
 #include "support/ScriptServer.h"
 #include "support/TestFiles.h"
 #include "support/TestServer.h"
@@ -65,8 +65,7 @@ CHandler Drip(const std::string& strHead, const std::string& strPiece, std::chro
     return [strHead, strPiece, interval](CConnection& connection) {
         if (!connection.Send(strHead))
             return;
-        while (connection.Pause(interval) && connection.Send(strPiece)) {
-        }
+        while (connection.Pause(interval) && connection.Send(strPiece)) {}
     };
 }
 
@@ -76,8 +75,7 @@ CHandler Flood(const std::string& strHead, const std::string& strRepeat)
     return [strHead, strRepeat](CConnection& connection) {
         if (!connection.Send(strHead))
             return;
-        while (connection.Send(strRepeat)) {
-        }
+        while (connection.Send(strRepeat)) {}
     };
 }
 
@@ -136,7 +134,8 @@ std::string Anchors(const std::vector<std::string>& hrefs)
 
 const std::string HTML_HEAD = "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nConnection: close\r\n";
 const std::string FIRST_PART = Anchors({"a.html", "b.html"});
-const std::vector<std::string> FIRST_PART_ROWS = {"http://127.0.0.1/a.html | 200 OK", "http://127.0.0.1/b.html | 200 OK"};
+const std::vector<std::string> FIRST_PART_ROWS
+    = {"http://127.0.0.1/a.html | 200 OK", "http://127.0.0.1/b.html | 200 OK"};
 
 std::string Garbage(std::size_t nLength)
 {
@@ -187,8 +186,10 @@ void CheckBrokenAnswers()
     const std::vector<std::tuple<const char*, CHandler, std::string>> cases = {
         {"/silent", Silent(), "300 " + SILENCE_MESSAGE},
         {"/drip-headers", Drip("HTTP/1.1 200 OK\r\n", "X:\r\n", DRIP_LINE_INTERVAL), "300 " + TRICKLE_MESSAGE},
-        {"/endless-headers", Flood("HTTP/1.1 200 OK\r\n", "X-Filler: 0123456789\r\n"), "300 Too large response headers: "},
-        {"/endless-line", Flood("HTTP/1.1 200 OK\r\nX-Long: ", "0123456789"), "300 The server sent a header line too long to read"},
+        {"/endless-headers", Flood("HTTP/1.1 200 OK\r\n", "X-Filler: 0123456789\r\n"),
+            "300 Too large response headers: "},
+        {"/endless-line", Flood("HTTP/1.1 200 OK\r\nX-Long: ", "0123456789"),
+            "300 The server sent a header line too long to read"},
         {"/bad-code", Send(Answer("HTTP/1.1 abc Broken")), "300 Unsupported HTTP version in response"},
         {"/big-code", Send(Answer("HTTP/1.1 2000 Big")), "300 Unsupported response code in HTTP response"},
         {"/not-http", Send("FOO 200 OK\r\n\r\n"), "300 Received HTTP/0.9 when not allowed"},
@@ -196,10 +197,13 @@ void CheckBrokenAnswers()
         {"/reset", ResetAfter("HTTP/1.1 200 OK\r\nContent-Le"), "300 Recv failure: Connection reset by peer"},
         {"/hang-up", [](CConnection&) {}, "300 Empty reply from server"},
         {"/loop", Send(Redirect("/loop")), "300 Maximum (10) redirects followed"},
-        {"/to-file", Send(Redirect("file:///etc/passwd")), "300 Protocol \"file\" not supported or disabled in libcurl"},
-        {"/to-file-upper", Send(Redirect("FILE:///etc/passwd")), "300 Protocol \"file\" not supported or disabled in libcurl"},
+        {"/to-file", Send(Redirect("file:///etc/passwd")),
+            "300 Protocol \"file\" not supported or disabled in libcurl"},
+        {"/to-file-upper", Send(Redirect("FILE:///etc/passwd")),
+            "300 Protocol \"file\" not supported or disabled in libcurl"},
         {"/to-ftp", Send(Redirect("ftp://127.0.0.1/x")), "300 Protocol \"ftp\" not supported or disabled in libcurl"},
-        {"/to-gopher", Send(Redirect("gopher://127.0.0.1/x")), "300 Protocol \"gopher\" not supported or disabled in libcurl"},
+        {"/to-gopher", Send(Redirect("gopher://127.0.0.1/x")),
+            "300 Protocol \"gopher\" not supported or disabled in libcurl"},
         {"/to-data", Send(Redirect("data:text/html,<A HREF=x>")), "300 The redirect target URL could not be parsed"},
         {"/long-reason", Send(Answer("HTTP/1.1 404 " + std::string(10000, 'r'))), "404 " + std::string(10000, 'r')},
         {"/script-reason", Send(Answer("HTTP/1.1 404 <script>alert(1)</script>")), "404 <script>alert(1)</script>"},
@@ -231,7 +235,10 @@ void CheckBrokenAnswers()
 // Ignores SIGPIPE for one test, as both programs do from their start.
 class CSigpipeIgnored {
 public:
-    CSigpipeIgnored() : m_pfnOldHandler(std::signal(SIGPIPE, SIG_IGN)) {}
+    CSigpipeIgnored()
+        : m_pfnOldHandler(std::signal(SIGPIPE, SIG_IGN))
+    {
+    }
     ~CSigpipeIgnored() { std::signal(SIGPIPE, m_pfnOldHandler); }
     CSigpipeIgnored(const CSigpipeIgnored&) = delete;
     CSigpipeIgnored& operator=(const CSigpipeIgnored&) = delete;
@@ -282,11 +289,14 @@ TEST(HostileServer, StartPagesThatGiveNothingSayWhy)
     CrawlEachStartPage({
         {"/silent", Silent(), {}, SILENCE_MESSAGE},
         {"/drip-headers", Drip("HTTP/1.1 200 OK\r\n", "X:\r\n", DRIP_LINE_INTERVAL), {}, TRICKLE_MESSAGE},
-        {"/endless-headers", Flood("HTTP/1.1 200 OK\r\n", "X-Filler: 0123456789\r\n"), {}, "Too large response headers: "},
+        {"/endless-headers", Flood("HTTP/1.1 200 OK\r\n", "X-Filler: 0123456789\r\n"), {},
+            "Too large response headers: "},
         {"/bad-status", Send(Answer("HTTP/1.1 abc Broken", FIRST_PART)), {}, "Unsupported HTTP version in response"},
-        {"/to-file", Send(Redirect("file://" + secret.string())), {}, "Protocol \"file\" not supported or disabled in libcurl"},
+        {"/to-file", Send(Redirect("file://" + secret.string())), {},
+            "Protocol \"file\" not supported or disabled in libcurl"},
         // A web page never makes the crawl read a local file.
-        {"/file-links", Send(Answer("HTTP/1.1 200 OK", Anchors({"file:///etc/passwd", "file://localhost/etc/passwd"}))), {}, ""},
+        {"/file-links", Send(Answer("HTTP/1.1 200 OK", Anchors({"file:///etc/passwd", "file://localhost/etc/passwd"}))),
+            {}, ""},
         {"/garbage", Send(Answer("HTTP/1.1 200 OK", Garbage(1 << 20))), {}, ""},
         {"/empty", Send(Answer("HTTP/1.1 200 OK")), {}, ""},
         {"/million-a", Send(Answer("HTTP/1.1 200 OK", Repeat("<A ", 1000000))), {}, ""},
@@ -321,10 +331,11 @@ TEST(HostileServer, ReasonPhrasesAreKeptWholeAndTheReportEscapesThem)
 TEST(HostileServer, SilenceAndATrickleEachEndByTheReceiveTimeOut)
 {
     CHostileSite site({
-        {"/quiet", [](CConnection& connection) {
-             connection.Send(HTML_HEAD + "\r\n" + FIRST_PART);
-             connection.WaitForClose();
-         }},
+        {"/quiet",
+            [](CConnection& connection) {
+                connection.Send(HTML_HEAD + "\r\n" + FIRST_PART);
+                connection.WaitForClose();
+            }},
         {"/drip", Drip(HTML_HEAD + "\r\n" + FIRST_PART, "x", DRIP_INTERVAL)},
     });
     CInternetSession session;

@@ -1,8 +1,8 @@
+#include "crawl/InternetSession.h"
 #include "crawl/HttpConnection.h"
 #include "crawl/HttpFile.h"
 #include "crawl/InternetException.h"
 #include "crawl/InternetFile.h"
-#include "crawl/InternetSession.h"
 #include "support/LoopbackSocket.h"
 #include "support/RawServer.h"
 #include "support/TestServer.h"
@@ -287,7 +287,8 @@ TEST(InternetSession, ProxyComesFromTheEnvironment)
 
 TEST(InternetSession, LocalFilesAreReadByTheNameAsWritten)
 {
-    const std::filesystem::path dir = std::filesystem::temp_directory_path() / ("lintrel-session-" + std::to_string(::getpid()));
+    const std::filesystem::path dir
+        = std::filesystem::temp_directory_path() / ("lintrel-session-" + std::to_string(::getpid()));
     std::filesystem::create_directories(dir);
     const std::filesystem::path file = dir / "my page #1%20.html";
     std::ofstream(file, std::ios::binary) << "<A HREF=\"x.html\">\n";
@@ -296,7 +297,8 @@ TEST(InternetSession, LocalFilesAreReadByTheNameAsWritten)
     EXPECT_EQ(ReadAll(*pFile), "<A HREF=\"x.html\">\n");
 
     const std::vector<std::pair<std::string, std::string>> failures = {
-        {(dir / "missing.html").string(), "Cannot read " + (dir / "missing.html").string() + ": No such file or directory"},
+        {(dir / "missing.html").string(),
+            "Cannot read " + (dir / "missing.html").string() + ": No such file or directory"},
         {dir.string(), "Cannot read " + dir.string() + ": it is a directory"},
     };
     for (const auto& [strPath, strMessage] : failures) {

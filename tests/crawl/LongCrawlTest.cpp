@@ -3,9 +3,9 @@
 // crawler is deleted. LINTREL_LONG_CRAWL_LINKS sets the site's size (the
 // full run: 100000).
 
-#include "crawl/Crawler.h"
 #include "crawl/CrawlList.h"
 #include "crawl/CrawlOwner.h"
+#include "crawl/Crawler.h"
 #include "support/GeneratedSite.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
-#include "crawl/InternetSession.h"
 #include "crawl/PageQueue.h"
+#include "crawl/InternetSession.h"
 #include "link/Link.h"
 #include "crawl/TransferOptions.h"
 #include "support/ScriptServer.h"

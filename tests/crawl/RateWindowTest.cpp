@@ -31,13 +31,12 @@ TEST(RateWindow, JudgesTheAverageOverTheLastWindowOnly)
         {"silent: judged once a whole window has passed", true, {{0, 0, false}, {999, 0, false}, {1000, 0, true}}},
         {"fifteen bytes a second is below", true, {{500, 8, false}, {1000, 7, true}}},
         {"sixteen bytes a second is enough", true, {{500, 8, false}, {1000, 8, false}}},
-        {"one burst carries a window, not the next",
-            true,
+        {"one burst carries a window, not the next", true,
             {{0, 100000, false}, {1000, 0, false}, {1500, 0, false}, {2000, 0, true}}},
-        {"a steady trickle is below in every window",
-            true,
+        {"a steady trickle is below in every window", true,
             {{250, 2, false}, {500, 2, false}, {750, 2, false}, {1000, 2, true}, {1250, 2, true}, {3000, 14, true}}},
-        {"a steady flow is never below", true, {{250, 5, false}, {500, 5, false}, {1000, 10, false}, {4000, 60, false}}},
+        {"a steady flow is never below", true,
+            {{250, 5, false}, {500, 5, false}, {1000, 10, false}, {4000, 60, false}}},
     };
     for (const CCase& c : cases) {
         SCOPED_TRACE(c.pszName);

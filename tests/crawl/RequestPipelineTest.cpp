@@ -1,8 +1,8 @@
 #include "crawl/CrawlRun.h"
 #include "crawl/HttpFile.h"
 #include "crawl/InternetSession.h"
-#include "report/ReportWriter.h"
 #include "crawl/TransferEngine.h"
+#include "report/ReportWriter.h"
 #include "support/RawServer.h"
 #include "support/TestFiles.h"
 #include "support/TestServer.h"
@@ -81,7 +81,8 @@ protected:
         m_site.AddRoutes({{"/site/moved.html", 302, "text/plain", "", {{"Location", "/site/based.html"}}},
             {"/site/loop.html", 302, "text/plain", "", {{"Location", "/site/loop.html"}}},
             {"/site/based.html", 200, "text/html",
-                Page({"deep.html", "p5.html", strOther + "/plain.txt"}, "<BASE HREF=\"" + m_site.GetURL("/site/sub/") + "\">"),
+                Page({"deep.html", "p5.html", strOther + "/plain.txt"},
+                    "<BASE HREF=\"" + m_site.GetURL("/site/sub/") + "\">"),
                 {}},
             {"/site/sub/deep.html", 200, "text/html", Page({"../p9.html", "more.html"}), {}},
             {"/site/sub/p5.html", 200, "text/plain", "", {}}});
@@ -143,8 +144,7 @@ TEST(Pipeline, AtMostJobsRequestsInFlightAndPerHostConnectionsToAHost)
     server.AddRoute({"/index.html", 200, "text/html", Page(hrefs), {}});
     server.GetServer().Get(R"(/slow\d+\.html)", [&](const httplib::Request&, httplib::Response& response) {
         const int nIn = ++nNow;
-        for (int nSeen = nMost; nIn > nSeen && !nMost.compare_exchange_weak(nSeen, nIn);) {
-        }
+        for (int nSeen = nMost; nIn > nSeen && !nMost.compare_exchange_weak(nSeen, nIn);) {}
         std::this_thread::sleep_for(std::chrono::milliseconds(30));
         --nNow;
         response.set_content("", "text/plain");

@@ -136,7 +136,7 @@ TEST(LinkExtractor, DuplicatesOnOnePage)
         {"<A HREF=\"x.html\"> <A HREF=\"x.html#top\"> <A HREF=\"/dir/x.html\">", {X}},
         {"<A HREF=\"X.html\"> <A HREF=\"x.html\">", {OnPage("http://server/dir/X.html"), X}},
         {"<A HREF=\"b.html\"> <A HREF=\"a.html\"> <A HREF=\"b.html\">",
-         {OnPage("http://server/dir/b.html"), OnPage("http://server/dir/a.html")}},
+            {OnPage("http://server/dir/b.html"), OnPage("http://server/dir/a.html")}},
     });
 }
 
@@ -146,13 +146,14 @@ TEST(LinkExtractor, BaseAddress)
     ExpectPages({
         {"<BASE HREF=\"http://host/dir/\">\n<A HREF=\"x.html\">\n", {xOnBase}},
         {"<A HREF=\"x.html\">\n<BASE HREF=\"http://host/dir/\">\n", {xOnBase}},
-        {"<BASE HREF=\"http://host/dir/\">\n<A HREF=\"http://other/y.html\">\n", {{"http://other/y.html", "http://host/dir/"}}},
+        {"<BASE HREF=\"http://host/dir/\">\n<A HREF=\"http://other/y.html\">\n",
+            {{"http://other/y.html", "http://host/dir/"}}},
         {"<BASE HREF=\"\">\n<A HREF=\"x.html\">\n", {X}},
         {"<BASE>\n<A HREF=\"x.html\">\n", {X}},
         {"<BASE HREF=base/>\n<A HREF=\"x.html\">\n", {X}},
         // An unusable BASE does not end the search; the first usable one wins.
         {"<BASE HREF=\"\">\n<BASE HREF=\"http://host/dir/\">\n<BASE HREF=\"http://late/\">\n<A HREF=\"x.html\">\n",
-         {{"http://late", "http://host/dir/"}, xOnBase}},
+            {{"http://late", "http://host/dir/"}, xOnBase}},
     });
 }
 
@@ -177,9 +178,9 @@ TEST(LinkExtractor, DuplicatesAcrossPagesKeepTheFirstReferrer)
     CLink first(PAGE, nullptr);
     CLink second("http://server/dir/sub/two.html", nullptr);
     EXPECT_EQ(ExtractPage(extractor, links, first, "<A HREF=\"x.html\"> <A HREF=\"sub/two.html\">\n"),
-              (Records{X, OnPage("http://server/dir/sub/two.html")}));
+        (Records {X, OnPage("http://server/dir/sub/two.html")}));
     EXPECT_EQ(ExtractPage(extractor, links, second, "<A HREF=\"../x.html\"> <A HREF=\"y.html\">\n"),
-              (Records{{"http://server/dir/sub/y.html", "http://server/dir/sub/two.html"}}));
+        (Records {{"http://server/dir/sub/y.html", "http://server/dir/sub/two.html"}}));
     EXPECT_EQ(RecordsFrom(links, 1).front(), X);
 }
 
@@ -191,7 +192,7 @@ TEST(LinkExtractor, ExtractionStartsAtTheStreamsPosition)
     CPageStream stream("<BASE HREF=\"http://host/dir/\"> <A HREF=\"x.html\">\n");
     stream.Seek(31);
     extractor.Extract(stream, &links, &page);
-    EXPECT_EQ(RecordsFrom(links, 1), Records{X});
+    EXPECT_EQ(RecordsFrom(links, 1), Records {X});
 }
 
 TEST(LinkExtractor, NoArrayMeansNothingIsFiled)
@@ -215,7 +216,7 @@ TEST(LinkExtractorMends, BasePositionOfAnEarlierPageHidesNoLink)
     ExtractPage(extractor, links, first, "<BASE HREF=\"http://host/b/\">\n");
     // "<AREA HREF=" puts its "=" where "<BASE HREF=" had it.
     EXPECT_EQ(ExtractPage(extractor, links, second, "<AREA HREF=\"y.html\">\n"),
-              (Records{{"http://server/dir/y.html", "http://server/dir/two.html"}}));
+        (Records {{"http://server/dir/y.html", "http://server/dir/two.html"}}));
 }
 
 // Regression: base records were made for each page and never released, or
@@ -231,13 +232,13 @@ TEST(LinkExtractorMends, BaseRecordsLiveAndDieWithTheArray)
         ExtractPage(extractor, links, first, "<BASE HREF=\"http://one/\"> <A HREF=\"x.html\">\n");
         ExtractPage(extractor, links, second, "<BASE HREF=\"http://two/\"> <A HREF=\"y.html\">\n");
         ExtractPage(extractor, links, first, "<A HREF=\"z.html\">\n");
-        EXPECT_EQ(RecordsFrom(links, 1), (Records{{"http://one/x.html", "http://one"},
-                                                  {"http://two/y.html", "http://two"},
-                                                  {"http://server/dir/z.html", PAGE}}));
+        EXPECT_EQ(RecordsFrom(links, 1),
+            (Records {{"http://one/x.html", "http://one"}, {"http://two/y.html", "http://two"},
+                {"http://server/dir/z.html", PAGE}}));
         EXPECT_EQ(links.GetAt(1)->GetReferrer()->GetHost(), "one");
         links.RemoveAll();
         EXPECT_EQ(links.GetSize(), 0);
         ExtractPage(extractor, links, first, "<BASE HREF=\"http://three/\"> <A HREF=\"x.html\">\n");
-        EXPECT_EQ(RecordsFrom(links, 1), (Records{{"http://three/x.html", "http://three"}}));
+        EXPECT_EQ(RecordsFrom(links, 1), (Records {{"http://three/x.html", "http://three"}}));
     }
 }

@@ -15,7 +15,8 @@ namespace {
 
 struct Script {
     std::string strPage;
-    const char* pszOperations; // w: word (width 512), n: word (width 4), c: char, s: ws, p: position, r: clear and seek to 0, e: seek past the end
+    const char* pszOperations; // w: word (width 512), n: word (width 4), c: char, s: ws, p: position, r: clear and seek
+                               // to 0, e: seek past the end
 };
 
 std::string StateOf(const std::istream& is)
@@ -33,8 +34,8 @@ void ExpectSameAsIstream(const Script& script)
     std::istringstream is(script.strPage);
     CPageStream stream(script.strPage);
     for (const char* pchOp = script.pszOperations; *pchOp != '\0'; ++pchOp) {
-        SCOPED_TRACE(std::string("page '") + script.strPage.substr(0, 40) + "' operation " +
-                     std::to_string(pchOp - script.pszOperations) + " '" + *pchOp + "'");
+        SCOPED_TRACE(std::string("page '") + script.strPage.substr(0, 40) + "' operation "
+            + std::to_string(pchOp - script.pszOperations) + " '" + *pchOp + "'");
         char szExpected[512] = "-";
         char szActual[512] = "-";
         switch (*pchOp) {
@@ -56,9 +57,7 @@ void ExpectSameAsIstream(const Script& script)
             is >> std::ws;
             stream.SkipWhitespace();
             break;
-        case 'p':
-            EXPECT_EQ(stream.GetPosition(), static_cast<CPageStream::Pos>(is.tellg()));
-            break;
+        case 'p': EXPECT_EQ(stream.GetPosition(), static_cast<CPageStream::Pos>(is.tellg())); break;
         case 'r':
             is.clear();
             is.seekg(0);
@@ -95,8 +94,12 @@ TEST(PageStream, BehavesAsAnIstreamForEveryOperationTheScannerUses)
         {std::string(511, 'x') + "\n", "wpspw"},
         {strNul, "wwpcc"},
         {"\x80\xff \x01", "wwcp"},
-        {"ab", "ccpre" "pcrcp"},
-        {"word", "wpep" "rp"},
+        {"ab",
+            "ccpre"
+            "pcrcp"},
+        {"word",
+            "wpep"
+            "rp"},
     };
     for (const Script& script : scripts)
         ExpectSameAsIstream(script);

@@ -1,7 +1,7 @@
+#include "report/JsonWriter.h"
 #include "link/Link.h"
 #include "link/LinkArray.h"
 #include "report/CrawlSummary.h"
-#include "report/JsonWriter.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
+#include "report/ReportWriter.h"
 #include "crawl/Crawler.h"
 #include "crawl/RecordingFrontEnd.h"
-#include "report/ReportWriter.h"
 #include "support/TestFiles.h"
 #include "support/TestServer.h"
 
@@ -15,7 +15,7 @@
 namespace {
 
 const char* const REPORT_HEAD = "<HTML>\n<HEAD><TITLE>Lintrel Report</TITLE></HEAD>\n<BODY>\n"
-                         "<TABLE BORDER=1>\n<TR><TD>Referring Page</TD><TD>Link</TD><TD>Status</TD></TR>";
+                                "<TABLE BORDER=1>\n<TR><TD>Referring Page</TD><TD>Link</TD><TD>Status</TD></TR>";
 const char* const TAIL = "</TABLE>\n</BODY>\n</HTML>\n";
 
 std::string Report(const CLinkArray& links)
@@ -65,7 +65,8 @@ TEST(ReportWriter, SmallCrawlGivesTheReportByteForByte)
         "<TR><TD><A HREF=\"http://127.0.0.1/index.html\"> http://127.0.0.1/index.html</A></TD> \n"
         "<TD><A HREF=\"http://127.0.0.1/a.html\"> http://127.0.0.1/a.html</A></TD><TD> OK </TD></TR>\n"
         "<TR><TD><A HREF=\"http://127.0.0.1/index.html\"> http://127.0.0.1/index.html</A></TD> \n"
-        "<TD><A HREF=\"http://127.0.0.1/missing.html\"> http://127.0.0.1/missing.html</A></TD><TD> Not Found </TD></TR>\n"
+        "<TD><A HREF=\"http://127.0.0.1/missing.html\"> http://127.0.0.1/missing.html</A></TD><TD> Not Found "
+        "</TD></TR>\n"
         "</TABLE>\n"
         "</BODY>\n"
         "</HTML>\n");
@@ -92,9 +93,11 @@ TEST(ReportWriter, MarkupInURLsAndStatusTextsIsEscaped)
     EXPECT_EQ(Report(links),
         std::string(REPORT_HEAD)
             + "<TR><TD><A HREF=\"http://server/a&amp;b.html\"> http://server/a&amp;b.html</A></TD> \n"
-              "<TD><A HREF=\"http://server/x?a=1&amp;b=&lt;i&gt;'q'&quot;\"> http://server/x?a=1&amp;b=&lt;i&gt;'q'&quot;</A></TD>"
+              "<TD><A HREF=\"http://server/x?a=1&amp;b=&lt;i&gt;'q'&quot;\"> "
+              "http://server/x?a=1&amp;b=&lt;i&gt;'q'&quot;</A></TD>"
               "<TD> &lt;script&gt;alert(&quot;x&quot;)&lt;/script&gt; &amp; more </TD></TR>\n"
-              "<TR><TD>na</TD><TD><A HREF=\"http://server/plain.html\"> http://server/plain.html</A></TD><TD>  </TD></TR>\n"
+              "<TR><TD>na</TD><TD><A HREF=\"http://server/plain.html\"> http://server/plain.html</A></TD><TD>  "
+              "</TD></TR>\n"
             + TAIL);
 }
 

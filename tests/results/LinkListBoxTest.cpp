@@ -1,6 +1,6 @@
+#include "results/LinkListBox.h"
 #include "link/Link.h"
 #include "link/LinkArray.h"
-#include "results/LinkListBox.h"
 
 #include <QAbstractItemModelTester>
 #include <QItemSelectionModel>
@@ -60,10 +60,10 @@ protected:
         return rows;
     }
 
-    CLink m_root{"http://127.0.0.1/", nullptr};
+    CLink m_root {"http://127.0.0.1/", nullptr};
     CLinkArray m_links;
     CLinkListBox m_list;
-    QAbstractItemModelTester m_modelTester{m_list.model(), QAbstractItemModelTester::FailureReportingMode::Fatal};
+    QAbstractItemModelTester m_modelTester {m_list.model(), QAbstractItemModelTester::FailureReportingMode::Fatal};
 };
 
 } // namespace
@@ -149,7 +149,11 @@ TEST_F(LinkListBoxTest, FilterDuringACrawlAddsBadLinksInTheOrderTheirChecksEnd)
         size_t nRowsAfter;
     };
     const std::vector<Check> checks = {
-        {4, 404, 1}, {1, 200, 1}, {2, 300, 2}, {4, 404, 2}, {3, 204, 2},
+        {4, 404, 1},
+        {1, 200, 1},
+        {2, 300, 2},
+        {4, 404, 2},
+        {3, 204, 2},
     };
     for (const Check& check : checks) {
         SCOPED_TRACE(check.nPos);
@@ -157,7 +161,7 @@ TEST_F(LinkListBoxTest, FilterDuringACrawlAddsBadLinksInTheOrderTheirChecksEnd)
         m_list.LinkChecked(check.nPos);
         EXPECT_EQ(Rows().size(), check.nRowsAfter);
     }
-    EXPECT_EQ(Rows(), (std::vector<CLink*>{m_links.GetAt(4), m_links.GetAt(2)}));
+    EXPECT_EQ(Rows(), (std::vector<CLink*> {m_links.GetAt(4), m_links.GetAt(2)}));
 
     // Refused while the crawl runs.
     EXPECT_TRUE(m_list.SetShowOnlyBad(false));
@@ -169,7 +173,7 @@ TEST_F(LinkListBoxTest, FilterDuringACrawlAddsBadLinksInTheOrderTheirChecksEnd)
     // Rebuilt under the filter: every record without a good status, in
     // array order, the unchecked one included.
     EXPECT_TRUE(m_list.SetShowOnlyBad(true));
-    EXPECT_EQ(Rows(), (std::vector<CLink*>{m_links.GetAt(2), m_links.GetAt(4), m_links.GetAt(5)}));
+    EXPECT_EQ(Rows(), (std::vector<CLink*> {m_links.GetAt(2), m_links.GetAt(4), m_links.GetAt(5)}));
 }
 
 TEST_F(LinkListBoxTest, FilterWithoutAnArrayOnlyTakesTheState)

@@ -56,10 +56,10 @@ TEST_F(FitTextTest, KeepingTheBeginningReservesTheEllipsisTwice)
     const std::vector<Case> cases = {
         {10, 0, "abcdefghij"}, // fits exactly: unchanged
         {11, 0, "abcdefghij"},
-        {10, -1, "abc..."},    // room for 4 characters less a pixel: three kept
-        {9, 0, "abc..."},      // exactly three characters' room after two ellipses
+        {10, -1, "abc..."}, // room for 4 characters less a pixel: three kept
+        {9, 0, "abc..."}, // exactly three characters' room after two ellipses
         {7, 0, "a..."},
-        {6, 0, "..."},         // nothing left for the text: the ellipsis alone
+        {6, 0, "..."}, // nothing left for the text: the ellipsis alone
         {0, 0, "..."},
         {0, -7, "..."},
     };
@@ -67,7 +67,7 @@ TEST_F(FitTextTest, KeepingTheBeginningReservesTheEllipsisTwice)
         SCOPED_TRACE(c.pszExpected);
         SCOPED_TRACE(c.nRoomChars);
         EXPECT_EQ(Fit(QStringLiteral("abcdefghij"), c.nRoomChars * m_nChar + c.nExtra, false),
-                  QString::fromLatin1(c.pszExpected));
+            QString::fromLatin1(c.pszExpected));
     }
 }
 
@@ -89,16 +89,14 @@ TEST_F(FitTextTest, KeepingTheEndReservesTheEllipsisOnce)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.pszExpected);
         EXPECT_EQ(Fit(QStringLiteral("abcdefghij"), c.nRoomChars * m_nChar + c.nExtra, true),
-                  QString::fromLatin1(c.pszExpected));
+            QString::fromLatin1(c.pszExpected));
     }
 }
 
 TEST_F(FitTextTest, LongLinkInATwelveCharacterColumnKeepsItsFileName)
 {
-    EXPECT_EQ(Fit(QStringLiteral("/very/long/path/file.html"), 12 * m_nChar, true),
-              QStringLiteral("...file.html"));
-    EXPECT_EQ(Fit(QStringLiteral("/very/long/path/file.html"), 12 * m_nChar, false),
-              QStringLiteral("/very/..."));
+    EXPECT_EQ(Fit(QStringLiteral("/very/long/path/file.html"), 12 * m_nChar, true), QStringLiteral("...file.html"));
+    EXPECT_EQ(Fit(QStringLiteral("/very/long/path/file.html"), 12 * m_nChar, false), QStringLiteral("/very/..."));
 }
 
 TEST_F(FitTextTest, EmptyTextInANegativeRoomBecomesTheEllipsis)
@@ -166,8 +164,7 @@ TEST(RowTexts, StatusIsCutToTwentyCharacters)
 
 namespace {
 
-QImage DrawRow(CLinkListBox& list, CLink* pLink, unsigned nAction, unsigned nState,
-               const QImage& background = QImage())
+QImage DrawRow(CLinkListBox& list, CLink* pLink, unsigned nAction, unsigned nState, const QImage& background = QImage())
 {
     QImage image = background.isNull() ? QImage(200, 20, QImage::Format_RGB32) : background;
     if (background.isNull())

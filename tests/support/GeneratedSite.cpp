@@ -59,7 +59,6 @@ void CGeneratedSite::Route()
             strPage += Anchor(strDir + "leaf" + std::to_string(n) + ".txt");
         response.set_content(strPage, "text/html");
     });
-    m_server.Get(R"(/site/p\d+/leaf\d+\.txt)", [](const httplib::Request&, httplib::Response& response) {
-        response.set_content("", "text/plain");
-    });
+    m_server.Get(R"(/site/p\d+/leaf\d+\.txt)",
+        [](const httplib::Request&, httplib::Response& response) { response.set_content("", "text/plain"); });
 }

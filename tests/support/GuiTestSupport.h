@@ -16,5 +16,4 @@ QTimer* RepeatUntil(QObject* pOwner, std::function<bool()> fnTick, int nTimeoutM
 
 /// Waits for the next modal window or popup menu and hands it to fnHandle
 /// once; the handler must close it.
-QTimer* HandleNextModal(QObject* pOwner, std::function<void(QWidget*)> fnHandle,
-                        int nTimeoutMs = 10000);
+QTimer* HandleNextModal(QObject* pOwner, std::function<void(QWidget*)> fnHandle, int nTimeoutMs = 10000);

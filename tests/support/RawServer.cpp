@@ -41,8 +41,7 @@ std::string CRawServer::GetURL(const std::string& strPath) const
 bool CRawServer::WaitReadable(int nSocket) const
 {
     pollfd fds[2] = {{nSocket, POLLIN, 0}, {m_stopPipe[0], POLLIN, 0}};
-    while (::poll(fds, 2, -1) < 0) {
-    }
+    while (::poll(fds, 2, -1) < 0) {}
     return (fds[1].revents & POLLIN) == 0;
 }
 
@@ -73,8 +72,7 @@ void CRawServer::ServeConnection(int nSocket)
     const std::string strAnswer = m_responder(strRequest);
     if (strAnswer.empty()) {
         // Silent until the client hangs up or the server stops.
-        while (WaitReadable(nSocket) && ::read(nSocket, szBuffer, sizeof(szBuffer)) > 0) {
-        }
+        while (WaitReadable(nSocket) && ::read(nSocket, szBuffer, sizeof(szBuffer)) > 0) {}
         return;
     }
     std::size_t nSent = 0;

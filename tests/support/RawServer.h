@@ -37,6 +37,6 @@ private:
     int m_nListen = -1;
     int m_stopPipe[2] = {-1, -1};
     int m_nPort = 0;
-    std::atomic<int> m_nConnections{0};
+    std::atomic<int> m_nConnections {0};
     std::thread m_thread;
 };

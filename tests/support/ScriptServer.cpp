@@ -22,8 +22,7 @@ bool WaitFor(int nSocket, short nEvents, int nStopFd, int nTimeoutMs = -1)
 {
     pollfd fds[2] = {{nSocket, nEvents, 0}, {nStopFd, POLLIN, 0}};
     int nReady = 0;
-    while ((nReady = ::poll(fds, 2, nTimeoutMs)) < 0) {
-    }
+    while ((nReady = ::poll(fds, 2, nTimeoutMs)) < 0) {}
     return nReady > 0 && (fds[1].revents & POLLIN) == 0 && fds[0].revents != 0;
 }
 
@@ -73,8 +72,7 @@ bool CScriptServer::CConnection::Pause(std::chrono::milliseconds duration)
 void CScriptServer::CConnection::WaitForClose()
 {
     char szBuffer[4096];
-    while (WaitFor(m_nSocket, POLLIN, m_nStopFd) && ::read(m_nSocket, szBuffer, sizeof(szBuffer)) > 0) {
-    }
+    while (WaitFor(m_nSocket, POLLIN, m_nStopFd) && ::read(m_nSocket, szBuffer, sizeof(szBuffer)) > 0) {}
 }
 
 void CScriptServer::CConnection::Reset()

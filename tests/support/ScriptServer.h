@@ -72,7 +72,7 @@ private:
     int m_nListen = -1;
     int m_stopPipe[2] = {-1, -1};
     int m_nPort = 0;
-    std::atomic<int> m_nConnections{0};
+    std::atomic<int> m_nConnections {0};
     mutable std::mutex m_mutex;
     std::vector<std::string> m_requestLines;
     std::vector<std::thread> m_connections;

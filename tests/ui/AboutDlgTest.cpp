@@ -1,5 +1,5 @@
-#include "support/GuiTestSupport.h"
 #include "ui/AboutDlg.h"
+#include "support/GuiTestSupport.h"
 #include "winsys/DialogUnits.h"
 
 #include <QLabel>
@@ -17,8 +17,7 @@ TEST(AboutDlg, PlacesItsItems)
     auto* pPicture = about.findChild<QLabel*>(QStringLiteral("IDB_ABOUT"));
     ASSERT_NE(pPicture, nullptr);
     EXPECT_EQ(pPicture->geometry(), QRect(QPoint(units.MapX(7), units.MapY(7)), QSize(422, 178)));
-    EXPECT_EQ(about.findChild<QLabel*>(QStringLiteral("Copyright"))->geometry(),
-              units.MapDialogRect(9, 123, 153, 8));
+    EXPECT_EQ(about.findChild<QLabel*>(QStringLiteral("Copyright"))->geometry(), units.MapDialogRect(9, 123, 153, 8));
     auto* pWeb = about.findChild<QLabel*>(QStringLiteral("WebAddress"));
     EXPECT_EQ(pWeb->geometry(), units.MapDialogRect(9, 135, 119, 8));
     EXPECT_EQ(pWeb->textFormat(), Qt::PlainText);

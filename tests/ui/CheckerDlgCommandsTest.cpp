@@ -2,13 +2,13 @@
 // crawls of a loopback server.
 
 #include "crawl/Crawler.h"
-#include "report/ReportWriter.h"
 #include "link/Link.h"
-#include "ui/CheckerDlg.h"
+#include "report/ReportWriter.h"
 #include "support/GuiTestSupport.h"
-#include "winsys/Resource.h"
 #include "support/TestFiles.h"
 #include "support/TestServer.h"
+#include "ui/CheckerDlg.h"
+#include "winsys/Resource.h"
 
 #include <QAction>
 #include <QClipboard>
@@ -36,13 +36,11 @@ std::string Anchor(const std::string& strHref)
     return "<a href=\"" + strHref + "\">" + strHref + "</a>\n";
 }
 
-
 bool WriteFile(const QString& strPath, const std::string& strText)
 {
     QFile file(strPath);
     return file.open(QIODevice::WriteOnly)
-           && file.write(strText.data(), static_cast<qint64>(strText.size()))
-                  == static_cast<qint64>(strText.size());
+        && file.write(strText.data(), static_cast<qint64>(strText.size())) == static_cast<qint64>(strText.size());
 }
 
 // Writes beyond a few bytes fail, as on a full disk, for root as well.
@@ -65,7 +63,7 @@ public:
     CFileSizeLimit& operator=(const CFileSizeLimit&) = delete;
 
 private:
-    rlimit m_old{};
+    rlimit m_old {};
     void (*m_pfnOldHandler)(int) = SIG_DFL;
 };
 
@@ -76,8 +74,7 @@ protected:
         ASSERT_TRUE(m_dir.isValid());
         m_server.AddRoutes({
             {"/", 200, "text/html",
-             Anchor("ok.html") + Anchor("missing.html") + Anchor(m_server.GetURL("/port.html") + "#part"),
-             {}},
+                Anchor("ok.html") + Anchor("missing.html") + Anchor(m_server.GetURL("/port.html") + "#part"), {}},
             {"/ok.html", 200, "text/html", "", {}},
             {"/port.html", 200, "text/html", "", {}},
             {"/deep.html", 200, "text/html", Anchor("ok.html") + Anchor("more.html"), {}},
@@ -90,8 +87,7 @@ protected:
 
     void Go(const std::string& strPath, bool bRecursive = false)
     {
-        static_cast<QLineEdit*>(m_dlg.GetDlgItem(IDC_URL))
-            ->setText(QString::fromStdString(m_server.GetURL(strPath)));
+        static_cast<QLineEdit*>(m_dlg.GetDlgItem(IDC_URL))->setText(QString::fromStdString(m_server.GetURL(strPath)));
         static_cast<QCheckBox*>(m_dlg.GetDlgItem(IDC_RECURSIVE))->setChecked(bRecursive);
         QTest::mouseClick(m_dlg.GetDlgItem(IDC_GO), Qt::LeftButton);
     }
@@ -133,7 +129,10 @@ protected:
     }
 
     QString Path(const char* pszName) const { return m_dir.filePath(QString::fromLatin1(pszName)); }
-    std::filesystem::path LocalPath(const char* pszName) const { return QFile::encodeName(Path(pszName)).toStdString(); }
+    std::filesystem::path LocalPath(const char* pszName) const
+    {
+        return QFile::encodeName(Path(pszName)).toStdString();
+    }
 
     // Clicks the row whose Link column is strLinkText; false when none is.
     bool SelectRow(const QString& strLinkText)
@@ -241,7 +240,7 @@ TEST_F(CheckerDlgCommandsTest, AFailedExportSaysWhyAndKeepsTheOldFile)
         EXPECT_TRUE(strMessage.contains(c.strPath)) << strMessage.toStdString();
         EXPECT_TRUE(strMessage.contains(QString::fromLatin1(c.pszReason))) << strMessage.toStdString();
         EXPECT_EQ(ReadFile(LocalPath("old.html")), strOld);
-        EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"old.html"});
+        EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList {"old.html"});
     }
 }
 

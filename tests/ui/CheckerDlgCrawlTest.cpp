@@ -2,10 +2,10 @@
 
 #include "crawl/Crawler.h"
 #include "link/Link.h"
-#include "ui/CheckerDlg.h"
 #include "support/GuiTestSupport.h"
-#include "winsys/Resource.h"
 #include "support/TestServer.h"
+#include "ui/CheckerDlg.h"
+#include "winsys/Resource.h"
 
 #include <QAction>
 #include <QClipboard>
@@ -78,8 +78,8 @@ protected:
     // Types the URL and clicks Go; the crawl has ended when this returns.
     void Go(const std::string& strPath, bool bRecursive = false)
     {
-        Control<QLineEdit>(IDC_URL)->setText(strPath.empty() ? QString()
-                                                             : QString::fromStdString(m_server.GetURL(strPath)));
+        Control<QLineEdit>(IDC_URL)->setText(
+            strPath.empty() ? QString() : QString::fromStdString(m_server.GetURL(strPath)));
         Control<QCheckBox>(IDC_RECURSIVE)->setChecked(bRecursive);
         QTest::mouseClick(Control<QPushButton>(IDC_GO), Qt::LeftButton);
     }
@@ -128,7 +128,7 @@ protected:
         });
     }
 
-    std::atomic<bool> m_bInSlowRequest{false};
+    std::atomic<bool> m_bInSlowRequest {false};
     CTestServer m_server;
     CCheckerDlg m_dlg;
 };
@@ -138,7 +138,7 @@ protected:
 TEST_F(CheckerDlgCrawlTest, GoListsAndChecksAPage)
 {
     Go("/");
-    EXPECT_EQ(Rows(), (std::vector<std::string>{"/ok.html OK", "/missing.html Not Found", "/text.txt OK"}));
+    EXPECT_EQ(Rows(), (std::vector<std::string> {"/ok.html OK", "/missing.html Not Found", "/text.txt OK"}));
     EXPECT_EQ(LinkCount(), QStringLiteral("3"));
     EXPECT_EQ(m_server.CountRequests("HEAD", "/ok.html"), 1);
     EXPECT_EQ(m_server.CountRequests("GET", "/ok.html"), 0);
@@ -178,7 +178,7 @@ TEST_F(CheckerDlgCrawlTest, WindowAnswersWhileARequestWaits)
     });
     Go("/slow.html");
     EXPECT_TRUE(bAnsweredDuringRequest);
-    EXPECT_EQ(Rows(), std::vector<std::string>{"/ok.html OK"});
+    EXPECT_EQ(Rows(), std::vector<std::string> {"/ok.html OK"});
 }
 
 TEST_F(CheckerDlgCrawlTest, StopDuringARecursiveCrawlKeepsTheRowsSoFar)
@@ -224,12 +224,12 @@ TEST_F(CheckerDlgCrawlTest, FilterBeforeDuringAndAfterARun)
     Go("/");
     EXPECT_FALSE(bBoxEnabledDuring);
     EXPECT_TRUE(bFilterDuring) << "a switch during the crawl must be refused";
-    EXPECT_EQ(Rows(), std::vector<std::string>{"/missing.html Not Found"});
+    EXPECT_EQ(Rows(), std::vector<std::string> {"/missing.html Not Found"});
 
     QTest::mouseClick(Control<QCheckBox>(IDC_SHOW_ONLY_BAD), Qt::LeftButton);
     EXPECT_EQ(Rows().size(), 3u);
     QTest::mouseClick(Control<QCheckBox>(IDC_SHOW_ONLY_BAD), Qt::LeftButton);
-    EXPECT_EQ(Rows(), std::vector<std::string>{"/missing.html Not Found"});
+    EXPECT_EQ(Rows(), std::vector<std::string> {"/missing.html Not Found"});
 }
 
 TEST_F(CheckerDlgCrawlTest, GoTwiceEmptiesTheListFirst)
@@ -249,7 +249,7 @@ TEST_F(CheckerDlgCrawlTest, GoTwiceEmptiesTheListFirst)
     EXPECT_EQ(nRowsDuringFetch, 0);
     // The count of the last run stays until the new run reports its own.
     EXPECT_EQ(strCountDuringFetch, QStringLiteral("3"));
-    EXPECT_EQ(Rows(), (std::vector<std::string>{"/ok.html OK", "/text.txt OK"}));
+    EXPECT_EQ(Rows(), (std::vector<std::string> {"/ok.html OK", "/text.txt OK"}));
     EXPECT_EQ(LinkCount(), QStringLiteral("2"));
 }
 

@@ -1,8 +1,8 @@
 // The main dialog laid out again as its window is resized, moved and
 // maximised.
 
-#include "ui/CheckerDlg.h"
 #include "support/GuiTestSupport.h"
+#include "ui/CheckerDlg.h"
 #include "ui/ResizeLayout.h"
 #include "winsys/Resource.h"
 
@@ -16,8 +16,8 @@
 
 namespace {
 
-const std::vector<int> SCALED_WIDTHS = {IDC_URL, IDC_HEADER_REFERRER, IDC_HEADER_LINK,
-                                        IDC_HEADER_STATUS, IDC_LINK_LIST};
+const std::vector<int> SCALED_WIDTHS
+    = {IDC_URL, IDC_HEADER_REFERRER, IDC_HEADER_LINK, IDC_HEADER_STATUS, IDC_LINK_LIST};
 
 class CheckerDlgLayoutTest : public testing::Test {
 protected:
@@ -45,20 +45,16 @@ protected:
     void ExpectLaidOut()
     {
         const QRect rcWindow = m_dlg.frameGeometry();
-        const bool bScaled = rcWindow.width() > m_rcStartWindow.width()
-                             || rcWindow.height() > m_rcStartWindow.height();
+        const bool bScaled = rcWindow.width() > m_rcStartWindow.width() || rcWindow.height() > m_rcStartWindow.height();
         const auto scale = [&](int n) {
-            return bScaled ? static_cast<int>(static_cast<double>(n) / m_rcStartWindow.width()
-                                              * rcWindow.width())
-                           : n;
+            return bScaled ? static_cast<int>(static_cast<double>(n) / m_rcStartWindow.width() * rcWindow.width()) : n;
         };
         const int nDown = Client()->height() - m_nStartClientHeight;
         for (int nID : CResizeLayout::GetControlIds()) {
             SCOPED_TRACE(nID);
             const QRect& rcStart = m_start[nID];
             const QRect rc = m_dlg.GetDlgItem(nID)->geometry();
-            const bool bWidthScaled =
-                std::find(SCALED_WIDTHS.begin(), SCALED_WIDTHS.end(), nID) != SCALED_WIDTHS.end();
+            const bool bWidthScaled = std::find(SCALED_WIDTHS.begin(), SCALED_WIDTHS.end(), nID) != SCALED_WIDTHS.end();
             EXPECT_EQ(rc.left(), scale(rcStart.left()));
             EXPECT_EQ(rc.width(), bWidthScaled ? scale(rcStart.width()) : rcStart.width());
             if (nID == IDC_LINK_LIST) {
@@ -79,9 +75,8 @@ protected:
     {
         const CLinkListBox& list = m_dlg.GetListBox();
         const int nListLeft = list.mapToGlobal(QPoint(0, 0)).x();
-        const auto headerLeft = [this, nListLeft](int nID) {
-            return m_dlg.GetDlgItem(nID)->mapToGlobal(QPoint(0, 0)).x() - nListLeft;
-        };
+        const auto headerLeft
+            = [this, nListLeft](int nID) { return m_dlg.GetDlgItem(nID)->mapToGlobal(QPoint(0, 0)).x() - nListLeft; };
         int nReferrer = -1;
         int nLink = -1;
         int nStatus = -1;
@@ -126,8 +121,7 @@ TEST_F(CheckerDlgLayoutTest, EachSizeFollowsTheRuleAndNothingDrifts)
 TEST_F(CheckerDlgLayoutTest, MaximisedScalesAcrossTheScreen)
 {
     m_dlg.showMaximized();
-    ASSERT_TRUE(WaitFor([this] { return m_dlg.frameGeometry().width() > m_rcStartWindow.width(); },
-                        5000));
+    ASSERT_TRUE(WaitFor([this] { return m_dlg.frameGeometry().width() > m_rcStartWindow.width(); }, 5000));
     ExpectLaidOut();
     m_dlg.showNormal();
     ASSERT_TRUE(WaitFor([this] { return m_dlg.frameGeometry() == m_rcStartWindow; }, 5000));
@@ -145,7 +139,6 @@ TEST_F(CheckerDlgLayoutTest, ColumnsStayUnderTheHeadersWhenTheWindowMoves)
 {
     ASSERT_TRUE(ResizeTo(m_dlg.size() + QSize(200, 0)));
     m_dlg.move(m_dlg.pos() + QPoint(37, 23));
-    ASSERT_TRUE(WaitFor([this] { return m_dlg.frameGeometry().topLeft() != m_rcStartWindow.topLeft(); },
-                        5000));
+    ASSERT_TRUE(WaitFor([this] { return m_dlg.frameGeometry().topLeft() != m_rcStartWindow.topLeft(); }, 5000));
     ExpectColumnsUnderHeaders();
 }

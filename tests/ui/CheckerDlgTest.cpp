@@ -1,8 +1,8 @@
 // The main dialog as it opens: controls, menu, states and the About box.
 
 #include "ui/CheckerDlg.h"
-#include "winsys/DialogUnits.h"
 #include "support/GuiTestSupport.h"
+#include "winsys/DialogUnits.h"
 #include "winsys/Resource.h"
 
 #include <QAction>
@@ -59,8 +59,7 @@ TEST_F(CheckerDlgTest, ControlsFollowTheTemplate)
         {IDC_LINK_LIST, "IDC_LINK_LIST", "CLinkListBox", "", 5, 80, 406, 113, true},
         {IDC_RECURSIVE, "IDC_RECURSIVE", "QCheckBox", "&Do Resursive Search", 114, 13, 97, 12, true},
         {IDC_EXPLORE_CGI, "IDC_EXPLORE_CGI", "QCheckBox", "&Explore CGI URLs", 114, 27, 73, 12, true},
-        {IDC_SHOW_ONLY_BAD, "IDC_SHOW_ONLY_BAD", "QCheckBox", "&Show only Bad URLs", 211, 27, 87, 12,
-         true},
+        {IDC_SHOW_ONLY_BAD, "IDC_SHOW_ONLY_BAD", "QCheckBox", "&Show only Bad URLs", 211, 27, 87, 12, true},
         {IDC_URL_LABEL, "IDC_URL_LABEL", "QLabel", "&URL:", 7, 46, 22, 10, true},
         {IDC_LINK_COUNT_LABEL, "IDC_LINK_COUNT_LABEL", "QLabel", "&Link Count: ", 8, 194, 42, 12, true},
         {IDC_HEADER_REFERRER, "IDC_HEADER_REFERRER", "QLabel", "Referring Page", 5, 65, 113, 12, true},
@@ -76,9 +75,8 @@ TEST_F(CheckerDlgTest, ControlsFollowTheTemplate)
     const QRect rcFrame = m_dlg.frameGeometry();
     const int nFrameLeft = m_dlg.geometry().left() - rcFrame.left();
     const int nFrameBottom = rcFrame.bottom() - m_dlg.geometry().bottom();
-    const auto placed = [nFrameLeft, nFrameBottom](const QRect& rc) {
-        return rc.translated(nFrameLeft, -nFrameBottom);
-    };
+    const auto placed
+        = [nFrameLeft, nFrameBottom](const QRect& rc) { return rc.translated(nFrameLeft, -nFrameBottom); };
     const int nCountBottom = placed(units.MapDialogRect(8, 194, 42, 12)).bottom();
     for (const Control& c : controls) {
         SCOPED_TRACE(c.pszName);
@@ -102,9 +100,9 @@ TEST_F(CheckerDlgTest, ControlsFollowTheTemplate)
     }
     // The pictures keep their bitmaps' own sizes at their template places.
     EXPECT_EQ(m_dlg.GetDlgItem(IDC_LOGO_LEFT)->geometry(),
-              placed(QRect(QPoint(units.MapX(7), units.MapY(7)), QSize(82, 38))));
+        placed(QRect(QPoint(units.MapX(7), units.MapY(7)), QSize(82, 38))));
     EXPECT_EQ(m_dlg.GetDlgItem(IDC_LOGO_RIGHT)->geometry(),
-              placed(QRect(QPoint(units.MapX(333), units.MapY(8)), QSize(118, 36))));
+        placed(QRect(QPoint(units.MapX(333), units.MapY(8)), QSize(118, 36))));
     EXPECT_EQ(m_dlg.windowTitle(), QStringLiteral("Lintrel"));
     EXPECT_FALSE(m_dlg.windowIcon().isNull());
     EXPECT_TRUE(static_cast<QPushButton*>(m_dlg.GetDlgItem(IDC_GO))->isDefault());
@@ -113,8 +111,8 @@ TEST_F(CheckerDlgTest, ControlsFollowTheTemplate)
 
 TEST_F(CheckerDlgTest, TabOrderIsTheTemplateOrder)
 {
-    const std::vector<int> order = {IDC_URL, IDC_GO, IDC_STOP, IDC_LINK_LIST,
-                                    IDC_RECURSIVE, IDC_EXPLORE_CGI, IDC_SHOW_ONLY_BAD};
+    const std::vector<int> order
+        = {IDC_URL, IDC_GO, IDC_STOP, IDC_LINK_LIST, IDC_RECURSIVE, IDC_EXPLORE_CGI, IDC_SHOW_ONLY_BAD};
     std::vector<int> chain;
     QWidget* pWidget = m_dlg.GetDlgItem(IDC_URL);
     for (int n = 0; n < 200 && chain.size() < order.size(); ++n, pWidget = pWidget->nextInFocusChain()) {
@@ -125,10 +123,8 @@ TEST_F(CheckerDlgTest, TabOrderIsTheTemplateOrder)
     }
     EXPECT_EQ(chain, order);
     // Both labels' mnemonics lead to the URL box.
-    EXPECT_EQ(static_cast<QLabel*>(m_dlg.GetDlgItem(IDC_URL_LABEL))->buddy(),
-              m_dlg.GetDlgItem(IDC_URL));
-    EXPECT_EQ(static_cast<QLabel*>(m_dlg.GetDlgItem(IDC_LINK_COUNT_LABEL))->buddy(),
-              m_dlg.GetDlgItem(IDC_URL));
+    EXPECT_EQ(static_cast<QLabel*>(m_dlg.GetDlgItem(IDC_URL_LABEL))->buddy(), m_dlg.GetDlgItem(IDC_URL));
+    EXPECT_EQ(static_cast<QLabel*>(m_dlg.GetDlgItem(IDC_LINK_COUNT_LABEL))->buddy(), m_dlg.GetDlgItem(IDC_URL));
 }
 
 TEST_F(CheckerDlgTest, MenuItemsPromptsAndNoAccelerators)
@@ -219,14 +215,14 @@ TEST_F(CheckerDlgTest, AboutBoxFromTheHelpMenuAndTheBackgroundMenu)
     m_dlg.OnSysCommand(31);
     m_dlg.OnSysCommand(32);
     pCloser->stop();
-    EXPECT_EQ(opened, (std::vector<std::string>{"CAboutDlg", "CAboutDlg", "CAboutDlg"}));
+    EXPECT_EQ(opened, (std::vector<std::string> {"CAboutDlg", "CAboutDlg", "CAboutDlg"}));
 
     // The background's context menu carries the About item.
     bool bMenuShown = false;
     HandleNextModal(&m_dlg, [&bMenuShown](QWidget* pPopup) {
         auto* pMenu = qobject_cast<QMenu*>(pPopup);
         bMenuShown = pMenu && !pMenu->actions().isEmpty()
-                     && pMenu->actions().last()->text() == QStringLiteral("&About Lintrel...");
+            && pMenu->actions().last()->text() == QStringLiteral("&About Lintrel...");
         if (!pMenu) {
             pPopup->close();
             return;
@@ -239,9 +235,9 @@ TEST_F(CheckerDlgTest, AboutBoxFromTheHelpMenuAndTheBackgroundMenu)
     const QPoint ptBackground = m_dlg.GetDlgItem(IDC_HEADER_LINK)->geometry().center();
     QWidget* pClient = m_dlg.GetDlgItem(IDC_HEADER_LINK)->parentWidget();
     QContextMenuEvent event(QContextMenuEvent::Mouse, pClient->mapTo(&m_dlg, ptBackground),
-                            m_dlg.mapToGlobal(pClient->mapTo(&m_dlg, ptBackground)));
+        m_dlg.mapToGlobal(pClient->mapTo(&m_dlg, ptBackground)));
     QCoreApplication::sendEvent(&m_dlg, &event);
     pCloser->stop();
     EXPECT_TRUE(bMenuShown);
-    EXPECT_EQ(opened, std::vector<std::string>{"CAboutDlg"});
+    EXPECT_EQ(opened, std::vector<std::string> {"CAboutDlg"});
 }

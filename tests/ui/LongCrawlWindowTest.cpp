@@ -7,8 +7,8 @@
 #include "link/Link.h"
 #include "link/LinkArray.h"
 #include "support/GeneratedSite.h"
-#include "ui/CheckerDlg.h"
 #include "support/GuiTestSupport.h"
+#include "ui/CheckerDlg.h"
 #include "winsys/Resource.h"
 
 #include <QElapsedTimer>
@@ -114,7 +114,7 @@ TEST(LongCrawlWindow, StaysResponsiveListsEveryLinkAndScrollsToTheLast)
     EXPECT_LE(list.GetTopIndex(), nLastRow);
     EXPECT_TRUE(list.viewport()->rect().intersects(list.visualRect(list.model()->index(nLastRow, 0))));
     EXPECT_LT(nSlowestStepMs, MAX_GAP_MS);
-    std::cout << site.GetLinkCount() << " rows: crawl " << nCrawlMs << " ms, longest wait between two event-loop passes "
-              << gaps.GetLongestMs() << " ms over " << gaps.GetPasses() << " passes, slowest scroll step "
-              << nSlowestStepMs << " ms\n";
+    std::cout << site.GetLinkCount() << " rows: crawl " << nCrawlMs
+              << " ms, longest wait between two event-loop passes " << gaps.GetLongestMs() << " ms over "
+              << gaps.GetPasses() << " passes, slowest scroll step " << nSlowestStepMs << " ms\n";
 }

@@ -26,10 +26,21 @@ constexpr int COUNT_VALUE = 14;
 // Client-area places in table order: pictures, check boxes, URL label, URL
 // box, Go, Stop, the three headers, the list, the count label and value.
 const CResizeLayout::CControlRects CLIENT_PLACES = {{
-    {12, 11, 94, 49},     {582, 13, 700, 49},   {200, 21, 370, 40},   {200, 44, 328, 63},
-    {369, 44, 521, 63},   {37, 75, 137, 91},    {37, 72, 552, 94},    {592, 73, 646, 92},
-    {663, 73, 717, 92},   {9, 106, 207, 125},   {205, 106, 546, 125}, {544, 106, 717, 125},
-    {9, 130, 719, 314},   {14, 316, 87, 335},   {89, 316, 156, 329},
+    {12, 11, 94, 49},
+    {582, 13, 700, 49},
+    {200, 21, 370, 40},
+    {200, 44, 328, 63},
+    {369, 44, 521, 63},
+    {37, 75, 137, 91},
+    {37, 72, 552, 94},
+    {592, 73, 646, 92},
+    {663, 73, 717, 92},
+    {9, 106, 207, 125},
+    {205, 106, 546, 125},
+    {544, 106, 717, 125},
+    {9, 130, 719, 314},
+    {14, 316, 87, 335},
+    {89, 316, 156, 329},
 }};
 
 CRect Offset(const CRect& rc, int nX, int nY)
@@ -39,14 +50,13 @@ CRect Offset(const CRect& rc, int nX, int nY)
 
 CRect Grown(const CRect& rc, const CFrame& frame)
 {
-    return {rc.left - frame.left, rc.top - frame.top, rc.right + frame.right,
-            rc.bottom + frame.bottom};
+    return {rc.left - frame.left, rc.top - frame.top, rc.right + frame.right, rc.bottom + frame.bottom};
 }
 
 // A window whose drawn part (menu bar and client area) is rcInner, with the
 // controls at their client places, captured with the frame it has then.
-CResizeLayout Captured(const CRect& rcInner, const CFrame& frame,
-                       const CResizeLayout::CControlRects& places = CLIENT_PLACES)
+CResizeLayout Captured(
+    const CRect& rcInner, const CFrame& frame, const CResizeLayout::CControlRects& places = CLIENT_PLACES)
 {
     CResizeLayout::CControlRects screen;
     for (int n = 0; n < CResizeLayout::CONTROL_COUNT; ++n)
@@ -86,7 +96,7 @@ TEST(ResizeLayout, AtTheStartSizeNothingIsScaled)
     }
     // The value ends 4 pixels above its label in the template; it sits on
     // the label's line from the first layout on.
-    EXPECT_EQ(rects[COUNT_VALUE], (CRect{89, 322, 156, 335}));
+    EXPECT_EQ(rects[COUNT_VALUE], (CRect {89, 322, 156, 335}));
 }
 
 TEST(ResizeLayout, AFrameMovesEveryControlRightByItsLeftAndUpByItsBottom)
@@ -110,52 +120,49 @@ TEST(ResizeLayout, WiderScalesLeftEdgesAndSomeWidths)
     // The worked example: 640 wide at the start, 1000 now; a saved left edge
     // of 37 and a width of 100.
     CResizeLayout::CControlRects places = CLIENT_PLACES;
-    places[0] = {37, 11, 137, 49};  // the left picture keeps its width
-    places[6] = {37, 72, 137, 94};  // the URL box scales it
+    places[0] = {37, 11, 137, 49}; // the left picture keeps its width
+    places[6] = {37, 72, 137, 94}; // the URL box scales it
     const CRect rcStart = {0, 0, 640, 400};
     const CResizeLayout layout = Captured(rcStart, NO_FRAME, places);
     const std::vector<CRect> rects = LayOut(layout, {0, 0, 1000, 400}, NO_FRAME);
     ASSERT_EQ(rects.size(), 15u);
-    EXPECT_EQ(rects[0], (CRect{57, 11, 157, 49}));
-    EXPECT_EQ(rects[6], (CRect{57, 72, 213, 94}));
+    EXPECT_EQ(rects[0], (CRect {57, 11, 157, 49}));
+    EXPECT_EQ(rects[6], (CRect {57, 72, 213, 94}));
     // The list: left 9 -> 14, width 710 -> 1109; its top stays, its bottom
     // keeps the gap to the window's bottom.
-    EXPECT_EQ(rects[LIST], (CRect{14, 130, 1123, 314}));
+    EXPECT_EQ(rects[LIST], (CRect {14, 130, 1123, 314}));
     // Go keeps its width: 592 -> 925.
-    EXPECT_EQ(rects[7], (CRect{925, 73, 979, 92}));
-    EXPECT_EQ(rects[COUNT_LABEL], (CRect{21, 316, 94, 335}));
+    EXPECT_EQ(rects[7], (CRect {925, 73, 979, 92}));
+    EXPECT_EQ(rects[COUNT_LABEL], (CRect {21, 316, 94, 335}));
 }
 
 TEST(ResizeLayout, TallerButNarrowerStillScalesByTheWidth)
 {
     // 740 -> 700 wide, 400 -> 500 high: left edges and scaled widths shrink.
-    const std::vector<CRect> rects =
-        LayOut(Captured(START, NO_FRAME), {100, 50, 800, 550}, NO_FRAME);
+    const std::vector<CRect> rects = LayOut(Captured(START, NO_FRAME), {100, 50, 800, 550}, NO_FRAME);
     ASSERT_EQ(rects.size(), 15u);
-    EXPECT_EQ(rects[6], (CRect{35, 72, 522, 94}));    // 37 -> 35, width 515 -> 487
-    EXPECT_EQ(rects[7], (CRect{560, 73, 614, 92}));   // 592 -> 560, width kept
-    EXPECT_EQ(rects[LIST], (CRect{8, 130, 679, 414})); // its bottom 100 lower
-    EXPECT_EQ(rects[COUNT_VALUE], (CRect{84, 422, 151, 435}));
+    EXPECT_EQ(rects[6], (CRect {35, 72, 522, 94})); // 37 -> 35, width 515 -> 487
+    EXPECT_EQ(rects[7], (CRect {560, 73, 614, 92})); // 592 -> 560, width kept
+    EXPECT_EQ(rects[LIST], (CRect {8, 130, 679, 414})); // its bottom 100 lower
+    EXPECT_EQ(rects[COUNT_VALUE], (CRect {84, 422, 151, 435}));
 }
 
 TEST(ResizeLayout, SmallerKeepsThePlacesAndMovesTheBottomLineUp)
 {
-    const std::vector<CRect> rects =
-        LayOut(Captured(START, NO_FRAME), {100, 50, 500, 350}, NO_FRAME);
+    const std::vector<CRect> rects = LayOut(Captured(START, NO_FRAME), {100, 50, 500, 350}, NO_FRAME);
     ASSERT_EQ(rects.size(), 15u);
     for (int n = 0; n < LIST; ++n)
         EXPECT_EQ(rects[n], CLIENT_PLACES[n]) << n;
-    EXPECT_EQ(rects[LIST], (CRect{9, 130, 719, 214}));
-    EXPECT_EQ(rects[COUNT_LABEL], (CRect{14, 216, 87, 235}));
-    EXPECT_EQ(rects[COUNT_VALUE], (CRect{89, 222, 156, 235}));
+    EXPECT_EQ(rects[LIST], (CRect {9, 130, 719, 214}));
+    EXPECT_EQ(rects[COUNT_LABEL], (CRect {14, 216, 87, 235}));
+    EXPECT_EQ(rects[COUNT_VALUE], (CRect {89, 222, 156, 235}));
 }
 
 TEST(ResizeLayout, AListWithNoRoomGetsNoHeight)
 {
     for (int nHeight : {300, 216, 200, 60, 0}) {
         SCOPED_TRACE(nHeight);
-        const std::vector<CRect> rects =
-            LayOut(Captured(START, NO_FRAME), {100, 50, 840, 50 + nHeight}, NO_FRAME);
+        const std::vector<CRect> rects = LayOut(Captured(START, NO_FRAME), {100, 50, 840, 50 + nHeight}, NO_FRAME);
         ASSERT_EQ(rects.size(), 15u);
         EXPECT_EQ(rects[LIST].top, 130);
         EXPECT_EQ(rects[LIST].Height(), std::max(0, nHeight - 400 + 314 - 130));
@@ -165,7 +172,7 @@ TEST(ResizeLayout, AListWithNoRoomGetsNoHeight)
 TEST(ResizeLayout, TheFirstCaptureStaysTheReference)
 {
     CResizeLayout layout = Captured(START, NO_FRAME);
-    CResizeLayout::CControlRects screen{};
+    CResizeLayout::CControlRects screen {};
     layout.Capture({0, 0, 100, 100}, NO_FRAME, screen);
     EXPECT_EQ(LayOut(layout, START, NO_FRAME)[6], CLIENT_PLACES[6]);
 }
