@@ -155,18 +155,15 @@ std::string StartURL(const CCliOptions& options, std::string& strReason)
 std::string TruncationName(CCrawler::EBound bound)
 {
     switch (bound) {
-    case CCrawler::EBound::MAX_PAGES:
-        return "max-pages";
-    case CCrawler::EBound::MAX_DEPTH:
-        return "max-depth";
-    case CCrawler::EBound::NONE:
-        break;
+    case CCrawler::EBound::MAX_PAGES: return "max-pages";
+    case CCrawler::EBound::MAX_DEPTH: return "max-depth";
+    case CCrawler::EBound::NONE: break;
     }
     return std::string();
 }
 
-std::unique_ptr<CRowPrinter> MakeRowFormat(const CLinkArray& links, const CCliOptions& options,
-    const CCrawlSummary& summary)
+std::unique_ptr<CRowPrinter> MakeRowFormat(
+    const CLinkArray& links, const CCliOptions& options, const CCrawlSummary& summary)
 {
     if (options.bTsv)
         return std::make_unique<CTsvWriter>(links, summary, options.bOnlyBad);

@@ -253,10 +253,8 @@ void CLinkListBox::keyPressEvent(QKeyEvent* pEvent)
     case Qt::Key_Home:
     case Qt::Key_End:
     case Qt::Key_PageUp:
-    case Qt::Key_PageDown:
-        break;
-    default:
-        return;
+    case Qt::Key_PageDown: break;
+    default: return;
     }
     // A single-selection list box selects the row the focus lands on. The
     // view selects only when the focus moves, so a key that lands on the row

@@ -177,8 +177,8 @@ void CCheckerDlg::ExplainStartFailure(const std::string& strStartUrl)
     QString strUrl = CWindowSystem::ToQString(strStartUrl);
     if (strUrl.size() > MAX_SHOWN)
         strUrl = strUrl.left(MAX_SHOWN / 2) + QStringLiteral("...") + strUrl.right(MAX_SHOWN / 2);
-    CWindowSystem::MessageBox(this, tr("The start page could not be read:\n%1\n\n%2")
-                                        .arg(strUrl, CWindowSystem::ToQString(m_strStartError)));
+    CWindowSystem::MessageBox(
+        this, tr("The start page could not be read:\n%1\n\n%2").arg(strUrl, CWindowSystem::ToQString(m_strStartError)));
 }
 
 void CCheckerDlg::SetRunControls(bool bIdle)

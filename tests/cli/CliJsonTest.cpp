@@ -234,7 +234,8 @@ TEST(CliBounds, MaxPagesAndMaxDepthFetchOnlyWhatTheyAllowAndSaySo)
         {"/c.html", 200, "text/html", "<A HREF=\"e.html\">e</A>", {}}, {"/d.html", 200, "text/html", "", {}},
         {"/e.html", 200, "text/html", "", {}}});
     site.Start();
-    const std::string PAGES_LINE = "lintrel-cli: --max-pages 3 reached: further pages of the site were checked but not fetched\n";
+    const std::string PAGES_LINE
+        = "lintrel-cli: --max-pages 3 reached: further pages of the site were checked but not fetched\n";
     struct CCase {
         std::vector<std::string> bounds;
         std::vector<std::string> fetched;

@@ -210,9 +210,8 @@ TEST(Cli, HelpAndVersion)
 {
     CCliResult help = RunCommand({"--help"});
     EXPECT_EQ(help.nExit, 0);
-    for (const char* pszOption :
-        {"--recursive", "--explore-cgi", "--only-bad", "--report", "--tsv", "--file", "--jobs", "--per-host", "--max-pages",
-             "--max-depth", "--version"})
+    for (const char* pszOption : {"--recursive", "--explore-cgi", "--only-bad", "--report", "--tsv", "--file", "--jobs",
+             "--per-host", "--max-pages", "--max-depth", "--version"})
         EXPECT_NE(help.strOut.find(pszOption), std::string::npos) << pszOption;
     CCliResult version = RunCommand({"--version"});
     EXPECT_EQ(version.nExit, 0);

@@ -6,9 +6,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <map>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <unistd.h>
 
 namespace {
@@ -106,17 +106,17 @@ TEST(Crawler, PagesAreVisitedBreadthFirstAndEachURLIsListedOnce)
     CCrawlRun run(true, false);
     run.Crawl(server.GetURL("/site/index.html"));
     const std::string strSite = "http://127.0.0.1/site/";
-    EXPECT_EQ(run.RowsWithReferrers(), (std::vector<std::string> {strSite + "index.html | " + strSite + "a.html | 200 OK",
-                              strSite + "index.html | " + strSite + "b.html | 200 OK",
-                              strSite + "a.html | " + strSite + "c.html | 200 OK",
-                              strSite + "a.html | " + strSite + "shared.txt | 200 OK",
-                              strSite + "a.html | " + strSite + "index.html | 200 OK",
-                              strSite + "b.html | " + strSite + "d.html | 200 OK",
-                              strSite + "c.html | " + strSite + "e.html | 200 OK"}));
+    EXPECT_EQ(run.RowsWithReferrers(),
+        (std::vector<std::string> {strSite + "index.html | " + strSite + "a.html | 200 OK",
+            strSite + "index.html | " + strSite + "b.html | 200 OK",
+            strSite + "a.html | " + strSite + "c.html | 200 OK",
+            strSite + "a.html | " + strSite + "shared.txt | 200 OK",
+            strSite + "a.html | " + strSite + "index.html | 200 OK",
+            strSite + "b.html | " + strSite + "d.html | 200 OK", strSite + "c.html | " + strSite + "e.html | 200 OK"}));
     // The link back to the start is checked, but the start page counts as
     // fetched: it is not read a second time.
-    ExpectPagesRead(run, server, {"/site/index.html", "/site/a.html", "/site/b.html", "/site/c.html", "/site/d.html",
-                                     "/site/e.html"});
+    ExpectPagesRead(run, server,
+        {"/site/index.html", "/site/a.html", "/site/b.html", "/site/c.html", "/site/d.html", "/site/e.html"});
     EXPECT_EQ(server.CountRequests("HEAD", "/site/shared.txt"), 1);
     EXPECT_EQ(run.frontEnd.m_linkCounts, (std::vector<unsigned> {2, 5, 6, 7, 7, 7}));
 }
@@ -317,13 +317,15 @@ TEST(Crawler, APageIsFetchedOnceHoweverDotSegmentsWriteItsURL)
         run.frontEnd.m_onChecked = [&run](int nPos) { run.crawler.m_bStop = run.crawler.m_bStop || nPos > 100; };
         run.Crawl(server.GetURL("/site/index.html"));
         EXPECT_EQ(run.RowsWithReferrers(), rows);
-        EXPECT_EQ(run.frontEnd.m_pages, (std::vector<std::string> {strSite + "index.html", strSite + "./mod/a.html",
-                                            strSite + "b.html", strSite + "./ub/../c.html"}));
+        EXPECT_EQ(run.frontEnd.m_pages,
+            (std::vector<std::string> {
+                strSite + "index.html", strSite + "./mod/a.html", strSite + "b.html", strSite + "./ub/../c.html"}));
         std::map<std::string, int> gets;
         for (const std::string& strPath : Gets(server))
             ++gets[std::filesystem::path(strPath).lexically_normal().generic_string()];
-        EXPECT_EQ(gets, (std::map<std::string, int> {
-                            {"/site/index.html", 1}, {"/site/mod/a.html", 1}, {"/site/b.html", 1}, {"/site/c.html", 1}}));
+        EXPECT_EQ(gets,
+            (std::map<std::string, int> {
+                {"/site/index.html", 1}, {"/site/mod/a.html", 1}, {"/site/b.html", 1}, {"/site/c.html", 1}}));
     }
 }
 

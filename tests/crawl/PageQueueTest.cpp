@@ -1,7 +1,7 @@
 #include "crawl/PageQueue.h"
 #include "crawl/InternetSession.h"
-#include "link/Link.h"
 #include "crawl/TransferOptions.h"
+#include "link/Link.h"
 #include "support/ScriptServer.h"
 #include "support/TestFiles.h"
 #include "support/TestServer.h"
@@ -46,8 +46,8 @@ std::string GzipOfRepeatedText(std::size_t nLength)
     z_stream stream {};
     // 16 more window bits ask for the gzip wrapping.
     EXPECT_EQ(deflateInit2(&stream, Z_BEST_COMPRESSION, Z_DEFLATED, 15 + 16, 9, Z_RLE), Z_OK);
-    std::vector<unsigned char> text(std::size_t{1} << 20, 'x');
-    std::vector<unsigned char> out(std::size_t{1} << 16);
+    std::vector<unsigned char> text(std::size_t {1} << 20, 'x');
+    std::vector<unsigned char> out(std::size_t {1} << 16);
     std::string strGzip;
     for (std::size_t nDone = 0; nDone < nLength; nDone += text.size()) {
         stream.next_in = text.data();
@@ -180,7 +180,7 @@ TEST(PageQueue, ACompressedBodyCountsItsDecodedBytesTowardsTheBound)
 {
     // Twice the bound once decoded, a few hundred KiB on the wire.
     const std::string strGzip = GzipOfRepeatedText(2 * CPageQueue::MAX_DOCUMENT);
-    ASSERT_LT(strGzip.size(), std::size_t{1} << 20);
+    ASSERT_LT(strGzip.size(), std::size_t {1} << 20);
     CScriptServer server([&strGzip](CScriptServer::CConnection& connection) {
         connection.Send("HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Encoding: gzip\r\nContent-Length: "
             + std::to_string(strGzip.size()) + "\r\nConnection: close\r\n\r\n" + strGzip);

@@ -2,12 +2,12 @@
 // certificate a test authority signed, one whose certificate nobody signed,
 // and plain servers that redirect to it or show the request as sent.
 
+#include "crawl/TransferOptions.h"
 #include "crawl/HttpFile.h"
 #include "crawl/InternetException.h"
 #include "crawl/InternetSession.h"
 #include "crawl/Transfer.h"
 #include "crawl/TransferEngine.h"
-#include "crawl/TransferOptions.h"
 #include "support/RawServer.h"
 #include "support/TestAuthority.h"
 #include "support/TestServer.h"
@@ -64,7 +64,8 @@ bool DriveUntilEnded(CTransferEngine& engine, const std::vector<std::uint64_t>& 
 {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     auto allEnded = [&] {
-        return std::all_of(ids.begin(), ids.end(), [&](std::uint64_t nId) { return engine.GetEndedTransfer(nId) != nullptr; });
+        return std::all_of(
+            ids.begin(), ids.end(), [&](std::uint64_t nId) { return engine.GetEndedTransfer(nId) != nullptr; });
     };
     while (!allEnded() && std::chrono::steady_clock::now() < deadline) {
         engine.Drive();
@@ -111,8 +112,8 @@ protected:
         , m_untrustedServer(m_selfSigned)
     {
         for (CTestServer* pServer : {&m_tlsServer, &m_untrustedServer}) {
-            pServer->AddRoutes({{"/page", 200, PAGE_TYPE, PAGE, {}},
-                {"/moved", 308, "text/plain", "", {{"Location", "/page"}}}});
+            pServer->AddRoutes(
+                {{"/page", 200, PAGE_TYPE, PAGE, {}}, {"/moved", 308, "text/plain", "", {{"Location", "/page"}}}});
             pServer->Start();
         }
         m_plainServer.AddRoute({"/old", 301, "text/plain", "", {{"Location", m_tlsServer.GetURL("/moved")}}});
@@ -156,7 +157,8 @@ TEST_F(TransferOptions, TheTrustedAuthoritiesDecideWhichServersAnswer)
         {"CURL_CA_BUNDLE when not asked", false, "", false, strCA, UNKNOWN_ISSUER},
         {"an empty CURL_CA_BUNDLE", false, "", true, std::string(), UNKNOWN_ISSUER},
         {"a given file before CURL_CA_BUNDLE", false, strCA, true, strMissing, ""},
-        {"a file that is not there", false, strMissing, false, std::nullopt, "error setting certificate file: " + strMissing},
+        {"a file that is not there", false, strMissing, false, std::nullopt,
+            "error setting certificate file: " + strMissing},
     };
     for (const SCase& c : cases) {
         SCOPED_TRACE(c.pszName);
@@ -259,7 +261,8 @@ TEST(TransferOptionsOnTheWire, DefaultsSendTheRequestAsBeforeAndOptionsChangeOnl
     const std::vector<std::tuple<const char*, std::optional<STransferOptions>, std::string>> cases = {
         {"none", std::nullopt, strBefore},
         {"defaults", STransferOptions(), strBefore},
-        {"modern", modern, "HEAD /x HTTP/1.1\r\n" + strHost
+        {"modern", modern,
+            "HEAD /x HTTP/1.1\r\n" + strHost
                 + "User-Agent: Lintrel/9.8.7\r\nAccept: */*\r\nAccept-Encoding: deflate, gzip, br, zstd\r\n\r\n"},
     };
     for (const auto& [pszName, options, strRequest] : cases) {

@@ -18,7 +18,8 @@ TEST(JsonWriter, LinkWithoutAReferrerHasANullReferrer)
         "{\n  \"rows\": [\n"
         "    {\"referrer\":null,\"link\":\"http://127.0.0.1/alone.html\",\"status_code\":-1,\"status_text\":\"\"}\n"
         "  ],\n"
-        "  \"summary\": {\"links\":1,\"good\":0,\"bad\":0,\"unchecked\":1,\"pages_fetched\":0,\"elapsed_seconds\":1.235,"
+        "  \"summary\": "
+        "{\"links\":1,\"good\":0,\"bad\":0,\"unchecked\":1,\"pages_fetched\":0,\"elapsed_seconds\":1.235,"
         "\"truncated_by\":null}\n"
         "}\n");
 }

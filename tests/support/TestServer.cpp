@@ -108,8 +108,8 @@ int CTestServer::CountRequests(const std::string& strMethod, const std::string& 
 
 // Answers HTTP/1.1 when offered, as a server without HTTP/2 does, after
 // noting what the client offered.
-int CTestServer::SelectProtocol(SSL*, const unsigned char** ppOut, unsigned char* pOutLength,
-    const unsigned char* pIn, unsigned nInLength, void* pServer)
+int CTestServer::SelectProtocol(SSL*, const unsigned char** ppOut, unsigned char* pOutLength, const unsigned char* pIn,
+    unsigned nInLength, void* pServer)
 {
     static const unsigned char HTTP11[] = "\x08http/1.1";
     static_cast<CTestServer*>(pServer)->NoteOfferedProtocols(pIn, nInLength);

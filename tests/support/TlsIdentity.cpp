@@ -55,8 +55,9 @@ CTlsIdentity CTlsIdentity::Make(const std::string& strName, const CTlsIdentity* 
             && ASN1_INTEGER_set(X509_get_serialNumber(pCertificate), NextSerial()) == 1
             && X509_gmtime_adj(X509_getm_notBefore(pCertificate), -ONE_HOUR)
             && X509_gmtime_adj(X509_getm_notAfter(pCertificate), ONE_DAY)
-            && X509_NAME_add_entry_by_txt(pName, "CN", MBSTRING_ASC,
-                   reinterpret_cast<const unsigned char*>(strName.c_str()), -1, -1, 0) == 1
+            && X509_NAME_add_entry_by_txt(
+                   pName, "CN", MBSTRING_ASC, reinterpret_cast<const unsigned char*>(strName.c_str()), -1, -1, 0)
+                == 1
             && X509_set_issuer_name(pCertificate, X509_get_subject_name(issuer.GetCertificate())) == 1
             && X509_set_pubkey(pCertificate, identity.GetKey()) == 1,
         "fill a certificate");

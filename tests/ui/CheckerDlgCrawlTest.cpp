@@ -358,8 +358,8 @@ TEST_F(CheckerDlgCrawlTest, KeyboardSelectsRowsAndEnterInTheUrlBoxAlwaysPressesG
         Qt::Key key;
         int nRow;
     };
-    for (const Move& move : {Move{Qt::Key_Home, 0}, Move{Qt::Key_Down, 1}, Move{Qt::Key_End, 2}, Move{Qt::Key_Up, 1},
-             Move{Qt::Key_PageUp, 0}, Move{Qt::Key_PageDown, 2}, Move{Qt::Key_Home, 0}}) {
+    for (const Move& move : {Move {Qt::Key_Home, 0}, Move {Qt::Key_Down, 1}, Move {Qt::Key_End, 2},
+             Move {Qt::Key_Up, 1}, Move {Qt::Key_PageUp, 0}, Move {Qt::Key_PageDown, 2}, Move {Qt::Key_Home, 0}}) {
         SCOPED_TRACE(move.key);
         QTest::keyClick(&list, move.key);
         EXPECT_EQ(list.GetSelectedLink(), list.GetLinkAt(move.nRow));
@@ -371,7 +371,7 @@ TEST_F(CheckerDlgCrawlTest, KeyboardSelectsRowsAndEnterInTheUrlBoxAlwaysPressesG
     ASSERT_EQ(m_dlg.focusWidget(), pUrl);
     pUrl->setText(QString::fromStdString(m_server.GetURL("/second.html")));
     QTest::keyClick(pUrl, Qt::Key_Return);
-    EXPECT_EQ(Rows(), (std::vector<std::string>{"/ok.html OK", "/text.txt OK"}));
+    EXPECT_EQ(Rows(), (std::vector<std::string> {"/ok.html OK", "/text.txt OK"}));
 }
 
 TEST_F(CheckerDlgCrawlTest, StartPageThatCannotBeReadIsExplainedOnceTheWindowIsIdle)
@@ -386,13 +386,14 @@ TEST_F(CheckerDlgCrawlTest, StartPageThatCannotBeReadIsExplainedOnceTheWindowIsI
         if (auto* pBox = qobject_cast<QMessageBox*>(pModal))
             strMessage = pBox->text();
         bIdleDuringMessage = !m_dlg.IsCrawling() && Control<QWidget>(IDC_GO)->isEnabled()
-                             && !Control<QWidget>(IDC_STOP)->isEnabled() && m_dlg.GetListBox().GetRowCount() == 0;
+            && !Control<QWidget>(IDC_STOP)->isEnabled() && m_dlg.GetListBox().GetRowCount() == 0;
         pModal->close();
     });
     Control<QLineEdit>(IDC_URL)->setText(QStringLiteral("http://nohost.invalid/start.html"));
     QTest::mouseClick(Control<QPushButton>(IDC_GO), Qt::LeftButton);
     EXPECT_TRUE(strMessage.contains(QStringLiteral("http://nohost.invalid/start.html"))) << strMessage.toStdString();
-    EXPECT_TRUE(strMessage.contains(QStringLiteral("Could not resolve host: nohost.invalid"))) << strMessage.toStdString();
+    EXPECT_TRUE(strMessage.contains(QStringLiteral("Could not resolve host: nohost.invalid")))
+        << strMessage.toStdString();
     EXPECT_TRUE(bIdleDuringMessage);
     EXPECT_TRUE(Rows().empty());
     EXPECT_EQ(LinkCount(), QStringLiteral("0"));
