@@ -19,12 +19,12 @@ package: build
 	rm -rf build/package
 	cpack --config build/release/CPackConfig.cmake -B build/package
 
-FUZZ_SECONDS ?= 60
+FUZZ_SECONDS ?= 180
 
 # Builds every test twice (warnings as errors; then with AddressSanitizer and
 # UndefinedBehaviorSanitizer) and runs them all, builds the Debian package and
-# checks it without installing it, then gives each fuzz target FUZZ_SECONDS
-# from its kept corpus.
+# checks it without installing it, then shares FUZZ_SECONDS among the fuzz
+# targets, each from its kept corpus.
 test: setup
 	cmake --preset ci >/dev/null
 	cmake --build --preset ci -j $(JOBS)
