@@ -2,6 +2,7 @@
 
 #include <curl/curl.h>
 
+#include <algorithm>
 #include <memory>
 #include <optional>
 
@@ -138,6 +139,21 @@ std::string PrepareReference(std::string_view reference)
     return strOut;
 }
 
+bool IsSlash(char ch)
+{
+    return ch == '/' || ch == '\\';
+}
+
+// "scheme://" and what follows the slashes after the scheme, however many
+// there are, as browsers read an http or https URL.
+std::string WithAuthority(const std::string& strScheme, std::string_view reference)
+{
+    reference.remove_prefix(strScheme.size() + 1);
+    while (!reference.empty() && IsSlash(reference.front()))
+        reference.remove_prefix(1);
+    return strScheme + "://" + std::string(reference);
+}
+
 void UpperCaseEscapes(std::string& strText)
 {
     for (std::size_t i = 0; i + 2 < strText.size(); ++i) {
@@ -176,7 +192,7 @@ std::string UserInfo(CURLU* pUrl)
 
 CWebUrl CWebUrl::Parse(std::string_view strAbsolute)
 {
-    std::string strReference = CleanReference(strAbsolute);
+    const std::string strReference = CleanReference(strAbsolute);
     if (strReference.size() > MAX_REFERENCE)
         return CWebUrl(URL_TOO_LONG);
     const std::string strScheme = SchemeOf(strReference);
@@ -184,11 +200,7 @@ CWebUrl CWebUrl::Parse(std::string_view strAbsolute)
         return CWebUrl(BAD_URL);
     if (strScheme != "http" && strScheme != "https")
         return CWebUrl(NOT_WEB_LINK);
-    // "http:host" means "http://host", as browsers read it without a base.
-    const std::size_t nAfter = strScheme.size() + 1;
-    if (nAfter >= strReference.size() || (strReference[nAfter] != '/' && strReference[nAfter] != '\\'))
-        strReference.insert(nAfter, "//");
-    return FromPrepared(nullptr, PrepareReference(strReference));
+    return FromPrepared(nullptr, PrepareReference(WithAuthority(strScheme, strReference)));
 }
 
 CWebUrl CWebUrl::Resolve(std::string_view strReference) const
@@ -203,14 +215,14 @@ CWebUrl CWebUrl::Resolve(std::string_view strReference) const
     const std::string strScheme = SchemeOf(strClean);
     if (!strScheme.empty() && strScheme != "http" && strScheme != "https")
         return CWebUrl(NOT_WEB_LINK);
-    const std::size_t nAfter = strScheme.size() + 1;
-    if (!strScheme.empty() && (nAfter >= strClean.size() || (strClean[nAfter] != '/' && strClean[nAfter] != '\\'))) {
-        // Browsers read "http:x" as relative when the base has that scheme,
-        // and as "https://x" when it has the other one.
-        if (strScheme == m_strScheme)
-            strClean.erase(0, nAfter);
-        else
-            strClean.insert(nAfter, "//");
+    if (!strScheme.empty()) {
+        // Browsers read "http:x" and "http:/x" as relative when the base has
+        // that scheme, and as "https://x" when it has the other one.
+        const std::string_view rest = std::string_view(strClean).substr(strScheme.size() + 1);
+        const bool bTwoSlashes = rest.size() >= 2 && IsSlash(rest[0]) && IsSlash(rest[1]);
+        if (strScheme != m_strScheme || bTwoSlashes)
+            return FromPrepared(&m_strText, PrepareReference(WithAuthority(strScheme, strClean)));
+        strClean.erase(0, strScheme.size() + 1);
         if (strClean.empty())
             return *this;
     }
@@ -230,8 +242,10 @@ CWebUrl CWebUrl::FromPrepared(const std::string* pBase, const std::string& strRe
     CWebUrl url(WEB_LINK);
     url.m_strScheme = Lowered(GetPart(pUrl.get(), CURLUPART_SCHEME).value_or(""));
     url.m_strHost = Lowered(GetPart(pUrl.get(), CURLUPART_HOST).value_or(""));
-    // Browsers refuse an IPv6 zone; a host must be there.
-    if ((url.m_strScheme != "http" && url.m_strScheme != "https") || url.m_strHost.empty()
+    // Browsers refuse an IPv6 zone, and a control or space in a host name.
+    const bool bControls = std::any_of(url.m_strHost.begin(), url.m_strHost.end(),
+        [](char ch) { return static_cast<unsigned char>(ch) <= 0x20 || ch == 0x7F; });
+    if ((url.m_strScheme != "http" && url.m_strScheme != "https") || url.m_strHost.empty() || bControls
         || GetPart(pUrl.get(), CURLUPART_ZONEID))
         return CWebUrl(BAD_URL);
     const int nDefaultPort = url.m_strScheme == "http" ? 80 : 443;

@@ -111,6 +111,34 @@ std::vector<std::string> ReadDescriptors(std::string_view text, std::size_t& nPo
     return descriptors;
 }
 
+// What follows a refresh's time: an optional "url =", then the URL,
+// which a quote may enclose.
+std::string RefreshTarget(std::string_view text)
+{
+    std::size_t nPos = 0;
+    const auto AT = [&](char chLower) { return nPos < text.size() && (text[nPos] | 0x20) == chLower; };
+    std::size_t nUrl = 0;
+    // A word that only starts like "url =" is the URL itself.
+    if (AT('u') && (++nPos, AT('r')) && (++nPos, AT('l'))) {
+        ++nPos;
+        while (nPos < text.size() && CLinkAttributeSyntax::IsAsciiWhitespace(text[nPos]))
+            ++nPos;
+        if (nPos < text.size() && text[nPos] == '=') {
+            ++nPos;
+            while (nPos < text.size() && CLinkAttributeSyntax::IsAsciiWhitespace(text[nPos]))
+                ++nPos;
+            nUrl = nPos;
+        }
+    }
+    char chQuote = 0;
+    if (nUrl < text.size() && (text[nUrl] == '\'' || text[nUrl] == '"'))
+        chQuote = text[nUrl++];
+    std::string_view url = text.substr(nUrl);
+    if (chQuote != 0)
+        url = url.substr(0, url.find(chQuote));
+    return std::string(url);
+}
+
 } // namespace
 
 std::vector<std::string> CLinkAttributeSyntax::SplitSrcset(std::string_view strSrcset)
@@ -146,9 +174,6 @@ std::string CLinkAttributeSyntax::RefreshUrl(std::string_view strContent)
         while (nPos < strContent.size() && IsAsciiWhitespace(strContent[nPos]))
             ++nPos;
     };
-    const auto AT = [&](char chLower) {
-        return nPos < strContent.size() && (strContent[nPos] | 0x20) == chLower;
-    };
     SKIP_SPACES();
     const std::size_t nTime = nPos;
     while (nPos < strContent.size() && IsDigit(strContent[nPos]))
@@ -166,29 +191,7 @@ std::string CLinkAttributeSyntax::RefreshUrl(std::string_view strContent)
             ++nPos;
         SKIP_SPACES();
     }
-    if (nPos >= strContent.size())
-        return {};
-    std::size_t nUrl = nPos;
-    // "url =" is optional; a word that only starts like it is the URL itself.
-    if (AT('u')) {
-        ++nPos;
-        if (AT('r') && (++nPos, AT('l'))) {
-            ++nPos;
-            SKIP_SPACES();
-            if (nPos < strContent.size() && strContent[nPos] == '=') {
-                ++nPos;
-                SKIP_SPACES();
-                nUrl = nPos;
-            }
-        }
-    }
-    char chQuote = 0;
-    if (nUrl < strContent.size() && (strContent[nUrl] == '\'' || strContent[nUrl] == '"'))
-        chQuote = strContent[nUrl++];
-    std::string_view url = strContent.substr(nUrl);
-    if (chQuote != 0)
-        url = url.substr(0, url.find(chQuote));
-    return std::string(url);
+    return nPos < strContent.size() ? RefreshTarget(strContent.substr(nPos)) : std::string();
 }
 
 std::string CLinkAttributeSyntax::CleanUrlValue(std::string_view strValue)

@@ -71,6 +71,8 @@ TEST(WebUrl, ResolvesAsBrowsersDo)
         {"HTTP://Host2:80/", "http://host2/"},
         {"//cdn.example/a", "https://cdn.example/a"},
         {"http:///x", "http://x/"},
+        {"https:/x", "https://example.com/x"},
+        {"http:\\x/y", "http://x/y"},
         // Backslashes are slashes before the query, and "%2e" a dot in a dot segment.
         {"a\\b\\c?d\\e", "https://example.com/dir/a/b/c?d\\e"},
         {"\\\\other\\p", "https://other/p"},
@@ -114,7 +116,7 @@ TEST(WebUrl, WhatIsNotAWebLink)
         {"JavaScript:x", "(not a web link)"}, {"a:b/c", "(not a web link)"},
         {"http://exa mple/", "(bad URL)"}, {"http://h:99999/", "(bad URL)"},
         {"http://[::1/", "(bad URL)"}, {"http://[fe80::1%25eth0]/", "(bad URL)"},
-        {"http://", "(bad URL)"},
+        {"http://", "(bad URL)"}, {"http://a%7Fb/", "(bad URL)"}, {"http://a%20b/", "(bad URL)"},
         {"1a:b", "http://h/dir/1a:b"}, {"./mailto:x", "http://h/dir/mailto:x"},
         {std::string(CWebUrl::MAX_LENGTH - 13, 'x'), "http://h/dir/" + std::string(CWebUrl::MAX_LENGTH - 13, 'x')},
         {std::string(CWebUrl::MAX_LENGTH - 12, 'x'), "(too long)"},
@@ -127,7 +129,8 @@ TEST(WebUrl, ParseOfAnAbsoluteUrl)
 {
     const std::vector<SResolveCase> cases = {
         {"http://H/a/../b#f", "http://h/b"}, {" https://h ", "https://h/"}, {"http:h/x", "http://h/x"},
-        {"HTTPS:\\\\h\\x", "https://h/x"}, {"ftp://h/", "(not a web link)"}, {"/relative", "(bad URL)"},
+        {"HTTPS:\\\\h\\x", "https://h/x"}, {"http:/h", "http://h/"}, {"http:////h", "http://h/"},
+        {"ftp://h/", "(not a web link)"}, {"/relative", "(bad URL)"},
         {"h/x", "(bad URL)"}, {"", "(bad URL)"}, {"http:", "(bad URL)"},
     };
     for (const SResolveCase& c : cases) {
