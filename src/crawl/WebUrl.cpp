@@ -165,6 +165,16 @@ void UpperCaseEscapes(std::string& strText)
     }
 }
 
+bool IsHostName(const std::string& strHost)
+{
+    if (strHost.empty() || strHost[0] == '[')
+        return !strHost.empty(); // libcurl has checked an IPv6 address
+    return std::none_of(strHost.begin(), strHost.end(), [](char ch) {
+        return static_cast<unsigned char>(ch) <= 0x20 || ch == 0x7F
+            || std::string_view("%#/:<>?@[\\]^|").find(ch) != std::string_view::npos;
+    });
+}
+
 std::optional<std::string> GetPart(CURLU* pUrl, CURLUPart ePart)
 {
     char* pszPart = nullptr;
@@ -242,10 +252,9 @@ CWebUrl CWebUrl::FromPrepared(const std::string* pBase, const std::string& strRe
     CWebUrl url(WEB_LINK);
     url.m_strScheme = Lowered(GetPart(pUrl.get(), CURLUPART_SCHEME).value_or(""));
     url.m_strHost = Lowered(GetPart(pUrl.get(), CURLUPART_HOST).value_or(""));
-    // Browsers refuse an IPv6 zone, and a control or space in a host name.
-    const bool bControls = std::any_of(url.m_strHost.begin(), url.m_strHost.end(),
-        [](char ch) { return static_cast<unsigned char>(ch) <= 0x20 || ch == 0x7F; });
-    if ((url.m_strScheme != "http" && url.m_strScheme != "https") || url.m_strHost.empty() || bControls
+    // Browsers refuse an IPv6 zone, and a host name with a character that
+    // could not be written again unescaped ("%2541" decodes to "%41").
+    if ((url.m_strScheme != "http" && url.m_strScheme != "https") || !IsHostName(url.m_strHost)
         || GetPart(pUrl.get(), CURLUPART_ZONEID))
         return CWebUrl(BAD_URL);
     const int nDefaultPort = url.m_strScheme == "http" ? 80 : 443;

@@ -117,6 +117,7 @@ TEST(WebUrl, WhatIsNotAWebLink)
         {"http://exa mple/", "(bad URL)"}, {"http://h:99999/", "(bad URL)"},
         {"http://[::1/", "(bad URL)"}, {"http://[fe80::1%25eth0]/", "(bad URL)"},
         {"http://", "(bad URL)"}, {"http://a%7Fb/", "(bad URL)"}, {"http://a%20b/", "(bad URL)"},
+        {"http://%2541/", "(bad URL)"}, {"http://a%7Cb/", "(bad URL)"},
         {"1a:b", "http://h/dir/1a:b"}, {"./mailto:x", "http://h/dir/mailto:x"},
         {std::string(CWebUrl::MAX_LENGTH - 13, 'x'), "http://h/dir/" + std::string(CWebUrl::MAX_LENGTH - 13, 'x')},
         {std::string(CWebUrl::MAX_LENGTH - 12, 'x'), "(too long)"},
