@@ -245,6 +245,16 @@ CWebUrl CWebUrl::Resolve(std::string_view strReference) const
 
 CWebUrl CWebUrl::FromPrepared(const std::string* pBase, const std::string& strReference)
 {
+    CWebUrl url = ReadWithCurl(pBase, strReference);
+    // libcurl writes an IPv4 address in full ("1.11" as "1.0.0.11") only
+    // when the name was not escaped; a second reading finishes it.
+    if (url.IsWebLink() && url.m_strHost.find_first_not_of("0123456789abcdefx.") == std::string::npos)
+        return ReadWithCurl(nullptr, url.m_strText);
+    return url;
+}
+
+CWebUrl CWebUrl::ReadWithCurl(const std::string* pBase, const std::string& strReference)
+{
     CurlUrlPtr pUrl(curl_url());
     if (!pUrl || (pBase && curl_url_set(pUrl.get(), CURLUPART_URL, pBase->c_str(), 0) != CURLUE_OK)
         || curl_url_set(pUrl.get(), CURLUPART_URL, strReference.c_str(), 0) != CURLUE_OK)

@@ -46,6 +46,7 @@ public:
 private:
     explicit CWebUrl(EOutcome eOutcome) : m_eOutcome(eOutcome) {}
     static CWebUrl FromPrepared(const std::string* pBase, const std::string& strReference);
+    static CWebUrl ReadWithCurl(const std::string* pBase, const std::string& strReference);
 
     EOutcome m_eOutcome = BAD_URL;
     std::string m_strText;

@@ -100,7 +100,7 @@ TEST(WebUrl, NormalForm)
         {"?a+b=c d", "http://h/?a+b=c%20d"},
         {"http://User:P%40ss@h/", "http://User:P%40ss@h/"},
         {"http://[FE80::1]:8080/x", "http://[fe80::1]:8080/x"},
-        {"http://0x7F.1/", "http://127.0.0.1/"},
+        {"http://0x7F.1/", "http://127.0.0.1/"}, {"http://1%2E11/", "http://1.0.0.11/"},
         {"http://ex%41mple.com/", "http://example.com/"},
         // Names outside ASCII stay as written: the host name is the request's business.
         {"http://b\xC3\xBC" "cher.DE/", "http://b\xC3\xBC" "cher.de/"},
