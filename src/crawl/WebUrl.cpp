@@ -279,10 +279,10 @@ CWebUrl CWebUrl::ReadWithCurl(const std::string* pBase, const std::string& strRe
     strText = url.m_strScheme + "://";
     strText += UserInfo(pUrl.get()) + url.m_strHost;
     if (url.m_nPort != nDefaultPort)
-        strText += ":" + std::to_string(url.m_nPort);
+        strText.append(1, ':').append(std::to_string(url.m_nPort));
     strText += url.m_strPath;
     if (!url.m_strQuery.empty())
-        strText += "?" + url.m_strQuery;
+        strText.append(1, '?').append(url.m_strQuery);
     if (strText.size() > MAX_LENGTH)
         return CWebUrl(URL_TOO_LONG);
     return url;
