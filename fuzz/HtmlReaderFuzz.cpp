@@ -15,7 +15,7 @@ namespace {
 
 void ExpectValidUtf8(const std::string& strText)
 {
-    if (CCharsetDecoder::RepairUtf8(strText) != strText)
+    if (!CCharsetDecoder::IsValidUtf8(strText) || CCharsetDecoder::RepairUtf8(strText) != strText)
         __builtin_trap();
 }
 

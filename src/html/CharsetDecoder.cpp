@@ -198,18 +198,38 @@ std::string CCharsetDecoder::ChooseEncoding(std::string_view bytes, std::string_
     return strEncoding.empty() ? "UTF-8" : strEncoding;
 }
 
-std::string CCharsetDecoder::ToUtf8(std::string_view bytes, std::string_view strContentType)
+std::string CCharsetDecoder::ToUtf8(std::string strBytes, std::string_view strContentType)
 {
-    const std::string strEncoding = ChooseEncoding(bytes, strContentType);
-    bytes.remove_prefix(BomLength(strEncoding, bytes));
-    if (strEncoding == "UTF-8")
+    const std::string strEncoding = ChooseEncoding(strBytes, strContentType);
+    const std::string_view bytes = std::string_view(strBytes).substr(BomLength(strEncoding, strBytes));
+    iconv_t converter = reinterpret_cast<iconv_t>(-1);
+    if (strEncoding != "UTF-8")
+        converter = iconv_open("UTF-8", IconvName(strEncoding));
+    if (converter == reinterpret_cast<iconv_t>(-1)) {
+        // UTF-8, or a system without that table, read as the default.
+        if (bytes.size() == strBytes.size() && IsValidUtf8(strBytes))
+            return strBytes;
         return RepairUtf8(bytes);
-    iconv_t converter = iconv_open("UTF-8", IconvName(strEncoding));
-    if (converter == reinterpret_cast<iconv_t>(-1))
-        return RepairUtf8(bytes); // a system without that table: read as the default
+    }
     std::string strOut = DecodeWithIconv(converter, strEncoding, bytes);
     iconv_close(converter);
     return strOut;
+}
+
+bool CCharsetDecoder::IsValidUtf8(std::string_view bytes)
+{
+    std::size_t nPos = 0;
+    while (nPos < bytes.size()) {
+        if (static_cast<std::uint8_t>(bytes[nPos]) < 0x80) {
+            ++nPos;
+            continue;
+        }
+        bool bValid = false;
+        nPos += SequenceAt(bytes, nPos, bValid);
+        if (!bValid)
+            return false;
+    }
+    return true;
 }
 
 std::string CCharsetDecoder::RepairUtf8(std::string_view bytes)

@@ -11,8 +11,10 @@
 class CCharsetDecoder {
 public:
     /// The page as UTF-8, every invalid byte sequence replaced by U+FFFD;
-    /// never longer than three bytes per byte of the page.
-    static std::string ToUtf8(std::string_view bytes, std::string_view strContentType);
+    /// never longer than three bytes per byte of the page. A page that is
+    /// valid UTF-8 already comes back as it went in, without a copy when
+    /// it was moved in.
+    static std::string ToUtf8(std::string strBytes, std::string_view strContentType);
     /// The canonical name of the encoding ToUtf8 would decode with
     /// ("UTF-8", "windows-1252", "Shift_JIS", ...).
     static std::string ChooseEncoding(std::string_view bytes, std::string_view strContentType);
@@ -20,4 +22,6 @@ public:
     static std::string EncodingForLabel(std::string_view strLabel);
     /// bytes as UTF-8 with every invalid sequence replaced by U+FFFD.
     static std::string RepairUtf8(std::string_view bytes);
+    /// True when bytes are valid UTF-8 throughout.
+    static bool IsValidUtf8(std::string_view bytes);
 };

@@ -229,8 +229,6 @@ void CHtmlLinkReader::Read(std::string_view strUtf8)
             Append(found.strValue, counter.GetLine(), counter.GetColumn());
         }
     }
-    m_strValues.shrink_to_fit();
-    m_entries.shrink_to_fit();
 }
 
 void CHtmlLinkReader::Append(std::string_view strValue, int nLine, int nColumn)
