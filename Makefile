@@ -19,12 +19,12 @@ package: build
 	rm -rf build/package
 	cpack --config build/release/CPackConfig.cmake -B build/package
 
-FUZZ_SECONDS ?= 60
+FUZZ_SECONDS ?= 180
 
 # Checks the code's layout, builds every test twice (warnings as errors;
 # then with AddressSanitizer and UndefinedBehaviorSanitizer) and runs them
 # all, builds the Debian package and checks it without installing it, then
-# gives each fuzz target FUZZ_SECONDS from its kept corpus.
+# shares FUZZ_SECONDS among the fuzz targets, each from its kept corpus.
 test: setup
 	scripts/check-format.sh
 	cmake --preset ci >/dev/null

@@ -1,7 +1,12 @@
 // Extraction speed on a generated page: 100 bytes of markup and text per
 // link, every second link repeating an earlier URL, so the duplicate test
-// runs for half the links. Run with --benchmark_counters_tabular=true.
+// runs for half the links. The word scanner of the default mode and the
+// modern-web mode's reading (decode, HTML5 parse, resolve, one entry per
+// normal form) on the same pages. Run with --benchmark_counters_tabular=true.
 
+#include "crawl/WebUrl.h"
+#include "html/CharsetDecoder.h"
+#include "html/HtmlLinkReader.h"
 #include "html/LinkExtractor.h"
 #include "link/Link.h"
 #include "link/LinkArray.h"
@@ -11,6 +16,7 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <unordered_set>
 
 namespace {
 
@@ -92,8 +98,40 @@ void BM_Extract(benchmark::State& state)
         static_cast<double>(nLinks), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
+// The links of one page as the modern-web mode lists them: each normal form once.
+std::size_t ReadModern(const std::string& strPage, const CWebUrl& page)
+{
+    const std::string strText = CCharsetDecoder::ToUtf8(strPage, "text/html");
+    CHtmlLinkReader reader;
+    reader.Read(strText);
+    const CWebUrl base = reader.HasBase() ? page.Resolve(reader.GetBase()) : page;
+    std::unordered_set<std::string> links;
+    for (std::size_t i = 0; i < reader.GetCount(); ++i) {
+        CWebUrl url = base.Resolve(reader.GetReference(i).strValue);
+        if (url.IsWebLink())
+            links.insert(url.GetText());
+    }
+    return links.size();
+}
+
+void BM_ExtractModern(benchmark::State& state)
+{
+    const std::size_t nLinks = static_cast<std::size_t>(state.range(0));
+    const std::string& strPage = PageWith(nLinks);
+    const CWebUrl page = CWebUrl::Parse("http://server/dir/page.html");
+    std::size_t nFiled = 0;
+    for (auto _ : state)
+        nFiled = ReadModern(strPage, page);
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * strPage.size()));
+    state.counters["links"] = static_cast<double>(nLinks);
+    state.counters["filed"] = static_cast<double>(nFiled);
+    state.counters["per_link"] = benchmark::Counter(
+        static_cast<double>(nLinks), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+
 } // namespace
 
 BENCHMARK(BM_Extract)->Arg(10'000)->Arg(100'000)->Arg(1'000'000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ExtractModern)->Arg(10'000)->Arg(100'000)->Arg(1'000'000)->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();

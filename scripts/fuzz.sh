@@ -1,14 +1,17 @@
 #!/usr/bin/env bash
-# Builds the libFuzzer targets and runs each for a bounded time, starting from
-# the corpus kept in fuzz/corpus. Usage: scripts/fuzz.sh [SECONDS] [TARGET...]
+# Builds the libFuzzer targets and runs them for one bounded time shared
+# equally among them, each starting from the corpus kept in fuzz/corpus.
+# Usage: scripts/fuzz.sh [TOTAL_SECONDS] [TARGET...]
 # Anything found is left in build/fuzz/findings and fails the run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-seconds=${1:-60}
+total=${1:-180}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(link extractor report)
+[ ${#targets[@]} -gt 0 ] || targets=(link extractor report html weburl)
+seconds=$(( total / ${#targets[@]} ))
+[ "$seconds" -gt 0 ] || seconds=1
 
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz -j "$(nproc)" --target "${targets[@]/#/fuzz_}"
