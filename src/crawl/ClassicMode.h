@@ -13,7 +13,8 @@ public:
         CLink* pPage) override;
     void CheckNewLinks(CLinkArray* pLinks, CCrawler* pCrawler, CInternetSession* pSession) override;
     bool IsCheckable(const CLink& link) const override;
-    std::string GetRequestURL(const CLink& link) const override;
+    std::string GetHeadURL(const CLink& link) const override;
+    std::string GetPageURL(const CLink& page) const override;
     std::string GetPageKey(const CLink& page) const override;
 
 private:

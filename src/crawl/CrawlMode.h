@@ -32,8 +32,10 @@ public:
     virtual void CheckNewLinks(CLinkArray* pLinks, CCrawler* pCrawler, CInternetSession* pSession) = 0;
     /// True for the records whose check sends a request.
     virtual bool IsCheckable(const CLink& link) const = 0;
-    /// The URL a request for the record goes to (its HEAD, or its GET as a page).
-    virtual std::string GetRequestURL(const CLink& link) const = 0;
+    /// The URL a link's check goes to.
+    virtual std::string GetHeadURL(const CLink& link) const = 0;
+    /// The URL a page's fetch opens.
+    virtual std::string GetPageURL(const CLink& page) const = 0;
     /// The text under which a page counts as fetched once.
     virtual std::string GetPageKey(const CLink& page) const = 0;
 };

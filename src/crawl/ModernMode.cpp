@@ -39,9 +39,14 @@ bool CModernMode::IsCheckable(const CLink& link) const
     return link.GetStatusCode() == -1;
 }
 
-std::string CModernMode::GetRequestURL(const CLink& link) const
+std::string CModernMode::GetHeadURL(const CLink& link) const
 {
-    return link.GetURL();
+    return link.GetFullURL();
+}
+
+std::string CModernMode::GetPageURL(const CLink& page) const
+{
+    return page.GetURL();
 }
 
 std::string CModernMode::GetPageKey(const CLink& page) const
