@@ -369,3 +369,9 @@ int CLink::GetRequestPort() const
         return m_nNamedPort;
     return m_pReferrer ? m_pReferrer->GetRequestPort() : 0;
 }
+
+void CLink::TakeOccurrences(CLink& other)
+{
+    m_occurrences.insert(m_occurrences.end(), other.m_occurrences.begin(), other.m_occurrences.end());
+    other.m_occurrences.clear();
+}

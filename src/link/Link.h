@@ -1,6 +1,9 @@
 #pragma once
 
+#include "link/LinkOccurrence.h"
+
 #include <string>
+#include <vector>
 
 constexpr int LINK_HTTP = 1;
 constexpr int LINK_MAILTO = 3;
@@ -47,6 +50,17 @@ public:
     /// The port requests go to: the one the URL's own authority names
     /// (1..65535), else the referrer's, else 0 for the scheme's default.
     int GetRequestPort() const;
+    /// Notes one more place that names this link, after those noted so far.
+    void AddOccurrence(const SLinkOccurrence& occurrence) { m_occurrences.push_back(occurrence); }
+    /// Appends other's places to this record's, other's then empty: the
+    /// record kept for a URL found again.
+    void TakeOccurrences(CLink& other);
+    /// Every place noted, in the order found; empty when none were noted.
+    const std::vector<SLinkOccurrence>& GetOccurrences() const { return m_occurrences; }
+
+protected:
+    /// The status text as stored, before a good answer's shows as "OK".
+    const std::string& GetStoredStatusText() const { return m_strStatusText; }
 
 private:
     using Pos = std::ptrdiff_t; // 1-based positions, full width
@@ -71,4 +85,5 @@ private:
     CLink* m_pReferrer = nullptr;
     // The port the URL's own authority names, -1 when it names no authority.
     int m_nNamedPort = -1;
+    std::vector<SLinkOccurrence> m_occurrences;
 };

@@ -34,6 +34,14 @@ bool CLinkArray::Contains(const std::string& strFullURL) const
     return m_slots[FindSlot(strFullURL, HashOf(strFullURL))].nPos != 0;
 }
 
+CLink* CLinkArray::Find(const std::string& strFullURL) const
+{
+    if (m_slots.empty())
+        return nullptr;
+    const int nPos = m_slots[FindSlot(strFullURL, HashOf(strFullURL))].nPos;
+    return nPos == 0 ? nullptr : GetAt(nPos);
+}
+
 void CLinkArray::Add(std::unique_ptr<CLink> pLink)
 {
     std::string strFullURL = pLink->GetFullURL();
@@ -64,8 +72,11 @@ void CLinkArray::AddNewFrom(CLinkArray& source)
     for (std::size_t i = 0; i < source.m_links.size(); ++i) {
         std::string& strFullURL = source.m_fullURLs[i];
         const std::size_t nHash = HashOf(strFullURL);
-        if (m_slots.empty() || m_slots[FindSlot(strFullURL, nHash)].nPos == 0)
+        const int nKept = m_slots.empty() ? 0 : m_slots[FindSlot(strFullURL, nHash)].nPos;
+        if (nKept == 0)
             Append(std::move(source.m_links[i]), std::move(strFullURL), nHash);
+        else
+            GetAt(nKept)->TakeOccurrences(*source.m_links[i]);
     }
     source.RemoveAll();
 }

@@ -22,6 +22,8 @@ public:
     CLink* GetAt(int nPos) const;
     /// True when a record of exactly this full URL (byte for byte) is held.
     bool Contains(const std::string& strFullURL) const;
+    /// The record of exactly this full URL, or null.
+    CLink* Find(const std::string& strFullURL) const;
     /// Appends at the end; the caller has made sure the URL is new.
     void Add(std::unique_ptr<CLink> pLink);
     /// Appends when no record of the same full URL is held, building that
@@ -30,7 +32,8 @@ public:
     /// Keeps a base record alive as long as the records that refer to it.
     CLink* AdoptBase(std::unique_ptr<CLink> pBase);
     /// Takes over source's base records, then files each of its records in
-    /// turn as AddIfNew would; source is left empty.
+    /// turn as AddIfNew would, a duplicate's occurrences going to the record
+    /// kept; source is left empty.
     void AddNewFrom(CLinkArray& source);
     /// Deletes every record, first to last, then the base records.
     void RemoveAll();

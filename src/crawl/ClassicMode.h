@@ -1,0 +1,23 @@
+#pragma once
+
+#include "crawl/CrawlMode.h"
+#include "crawl/LinkChecker.h"
+#include "html/LinkExtractor.h"
+
+/// The crawl as it always ran: the word scanner, its own URL rules, one
+/// HEAD request per plain http link.
+class CClassicMode : public CCrawlMode {
+public:
+    std::unique_ptr<CLink> MakeRootLink(const std::string& strStartURL) override;
+    void ExtractLinks(const std::string& strDocument, const SPageAnswer& answer, CLinkArray* pLinks,
+        CLink* pPage) override;
+    void CheckNewLinks(CLinkArray* pLinks, CCrawler* pCrawler, CInternetSession* pSession) override;
+    bool IsCheckable(const CLink& link) const override;
+    std::string GetHeadURL(const CLink& link) const override;
+    std::string GetPageURL(const CLink& page) const override;
+    std::string GetPageKey(const CLink& page) const override;
+
+private:
+    CLinkExtractor m_extractor;
+    CLinkChecker m_checker;
+};

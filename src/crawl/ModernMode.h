@@ -1,0 +1,27 @@
+#pragma once
+
+#include "crawl/CrawlMode.h"
+#include "crawl/WebLinkChecker.h"
+#include "crawl/WebLinkExtractor.h"
+#include "crawl/WebSite.h"
+
+/// The crawl as a browser loads a site: http and https, every kind of link
+/// from an HTML5 parser, links resolved and normalised as browsers do, the
+/// site and each page named by the URL its answer came from.
+class CModernMode : public CCrawlMode {
+public:
+    std::unique_ptr<CLink> MakeRootLink(const std::string& strStartURL) override;
+    void ExtractLinks(const std::string& strDocument, const SPageAnswer& answer, CLinkArray* pLinks,
+        CLink* pPage) override;
+    void CheckNewLinks(CLinkArray* pLinks, CCrawler* pCrawler, CInternetSession* pSession) override;
+    bool IsCheckable(const CLink& link) const override;
+    std::string GetHeadURL(const CLink& link) const override;
+    std::string GetPageURL(const CLink& page) const override;
+    std::string GetPageKey(const CLink& page) const override;
+
+private:
+    CWebLinkExtractor m_extractor;
+    CWebLinkChecker m_checker;
+    CWebSite m_site;
+    const CLink* m_pRoot = nullptr;
+};

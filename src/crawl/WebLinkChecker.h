@@ -1,0 +1,34 @@
+#pragma once
+
+#include <string>
+
+class CCrawler;
+class CHttpFile;
+class CInternetSession;
+class CLinkArray;
+class CWebLink;
+class CWebSite;
+
+/// Checks the web links a page added: one HEAD request each to the link's
+/// normal URL, http or https, redirects followed; the answer's status and
+/// final URL go into the record, and HTML pages of the site are queued with
+/// the crawler. Each link is checked at most once.
+class CWebLinkChecker {
+public:
+    /// Checks the links after the last one handled, in order, until the
+    /// array's end or Stop; links left by Stop stay unchecked for good.
+    void CheckNewLinks(CLinkArray* pLinks, CCrawler* pCrawler, CInternetSession* pSession, const CWebSite& site);
+
+    /// True for the media types read as pages, from a Content-Type value.
+    static bool IsPageType(const std::string& strContentType);
+    /// The value of the last Content-Type line of a header block; empty when none.
+    static std::string FindContentType(const std::string& strHeaders);
+
+private:
+    /// Sends the HEAD and stores its outcome; true when the answer named a page type.
+    bool Check(CWebLink& link, CInternetSession* pSession);
+    static void ReadAnswer(CHttpFile& file, CWebLink& link, bool& bIsPage);
+    bool IsPage(const CWebLink& link, bool bAnsweredPage, bool bExploreCgi, const CWebSite& site) const;
+
+    int m_nChecked = 0;
+};

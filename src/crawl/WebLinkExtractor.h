@@ -1,0 +1,28 @@
+#pragma once
+
+#include "crawl/PageAnswer.h"
+
+#include <string>
+
+class CLink;
+class CLinkArray;
+
+/// Turns one fetched page into web link records as a browser reads it: the
+/// document decoded by its charset, parsed as HTML5, every link-bearing
+/// attribute resolved against the page's base. A URL already filed gains
+/// one more occurrence instead of a record. Keeps nothing between pages.
+class CWebLinkExtractor {
+public:
+    /// The longest normal form requested; a longer link is listed as failed.
+    static constexpr std::size_t MAX_URL = 65536;
+    static constexpr const char* URL_TOO_LONG = "URL too long";
+
+    /// Files the page's links into pLinks. The page is named by the URL
+    /// its answer came from; when that differs from pPage's own, pLinks
+    /// keeps a record of it as the referrer of the page's links.
+    void Extract(const std::string& strDocument, const SPageAnswer& answer, CLinkArray* pLinks, CLink* pPage);
+
+private:
+    static CLink* NamePage(const SPageAnswer& answer, CLinkArray* pLinks, CLink* pPage);
+    static void File(const std::string& strNormalURL, CLinkArray* pLinks, CLink* pPage, int nLine, int nColumn);
+};

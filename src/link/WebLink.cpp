@@ -1,0 +1,29 @@
+#include "link/WebLink.h"
+
+CWebLink::CWebLink(const std::string& strNormalURL, CLink* pReferrer, const std::string& strOpenURL)
+    : CLink(strNormalURL, nullptr)
+    , m_pWebReferrer(pReferrer)
+    , m_strNormalURL(strNormalURL)
+    , m_strOpenURL(strOpenURL)
+{
+}
+
+std::string CWebLink::GetURL() const
+{
+    return m_strOpenURL.empty() ? m_strNormalURL : m_strOpenURL;
+}
+
+std::string CWebLink::GetFullURL() const
+{
+    return m_strNormalURL;
+}
+
+std::string CWebLink::GetStatusText() const
+{
+    return GetStoredStatusText();
+}
+
+int CWebLink::GetLinkType() const
+{
+    return LINK_HTTP;
+}

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "link/Link.h"
+
+#include <string>
+
+/// A link as a browser resolves it. Its identity, and what every front end
+/// shows, is the normal form of its absolute URL, resolved before the record
+/// is made; the host and path columns come from that text. The status text
+/// is what the server or the network library said, also for a good answer.
+class CWebLink : public CLink {
+public:
+    /// strNormalURL is the absolute URL in normal form. strOpenURL, when not
+    /// empty, is what a page fetch opens instead (a local file's path as
+    /// the user wrote it).
+    CWebLink(const std::string& strNormalURL, CLink* pReferrer, const std::string& strOpenURL = std::string());
+
+    CLink* GetReferrer() const override { return m_pWebReferrer; }
+    std::string GetURL() const override;
+    std::string GetFullURL() const override;
+    std::string GetStatusText() const override;
+    /// Web links of both schemes are checked alike.
+    int GetLinkType() const override;
+
+    /// The URL the check's answer came from, after redirects; empty before.
+    const std::string& GetFinalURL() const { return m_strFinalURL; }
+    void SetFinalURL(std::string strFinalURL) { m_strFinalURL = std::move(strFinalURL); }
+
+private:
+    // Kept here, not in the base record: the base would resolve the
+    // absolute text against it again by its own rules.
+    CLink* m_pWebReferrer = nullptr;
+    std::string m_strNormalURL;
+    std::string m_strOpenURL;
+    std::string m_strFinalURL;
+};
