@@ -25,8 +25,7 @@ public:
     /// Files the page's new links into pLinks: its document as read, what
     /// its answer said, and its record. Keeps nothing from one page to the
     /// next, so pages read ahead may be extracted in between.
-    virtual void ExtractLinks(const std::string& strDocument, const SPageAnswer& answer, CLinkArray* pLinks,
-        CLink* pPage) = 0;
+    virtual void ExtractLinks(std::string strDocument, const SPageAnswer& answer, CLinkArray* pLinks, CLink* pPage) = 0;
     /// Checks the links filed since the last pass, queueing pages with the
     /// crawler; a pass ends early at Stop.
     virtual void CheckNewLinks(CLinkArray* pLinks, CCrawler* pCrawler, CInternetSession* pSession) = 0;
@@ -36,6 +35,11 @@ public:
     virtual std::string GetHeadURL(const CLink& link) const = 0;
     /// The URL a page's fetch opens.
     virtual std::string GetPageURL(const CLink& page) const = 0;
-    /// The text under which a page counts as fetched once.
+    /// The text under which a page counts as fetched once, before its fetch.
     virtual std::string GetPageKey(const CLink& page) const = 0;
+    /// The same, once its answer told where it came from.
+    virtual std::string GetPageKey(const CLink& page, const SPageAnswer& answer) const = 0;
+    /// True when a page's zero bytes are kept as data; false when each read
+    /// chunk ends at its first zero byte.
+    virtual bool KeepsZeroBytes() const = 0;
 };

@@ -1,8 +1,8 @@
 #include "crawl/Crawler.h"
 
+#include "crawl/ClassicMode.h"
 #include "crawl/InternetException.h"
 #include "crawl/TransferEngine.h"
-#include "html/PageStream.h"
 #include "link/Link.h"
 
 #include <algorithm>
@@ -10,6 +10,7 @@
 
 CCrawler::CCrawler(CCrawlOwner* pDlg, bool bRecursive, bool bExploreCgi)
     : m_bExploreCgi(bExploreCgi)
+    , m_pMode(std::make_unique<CClassicMode>())
     , m_bRecursive(bRecursive)
     , m_pDlg(pDlg)
 {
@@ -39,13 +40,14 @@ bool CCrawler::Init(CCrawlList* pListBox, const std::string& strStartUrl)
             m_pSession->SetOption(nOption, m_nTimeout);
         // Keeps the front end alive while a request waits.
         m_pSession->SetPumpCallback([this] { PumpMessages(); });
+        m_pSession->SetTransferOptions(m_transferOptions);
         m_pListBox = pListBox;
-        m_pRootLink = std::make_unique<CLink>(strStartUrl, nullptr);
+        m_pRootLink = m_pMode->MakeRootLink(strStartUrl);
         if (m_pListBox)
             m_pListBox->SetSiteHost(m_pRootLink->GetHost());
         m_pLinks = std::make_unique<CLinkArray>();
         m_pageQueue.AddPage(m_pRootLink.get());
-        m_pageURLs.insert(NormalisePageURL(m_pRootLink->GetFullURL()));
+        m_pageURLs.insert(m_pMode->GetPageKey(*m_pRootLink));
         m_queuedDepths.push_back(0);
         m_nPagesQueued = 1;
         StartPipeline();
@@ -69,20 +71,22 @@ bool CCrawler::Crawl()
         }
         if (!m_bStop)
             m_pipeline.OnPageTaken();
-        m_pageQueue.FetchNextPage(strDocument, m_pSession.get(), pPage, strError);
+        SPageAnswer answer;
+        m_pageQueue.FetchNextPage(strDocument, m_pSession.get(), pPage, strError, *m_pMode, answer);
         if (m_pDlg && pPage)
             m_pDlg->PageFetched(*pPage, strError);
-        if (!m_pipeline.ReplayLinks(pPage, strDocument, m_pLinks.get())) {
-            CPageStream stream(std::move(strDocument));
-            m_extractor.Extract(stream, m_pLinks.get(), pPage);
-        }
+        // Where the answer came from names the page as well.
+        if (pPage)
+            m_pageURLs.insert(m_pMode->GetPageKey(*pPage, answer));
+        if (!m_pipeline.ReplayLinks(pPage, strDocument, m_pLinks.get()))
+            m_pMode->ExtractLinks(std::move(strDocument), answer, m_pLinks.get(), pPage);
         if (m_pListBox)
             m_pListBox->AddNewLinks(m_pLinks.get());
         if (m_pDlg)
             m_pDlg->SetLinkCount(m_pLinks ? static_cast<unsigned>(m_pLinks->GetSize()) : 0u);
         if (!m_bStop)
             m_pipeline.OnChecksBegin();
-        m_checker.CheckNewLinks(m_pLinks.get(), this, m_pSession.get());
+        m_pMode->CheckNewLinks(m_pLinks.get(), this, m_pSession.get());
         PumpMessages();
         if (m_bStop || !m_bRecursive)
             break;
@@ -102,7 +106,7 @@ void CCrawler::PumpMessages()
 
 bool CCrawler::EnqueuePage(CLink* pLink)
 {
-    std::string strPageURL = NormalisePageURL(pLink->GetFullURL());
+    std::string strPageURL = m_pMode->GetPageKey(*pLink);
     if (m_pageURLs.contains(strPageURL))
         return false;
     // Without recursion no queued page is fetched, so no bound cuts anything.
@@ -249,7 +253,7 @@ void CCrawler::StartPipeline()
     pEngine->SetConnectionLimits(m_nPerHost, static_cast<std::size_t>(std::max(m_nJobs, 4)));
     if (m_nJobs <= 1)
         return;
-    m_pipeline.Attach(pEngine, m_pLinks.get(), &m_pageQueue, m_bRecursive, m_nJobs);
+    m_pipeline.Attach(pEngine, m_pLinks.get(), &m_pageQueue, m_bRecursive, m_nJobs, m_pMode.get());
     pEngine->SetEndedCallback([this] {
         if (!m_bStop)
             m_pipeline.TopUp();
@@ -261,4 +265,15 @@ void CCrawler::StopPipeline()
     m_pipeline.Detach();
     if (std::shared_ptr<CTransferEngine> pEngine = m_pSession ? m_pSession->GetTransferEngine() : nullptr)
         pEngine->SetEndedCallback(nullptr);
+}
+
+void CCrawler::SetMode(std::unique_ptr<CCrawlMode> pMode)
+{
+    if (pMode)
+        m_pMode = std::move(pMode);
+}
+
+void CCrawler::SetTransferOptions(const STransferOptions& options)
+{
+    m_transferOptions = options;
 }

@@ -4,12 +4,12 @@
 // operations below; everything else about the engine stays behind them.
 
 #include "crawl/CrawlList.h"
+#include "crawl/CrawlMode.h"
 #include "crawl/CrawlOwner.h"
 #include "crawl/InternetSession.h"
-#include "crawl/LinkChecker.h"
 #include "crawl/PageQueue.h"
 #include "crawl/RequestPipeline.h"
-#include "html/LinkExtractor.h"
+#include "crawl/TransferOptions.h"
 #include "link/LinkArray.h"
 
 #include <deque>
@@ -55,6 +55,12 @@ public:
     /// page included, and none more than nMaxDepth links away from the start
     /// page (which is depth 0). 0 leaves a bound off.
     void SetPageLimits(int nMaxPages, int nMaxDepth);
+    /// For an Init still to come: the rules of the crawl (the exact word
+    /// scanner and one HEAD per plain http link unless set).
+    void SetMode(std::unique_ptr<CCrawlMode> pMode);
+    /// For an Init still to come: how requests go out (trust, HTTP version,
+    /// compression, user agent).
+    void SetTransferOptions(const STransferOptions& options);
 
     /// A bound that kept a page from being fetched.
     enum class EBound { NONE, MAX_PAGES, MAX_DEPTH };
@@ -84,10 +90,10 @@ private:
 
     std::unique_ptr<CInternetSession> m_pSession;
     CPageQueue m_pageQueue;
-    CLinkExtractor m_extractor;
+    std::unique_ptr<CCrawlMode> m_pMode;
     std::unique_ptr<CLinkArray> m_pLinks;
     CCrawlList* m_pListBox = nullptr;
-    CLinkChecker m_checker;
+    STransferOptions m_transferOptions;
     std::unique_ptr<CLink> m_pRootLink;
     bool m_bRecursive = false;
     CCrawlOwner* m_pDlg = nullptr;

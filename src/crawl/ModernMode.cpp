@@ -8,25 +8,21 @@ std::unique_ptr<CLink> CModernMode::MakeRootLink(const std::string& strStartURL)
 {
     // A local file opens by its path as written; its normal form names it.
     const bool bLocal = strStartURL.compare(0, 7, "file://") == 0;
-    std::string strNormal;
-    if (!CWebUrl::Normalize(strStartURL, strNormal))
-        strNormal = strStartURL;
+    const CWebUrl url = CWebUrl::Parse(strStartURL);
+    const std::string strNormal = url.IsWebLink() ? url.GetText() : strStartURL;
     auto pRoot = std::make_unique<CWebLink>(strNormal, nullptr, bLocal ? strStartURL : std::string());
     m_pRoot = pRoot.get();
     return pRoot;
 }
 
-void CModernMode::ExtractLinks(const std::string& strDocument, const SPageAnswer& answer, CLinkArray* pLinks,
-    CLink* pPage)
+void CModernMode::ExtractLinks(std::string strDocument, const SPageAnswer& answer, CLinkArray* pLinks, CLink* pPage)
 {
     // The site is where the start page's answer came from.
     if (pPage == m_pRoot && !m_site.IsSet()) {
-        std::string strStart;
-        if (!CWebUrl::Normalize(answer.strFinalURL, strStart))
-            strStart = pPage->GetFullURL();
-        m_site.SetStart(strStart);
+        const CWebUrl final = CWebUrl::Parse(answer.strFinalURL);
+        m_site.SetStart(final.IsWebLink() ? final.GetText() : pPage->GetFullURL());
     }
-    m_extractor.Extract(strDocument, answer, pLinks, pPage);
+    m_extractor.Extract(std::move(strDocument), answer, pLinks, pPage);
 }
 
 void CModernMode::CheckNewLinks(CLinkArray* pLinks, CCrawler* pCrawler, CInternetSession* pSession)
@@ -54,4 +50,10 @@ std::string CModernMode::GetPageKey(const CLink& page) const
     // Every record of this mode is a web link.
     const auto& web = static_cast<const CWebLink&>(page);
     return web.GetFinalURL().empty() ? web.GetFullURL() : web.GetFinalURL();
+}
+
+std::string CModernMode::GetPageKey(const CLink& page, const SPageAnswer& answer) const
+{
+    const CWebUrl final = CWebUrl::Parse(answer.strFinalURL);
+    return final.IsWebLink() ? final.GetText() : GetPageKey(page);
 }

@@ -1,5 +1,7 @@
 #include "crawl/PageQueue.h"
 
+#include "crawl/ClassicMode.h"
+#include "crawl/HttpFile.h"
 #include "crawl/InternetException.h"
 #include "crawl/InternetFile.h"
 #include "crawl/InternetSession.h"
@@ -33,6 +35,13 @@ CLink* CPageQueue::GetPage(int nIndex) const
 void CPageQueue::FetchNextPage(
     std::string& strDocument, CInternetSession* pSession, CLink*& pPage, std::string& strError)
 {
+    SPageAnswer answer;
+    FetchNextPage(strDocument, pSession, pPage, strError, CClassicMode(), answer);
+}
+
+void CPageQueue::FetchNextPage(std::string& strDocument, CInternetSession* pSession, CLink*& pPage,
+    std::string& strError, const CCrawlMode& mode, SPageAnswer& answer)
+{
     if (m_pages.empty())
         return;
     pPage = m_pages.front();
@@ -41,9 +50,13 @@ void CPageQueue::FetchNextPage(
     try {
         if (!pSession)
             throw CInternetException("No internet session");
-        std::unique_ptr<CInternetFile> pFile = pSession->OpenURL(GetOpenURL(*pPage));
+        std::unique_ptr<CInternetFile> pFile = pSession->OpenURL(GetOpenURL(*pPage, mode));
+        if (const auto* pHttp = dynamic_cast<const CHttpFile*>(pFile.get())) {
+            pHttp->QueryInfo(HTTP_QUERY_CONTENT_TYPE, answer.strContentType);
+            answer.strFinalURL = pHttp->GetFinalURL();
+        }
         if (pFile) {
-            ReadDocument(*pFile, strDocument);
+            ReadDocument(*pFile, strDocument, mode.KeepsZeroBytes());
             pFile->Close();
         }
     } catch (const CInternetException& e) {
@@ -52,7 +65,7 @@ void CPageQueue::FetchNextPage(
     }
 }
 
-void CPageQueue::ReadDocument(CInternetFile& file, std::string& strDocument)
+void CPageQueue::ReadDocument(CInternetFile& file, std::string& strDocument, bool bKeepZeroBytes)
 {
     char szBuffer[CHUNK + 1];
     std::size_t nRead = 0;
@@ -62,12 +75,12 @@ void CPageQueue::ReadDocument(CInternetFile& file, std::string& strDocument)
     do {
         nRead = file.Read(szBuffer, CHUNK);
         nTotal += nRead;
-        if (!AppendChunk(szBuffer, nRead, strDocument) || nTotal >= MAX_DOCUMENT)
+        if (!AppendChunk(szBuffer, nRead, strDocument, bKeepZeroBytes) || nTotal >= MAX_DOCUMENT)
             return;
     } while (nRead == CHUNK);
 }
 
-std::string CPageQueue::MakeDocument(const std::string& strBody)
+std::string CPageQueue::MakeDocument(const std::string& strBody, bool bKeepZeroBytes)
 {
     // Read the way FetchNextPage reads, so the two cannot differ.
     class CBodyFile : public CInternetFile {
@@ -91,14 +104,15 @@ std::string CPageQueue::MakeDocument(const std::string& strBody)
     };
     CBodyFile file(strBody);
     std::string strDocument;
-    ReadDocument(file, strDocument);
+    ReadDocument(file, strDocument, bKeepZeroBytes);
     return strDocument;
 }
 
-bool CPageQueue::AppendChunk(const char* pChunk, std::size_t nChunk, std::string& strDocument)
+bool CPageQueue::AppendChunk(const char* pChunk, std::size_t nChunk, std::string& strDocument, bool bKeepZeroBytes)
 {
-    // A chunk contributes its bytes up to its first zero byte.
-    const void* pZero = std::memchr(pChunk, '\0', nChunk);
+    // A chunk contributes its bytes up to its first zero byte, unless zero
+    // bytes are data (a page in UTF-16 is full of them).
+    const void* pZero = bKeepZeroBytes ? nullptr : std::memchr(pChunk, '\0', nChunk);
     strDocument.append(pChunk, pZero ? static_cast<std::size_t>(static_cast<const char*>(pZero) - pChunk) : nChunk);
     if (strDocument.size() < MAX_DOCUMENT)
         return true;
@@ -113,5 +127,10 @@ bool CPageQueue::IsLocalPage(const CLink& page)
 
 std::string CPageQueue::GetOpenURL(const CLink& page)
 {
-    return IsLocalPage(page) ? page.GetURL() : CRequestURL::ForPage(page);
+    return GetOpenURL(page, CClassicMode());
+}
+
+std::string CPageQueue::GetOpenURL(const CLink& page, const CCrawlMode& mode)
+{
+    return IsLocalPage(page) ? page.GetURL() : mode.GetPageURL(page);
 }

@@ -4,6 +4,9 @@
 #include <deque>
 #include <string>
 
+#include "crawl/PageAnswer.h"
+
+class CCrawlMode;
 class CInternetFile;
 class CInternetSession;
 class CLink;
@@ -26,20 +29,28 @@ public:
     /// appends its document to strDocument. When nothing could be read,
     /// strError says why. On an empty queue nothing changes.
     void FetchNextPage(std::string& strDocument, CInternetSession* pSession, CLink*& pPage, std::string& strError);
+    /// The same under a crawl mode's rules: the page opens at the mode's
+    /// page URL, its bytes are kept as the mode reads them, and answer
+    /// gets what the answer said of itself.
+    void FetchNextPage(std::string& strDocument, CInternetSession* pSession, CLink*& pPage, std::string& strError,
+        const CCrawlMode& mode, SPageAnswer& answer);
 
     /// True when the page is a local file, read without the network.
     static bool IsLocalPage(const CLink& page);
     /// What FetchNextPage opens for a page: a local file's URL as written,
     /// else CRequestURL::ForPage.
     static std::string GetOpenURL(const CLink& page);
+    /// What FetchNextPage opens under a mode: a local file's URL as
+    /// written, else the mode's page URL.
+    static std::string GetOpenURL(const CLink& page, const CCrawlMode& mode);
     /// The document FetchNextPage makes of a response body read whole.
-    static std::string MakeDocument(const std::string& strBody);
+    static std::string MakeDocument(const std::string& strBody, bool bKeepZeroBytes = false);
 
 private:
-    static void ReadDocument(CInternetFile& file, std::string& strDocument);
+    static void ReadDocument(CInternetFile& file, std::string& strDocument, bool bKeepZeroBytes);
     /// Appends one chunk up to its first zero byte; false once the document
     /// is full.
-    static bool AppendChunk(const char* pChunk, std::size_t nChunk, std::string& strDocument);
+    static bool AppendChunk(const char* pChunk, std::size_t nChunk, std::string& strDocument, bool bKeepZeroBytes);
 
     std::deque<CLink*> m_pages;
 };

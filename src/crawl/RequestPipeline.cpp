@@ -1,9 +1,9 @@
 #include "crawl/RequestPipeline.h"
 
+#include "crawl/CrawlMode.h"
 #include "crawl/PageQueue.h"
-#include "crawl/RequestURL.h"
+#include "crawl/Transfer.h"
 #include "crawl/TransferEngine.h"
-#include "html/PageStream.h"
 #include "link/Link.h"
 #include "link/LinkArray.h"
 
@@ -17,11 +17,12 @@ CRequestPipeline::~CRequestPipeline()
 }
 
 void CRequestPipeline::Attach(std::shared_ptr<CTransferEngine> pEngine, const CLinkArray* pLinks,
-    const CPageQueue* pQueue, bool bFetchPages, int nJobs)
+    const CPageQueue* pQueue, bool bFetchPages, int nJobs, CCrawlMode* pMode)
 {
     Detach();
-    if (nJobs <= 1 || !pEngine || !pLinks || !pQueue)
+    if (nJobs <= 1 || !pEngine || !pLinks || !pQueue || !pMode)
         return;
+    m_pMode = pMode;
     m_pEngine = std::move(pEngine);
     m_pLinks = pLinks;
     m_pQueue = pQueue;
@@ -120,9 +121,9 @@ void CRequestPipeline::SendHeads(int& nBudget)
 {
     while (nBudget > 0 && m_nNextHead <= m_pLinks->GetSize()) {
         const CLink* pLink = m_pLinks->GetAt(m_nNextHead++);
-        if (pLink->GetLinkType() != LINK_HTTP)
+        if (!m_pMode->IsCheckable(*pLink))
             continue;
-        const std::string strURL = CRequestURL::ForHead(*pLink);
+        const std::string strURL = m_pMode->GetHeadURL(*pLink);
         if (!m_pEngine->IsAhead(strURL, true))
             Send(strURL, true, m_nStage, nBudget);
     }
@@ -142,7 +143,7 @@ void CRequestPipeline::SendForPages(int& nBudget)
             if (CPageQueue::IsLocalPage(*pPage))
                 slot.bRead = true;
             else
-                slot.nGet = Send(CPageQueue::GetOpenURL(*pPage), false, nStage, nBudget);
+                slot.nGet = Send(CPageQueue::GetOpenURL(*pPage, *m_pMode), false, nStage, nBudget);
             continue;
         }
         if (!slot.bRead)
@@ -173,19 +174,26 @@ void CRequestPipeline::ReadAhead(SPageSlot& slot, CLink* pPage)
         return;
     }
     slot.bRead = true;
-    std::string strDocument = CPageQueue::MakeDocument(*pBody);
+    std::string strDocument = CPageQueue::MakeDocument(*pBody, m_pMode->KeepsZeroBytes());
     slot.nDocumentSize = strDocument.size();
     slot.nDocumentHash = std::hash<std::string>()(strDocument);
-    CPageStream stream(std::move(strDocument));
+    const CTransfer* pEnded = m_pEngine->GetEndedTransfer(slot.nGet);
+    SPageAnswer answer;
+    if (pEnded) {
+        answer.strContentType = pEnded->GetContentType();
+        answer.strFinalURL = pEnded->GetFinalURL();
+    }
     // Within the page, the array keeps each URL's first record, as the crawl's would.
     slot.pFound = std::make_unique<CLinkArray>();
     slot.pPage = pPage;
-    m_extractor.Extract(stream, slot.pFound.get(), pPage);
+    m_pMode->ExtractLinks(std::move(strDocument), answer, slot.pFound.get(), pPage);
     for (int nPos = 1; nPos <= slot.pFound->GetSize(); ++nPos) {
         const CLink* pLink = slot.pFound->GetAt(nPos);
+        if (!m_pMode->IsCheckable(*pLink))
+            continue;
         std::string strFullURL = pLink->GetFullURL();
         if (!m_pLinks->Contains(strFullURL))
-            slot.heads.emplace_back(CRequestURL::ForHead(*pLink), std::move(strFullURL));
+            slot.heads.emplace_back(m_pMode->GetHeadURL(*pLink), std::move(strFullURL));
     }
 }
 

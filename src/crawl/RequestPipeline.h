@@ -1,6 +1,5 @@
 #pragma once
 
-#include "html/LinkExtractor.h"
 #include "link/LinkArray.h"
 
 #include <cstdint>
@@ -9,6 +8,7 @@
 #include <string>
 #include <vector>
 
+class CCrawlMode;
 class CLink;
 class CPageQueue;
 class CTransferEngine;
@@ -37,7 +37,7 @@ public:
     /// Starts sending ahead on pEngine; nJobs counts the crawl's own request
     /// too, so 1 sends nothing ahead. GETs go ahead only when bFetchPages.
     void Attach(std::shared_ptr<CTransferEngine> pEngine, const CLinkArray* pLinks, const CPageQueue* pQueue,
-        bool bFetchPages, int nJobs);
+        bool bFetchPages, int nJobs, CCrawlMode* pMode);
     /// Drops every request still ahead and sends no more.
     void Detach();
 
@@ -99,6 +99,8 @@ private:
     std::deque<SPageSlot> m_slots;
     SPageSlot m_current;
     std::vector<SSent> m_sent;
-    CLinkExtractor m_extractor;
+    // The crawl's own rules: what is requested, where, and how a page read
+    // ahead is extracted.
+    CCrawlMode* m_pMode = nullptr;
     bool m_bInTopUp = false;
 };

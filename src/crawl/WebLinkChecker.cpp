@@ -18,7 +18,8 @@ namespace {
 
 std::string ToLower(std::string str)
 {
-    std::transform(str.begin(), str.end(), str.begin(), [](unsigned char ch) { return static_cast<char>(std::tolower(ch)); });
+    std::transform(
+        str.begin(), str.end(), str.begin(), [](unsigned char ch) { return static_cast<char>(std::tolower(ch)); });
     return str;
 }
 
@@ -33,18 +34,18 @@ std::string Trim(const std::string& str)
 // The path and query a script-like address shows itself in.
 bool LooksLikeScript(const std::string& strNormalURL)
 {
-    CWebUrl url;
-    if (!url.Parse(strNormalURL))
+    const CWebUrl url = CWebUrl::Parse(strNormalURL);
+    if (!url.IsWebLink())
         return false;
-    const std::string strRequest = url.GetPath() + url.GetQuery();
+    const std::string strRequest = url.GetPath() + (url.GetQuery().empty() ? "" : "?" + url.GetQuery());
     return strRequest.find("cgi") != std::string::npos || strRequest.find('?') != std::string::npos
         || strRequest.find('$') != std::string::npos;
 }
 
 } // namespace
 
-void CWebLinkChecker::CheckNewLinks(CLinkArray* pLinks, CCrawler* pCrawler, CInternetSession* pSession,
-    const CWebSite& site)
+void CWebLinkChecker::CheckNewLinks(
+    CLinkArray* pLinks, CCrawler* pCrawler, CInternetSession* pSession, const CWebSite& site)
 {
     if (!pLinks || pLinks->GetSize() <= m_nChecked)
         return;
@@ -86,13 +87,13 @@ void CWebLinkChecker::ReadAnswer(CHttpFile& file, CWebLink& link, bool& bIsPage)
     std::string strStatusText;
     if (!file.QueryInfo(HTTP_QUERY_STATUS_TEXT, strStatusText) || strStatusText.empty())
         // HTTP/2 sends no reason phrase: the code's standard one stands in.
-        strStatusText = CHttpFile::GetStandardReason(nStatusCode);
+        strStatusText = CHttpFile::GetStandardReasonPhrase(nStatusCode);
     link.SetStatus(nStatusCode, strStatusText);
-    std::string strFinal;
-    if (CWebUrl::Normalize(file.GetFinalURL(), strFinal))
-        link.SetFinalURL(strFinal);
-    std::string strHeaders;
-    bIsPage = file.QueryInfo(HTTP_QUERY_RAW_HEADERS_CRLF, strHeaders) && IsPageType(FindContentType(strHeaders));
+    const CWebUrl final = CWebUrl::Parse(file.GetFinalURL());
+    if (final.IsWebLink())
+        link.SetFinalURL(final.GetText());
+    std::string strContentType;
+    bIsPage = file.QueryInfo(HTTP_QUERY_CONTENT_TYPE, strContentType) && IsPageType(strContentType);
 }
 
 bool CWebLinkChecker::IsPage(const CWebLink& link, bool bAnsweredPage, bool bExploreCgi, const CWebSite& site) const
@@ -107,21 +108,4 @@ bool CWebLinkChecker::IsPageType(const std::string& strContentType)
 {
     const std::string strType = ToLower(Trim(strContentType.substr(0, strContentType.find(';'))));
     return strType == "text/html" || strType == "application/xhtml+xml";
-}
-
-std::string CWebLinkChecker::FindContentType(const std::string& strHeaders)
-{
-    std::string strValue;
-    std::size_t nLine = 0;
-    while (nLine < strHeaders.size()) {
-        std::size_t nEnd = strHeaders.find("\r\n", nLine);
-        if (nEnd == std::string::npos)
-            nEnd = strHeaders.size();
-        const std::string strLine = strHeaders.substr(nLine, nEnd - nLine);
-        const std::size_t nColon = strLine.find(':');
-        if (nColon != std::string::npos && ToLower(Trim(strLine.substr(0, nColon))) == "content-type")
-            strValue = Trim(strLine.substr(nColon + 1));
-        nLine = nEnd + 2;
-    }
-    return strValue;
 }

@@ -21,8 +21,6 @@ public:
 
     /// True for the media types read as pages, from a Content-Type value.
     static bool IsPageType(const std::string& strContentType);
-    /// The value of the last Content-Type line of a header block; empty when none.
-    static std::string FindContentType(const std::string& strHeaders);
 
 private:
     /// Sends the HEAD and stores its outcome; true when the answer named a page type.

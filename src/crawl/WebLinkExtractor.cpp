@@ -8,37 +8,35 @@
 
 #include <memory>
 
-void CWebLinkExtractor::Extract(const std::string& strDocument, const SPageAnswer& answer, CLinkArray* pLinks,
-    CLink* pPage)
+void CWebLinkExtractor::Extract(std::string strDocument, const SPageAnswer& answer, CLinkArray* pLinks, CLink* pPage)
 {
     if (!pLinks || !pPage)
         return;
     CLink* pNamed = NamePage(answer, pLinks, pPage);
-    const std::string strPageURL = pNamed->GetFullURL();
+    const CWebUrl page = CWebUrl::Parse(pNamed->GetFullURL());
     CHtmlLinkReader reader;
-    reader.Read(CCharsetDecoder::ToUtf8(strDocument, answer.strContentType));
+    reader.Read(CCharsetDecoder::ToUtf8(std::move(strDocument), answer.strContentType));
     // The base is itself resolved against the page; one that resolves to no
     // web URL leaves the page's own.
-    std::string strBase = strPageURL;
-    if (reader.HasBase()) {
-        std::string strResolved;
-        if (CWebUrl::Resolve(strPageURL, reader.GetBase(), strResolved) == CWebUrl::RESOLVED)
-            strBase = strResolved;
-    }
-    for (const SHtmlReference& reference : reader.GetReferences()) {
-        std::string strNormal;
-        if (CWebUrl::Resolve(strBase, reference.strValue, strNormal) == CWebUrl::RESOLVED)
-            File(strNormal, pLinks, pNamed, reference.nLine, reference.nColumn);
+    CWebUrl base = reader.HasBase() ? page.Resolve(reader.GetBase()) : page;
+    if (!base.IsWebLink())
+        base = page;
+    for (std::size_t nIndex = 0; nIndex < reader.GetCount(); ++nIndex) {
+        const SHtmlReference reference = reader.GetReference(nIndex);
+        const CWebUrl link = base.Resolve(reference.strValue);
+        if (link.IsWebLink())
+            File(link.GetText(), pLinks, pNamed, reference.nLine, reference.nColumn);
+        else if (link.GetOutcome() == CWebUrl::URL_TOO_LONG)
+            File(std::string(reference.strValue), pLinks, pNamed, reference.nLine, reference.nColumn);
     }
 }
 
 CLink* CWebLinkExtractor::NamePage(const SPageAnswer& answer, CLinkArray* pLinks, CLink* pPage)
 {
-    std::string strFinal;
-    if (answer.strFinalURL.empty() || !CWebUrl::Normalize(answer.strFinalURL, strFinal)
-        || strFinal == pPage->GetFullURL())
+    const CWebUrl final = CWebUrl::Parse(answer.strFinalURL);
+    if (!final.IsWebLink() || final.GetText() == pPage->GetFullURL())
         return pPage;
-    return pLinks->AdoptBase(std::make_unique<CWebLink>(strFinal, nullptr));
+    return pLinks->AdoptBase(std::make_unique<CWebLink>(final.GetText(), nullptr));
 }
 
 void CWebLinkExtractor::File(const std::string& strNormalURL, CLinkArray* pLinks, CLink* pPage, int nLine, int nColumn)
@@ -51,7 +49,7 @@ void CWebLinkExtractor::File(const std::string& strNormalURL, CLinkArray* pLinks
     auto pLink = std::make_unique<CWebLink>(strNormalURL, pPage);
     pLink->AddOccurrence(occurrence);
     // Listed, never requested: no server is asked a URL of that size.
-    if (strNormalURL.size() > MAX_URL)
+    if (strNormalURL.size() > CWebUrl::MAX_LENGTH)
         pLink->SetError(URL_TOO_LONG);
     pLinks->Add(std::move(pLink));
 }

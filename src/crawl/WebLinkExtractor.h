@@ -13,14 +13,13 @@ class CLinkArray;
 /// one more occurrence instead of a record. Keeps nothing between pages.
 class CWebLinkExtractor {
 public:
-    /// The longest normal form requested; a longer link is listed as failed.
-    static constexpr std::size_t MAX_URL = 65536;
+    /// The status text of a link whose normal form is too long to request.
     static constexpr const char* URL_TOO_LONG = "URL too long";
 
     /// Files the page's links into pLinks. The page is named by the URL
     /// its answer came from; when that differs from pPage's own, pLinks
     /// keeps a record of it as the referrer of the page's links.
-    void Extract(const std::string& strDocument, const SPageAnswer& answer, CLinkArray* pLinks, CLink* pPage);
+    void Extract(std::string strDocument, const SPageAnswer& answer, CLinkArray* pLinks, CLink* pPage);
 
 private:
     static CLink* NamePage(const SPageAnswer& answer, CLinkArray* pLinks, CLink* pPage);
