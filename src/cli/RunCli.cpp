@@ -3,6 +3,7 @@
 #include "cli/CliFrontEnd.h"
 #include "cli/CliInterrupt.h"
 #include "crawl/Crawler.h"
+#include "crawl/ModernMode.h"
 #include "link/Link.h"
 #include "report/CrawlSummary.h"
 #include "report/JsonWriter.h"
@@ -18,6 +19,7 @@
 #include <chrono>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <optional>
 
@@ -51,6 +53,9 @@ struct CCliOptions {
     int nPerHost = CCrawler::DEFAULT_PER_HOST;
     int nMaxPages = 0;
     int nMaxDepth = 0;
+    bool bModern = false;
+    std::string strCABundle;
+    bool bHttp11 = false;
 };
 
 void DeclareOptions(CLI::App& app, CCliOptions& options)
@@ -82,6 +87,15 @@ void DeclareOptions(CLI::App& app, CCliOptions& options)
            "fetch no page more than D links away from the start page (depth 0); deeper ones are only checked")
         ->option_text("D (default: no bound)")
         ->check(CLI::Range(1, MAX_PAGE_BOUND));
+    app.add_flag("-m,--modern", options.bModern,
+        "check the site as a browser loads it: http and https links, every kind of link read with an HTML5 "
+        "parser, links resolved as browsers resolve them");
+    app.add_option("--cacert", options.strCABundle,
+           "trust the certificate authorities in this PEM file instead of the system's (with --modern; "
+           "CURL_CA_BUNDLE names one too)")
+        ->option_text("FILE");
+    app.add_flag("--http1.1", options.bHttp11,
+        "speak HTTP/1.1 only; otherwise HTTP/2 is used where a server offers it (with --modern)");
     app.set_version_flag("--version", LINTREL_VERSION);
     app.footer("Exit status: 0 when every link has a good status, 1 when any has not (or was not checked),\n"
                "2 for a usage error, a start page that cannot be read, or output that cannot be written.");
@@ -92,6 +106,24 @@ std::string Abbreviate(const std::string& str)
     if (str.size() <= MAX_ECHO)
         return str;
     return str.substr(0, MAX_ECHO / 2) + "..." + str.substr(str.size() - MAX_ECHO / 2);
+}
+
+// The options of the modern-web mode: only with it, and a bundle that can
+// be read.
+std::optional<int> CheckModernArguments(const CLI::App& app, const CCliOptions& options, std::ostream& err)
+{
+    for (const char* pszOption : {"--cacert", "--http1.1"}) {
+        if (app.count(pszOption) != 0 && !options.bModern) {
+            err << PROGRAM << ": " << pszOption << " is an option of --modern" << MORE_HELP;
+            return EXIT_CANNOT_RUN;
+        }
+    }
+    if (app.count("--cacert") != 0 && !std::ifstream(options.strCABundle)) {
+        err << PROGRAM << ": cannot read the --cacert file " << Abbreviate(options.strCABundle) << ": "
+            << std::strerror(errno != 0 ? errno : ENOENT) << MORE_HELP;
+        return EXIT_CANNOT_RUN;
+    }
+    return std::nullopt;
 }
 
 // What the parser accepts but no crawl can use; the exit status, if so.
@@ -112,7 +144,7 @@ std::optional<int> CheckArguments(const CLI::App& app, const CCliOptions& option
         err << PROGRAM << ": --report needs a file name" << MORE_HELP;
         return EXIT_CANNOT_RUN;
     }
-    return std::nullopt;
+    return CheckModernArguments(app, options, err);
 }
 
 // The options, or the exit status when the command line ends here.
@@ -210,6 +242,26 @@ int Finish(const CCrawler& crawler, const CCliOptions& options, const CCrawlSumm
     return summary.m_nGood == summary.m_nLinks ? EXIT_ALL_GOOD : EXIT_SOME_BAD;
 }
 
+void UseModernMode(CCrawler& crawler, const CCliOptions& options)
+{
+    crawler.SetMode(std::make_unique<CModernMode>());
+    STransferOptions transfer = CModernMode::MakeTransferOptions(LINTREL_VERSION);
+    transfer.strCABundle = options.strCABundle;
+    if (options.bHttp11)
+        transfer.eHttpVersion = STransferOptions::EHttpVersion::HTTP1_1;
+    crawler.SetTransferOptions(transfer);
+}
+
+// Once: the https links the pages named that this mode left unchecked.
+void ReportUncheckedSecureLinks(const CCrawler& crawler, std::ostream& err)
+{
+    const std::size_t nSecure = crawler.CountUncheckedSecureLinks();
+    if (nSecure == 0)
+        return;
+    err << PROGRAM << ": " << nSecure << (nSecure == 1 ? " https link was" : " distinct https links were")
+        << " not checked; --modern checks them\n";
+}
+
 int Run(int argc, const char* const* argv, std::ostream& out, std::ostream& err, bool bProgress)
 {
     CCliOptions options;
@@ -226,6 +278,8 @@ int Run(int argc, const char* const* argv, std::ostream& out, std::ostream& err,
     CCrawler crawler(&frontEnd, options.bRecursive, options.bExploreCgi);
     crawler.SetRequestLimits(options.nJobs, options.nPerHost);
     crawler.SetPageLimits(options.nMaxPages, options.nMaxDepth);
+    if (options.bModern)
+        UseModernMode(crawler, options);
     frontEnd.SetCrawler(&crawler);
     if (!crawler.Init(&frontEnd, strStart)) {
         err << PROGRAM << ": the crawl could not start: the network library is not available\n";
@@ -239,6 +293,7 @@ int Run(int argc, const char* const* argv, std::ostream& out, std::ostream& err,
         err << PROGRAM << ": cannot read " << Abbreviate(strStart) << ": " << frontEnd.GetStartError() << '\n';
         return EXIT_CANNOT_RUN;
     }
+    ReportUncheckedSecureLinks(crawler, err);
     CCrawlSummary summary(*crawler.GetLinks(), frontEnd.GetPageCount(), elapsed.count());
     summary.m_strTruncatedBy = TruncationName(crawler.GetTruncatedBy());
     return Finish(crawler, options, summary, out, err);

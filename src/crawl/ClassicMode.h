@@ -17,6 +17,7 @@ public:
     std::string GetPageKey(const CLink& page) const override;
     std::string GetPageKey(const CLink& page, const SPageAnswer& answer) const override;
     bool KeepsZeroBytes() const override { return false; }
+    std::size_t CountUncheckedSecureLinks() const override { return m_extractor.GetSkippedSecureCount(); }
 
 private:
     CLinkExtractor m_extractor;

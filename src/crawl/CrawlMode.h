@@ -42,4 +42,7 @@ public:
     /// True when a page's zero bytes are kept as data; false when each read
     /// chunk ends at its first zero byte.
     virtual bool KeepsZeroBytes() const = 0;
+    /// How many distinct links the pages named that this mode does not
+    /// check but another mode would.
+    virtual std::size_t CountUncheckedSecureLinks() const { return 0; }
 };

@@ -42,6 +42,9 @@ public:
     int GetListCount() const;
     void FreeLinks();
 
+    /// Distinct https links the pages named that this crawl's mode does not
+    /// check.
+    std::size_t CountUncheckedSecureLinks() const { return m_pMode->CountUncheckedSecureLinks(); }
     /// The crawl's links; null before Init.
     CLinkArray* GetLinks() const;
     CLink* GetRootLink() const;

@@ -4,6 +4,16 @@
 #include "crawl/WebUrl.h"
 #include "link/WebLink.h"
 
+STransferOptions CModernMode::MakeTransferOptions(const std::string& strVersion)
+{
+    STransferOptions options;
+    options.bCABundleFromEnvironment = true;
+    options.eHttpVersion = STransferOptions::EHttpVersion::HTTP2_MULTIPLEXED;
+    options.bAskForCompression = true;
+    options.strUserAgent = "Lintrel/" + strVersion;
+    return options;
+}
+
 std::unique_ptr<CLink> CModernMode::MakeRootLink(const std::string& strStartURL)
 {
     // A local file opens by its path as written; its normal form names it.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "crawl/CrawlMode.h"
+#include "crawl/TransferOptions.h"
 #include "crawl/WebLinkChecker.h"
 #include "crawl/WebLinkExtractor.h"
 #include "crawl/WebSite.h"
@@ -10,6 +11,11 @@
 /// site and each page named by the URL its answer came from.
 class CModernMode : public CCrawlMode {
 public:
+    /// How this mode's requests go out: compressed, over HTTP/2 where a
+    /// server offers it, trusting CURL_CA_BUNDLE as the curl tool does,
+    /// under a user agent naming strVersion.
+    static STransferOptions MakeTransferOptions(const std::string& strVersion);
+
     std::unique_ptr<CLink> MakeRootLink(const std::string& strStartURL) override;
     void ExtractLinks(std::string strDocument, const SPageAnswer& answer, CLinkArray* pLinks, CLink* pPage) override;
     void CheckNewLinks(CLinkArray* pLinks, CCrawler* pCrawler, CInternetSession* pSession) override;

@@ -129,8 +129,11 @@ void CLinkExtractor::AddLink(CLink* pBase, const std::string& strURL, CLinkArray
     if (strURL.empty() || pLinks == nullptr)
         return;
     auto pLink = std::make_unique<CLink>(strURL, pBase != nullptr ? pBase : pPage);
-    if (pLink->GetLinkType() != LINK_HTTP)
+    if (pLink->GetLinkType() != LINK_HTTP) {
+        if (pLink->GetScheme() == "https")
+            m_skippedSecure.insert(pLink->GetFullURL());
         return;
+    }
     // IsDuplicate's test and the append in one look-up: the full URL is
     // built once per candidate, and a duplicate is deleted on the spot.
     pLinks->AddIfNew(std::move(pLink));

@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <string>
+#include <unordered_set>
 
 class CLink;
 class CLinkArray;
@@ -29,6 +30,8 @@ public:
     void AddLink(CLink* pBase, const std::string& strURL, CLinkArray* pLinks, CLink* pPage);
     /// True when pLinks already holds a record of pLink's full URL.
     bool IsDuplicate(const CLink* pLink, const CLinkArray* pLinks) const;
+    /// How many distinct https links the pages held, none of them filed.
+    std::size_t GetSkippedSecureCount() const { return m_skippedSecure.size(); }
 
 private:
     /// Lies outside every stream position, so no HREF can be taken for the
@@ -38,4 +41,6 @@ private:
     CPageStream::Pos m_nBasePos = NO_BASE_POS;
     bool m_bNoteBase = false;
     bool m_bSkipBase = false;
+    // Only counted, so a user can be told that another mode checks them.
+    std::unordered_set<std::string> m_skippedSecure;
 };

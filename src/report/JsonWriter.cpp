@@ -23,6 +23,13 @@ nlohmann::ordered_json JsonRow(const CLink& link)
     row["link"] = link.GetFullURL();
     row["status_code"] = link.GetStatusCode();
     row["status_text"] = link.GetStatusText();
+    // Only records that kept where they were found have the field.
+    if (!link.GetOccurrences().empty()) {
+        nlohmann::ordered_json& places = row["occurrences"] = nlohmann::ordered_json::array();
+        for (const SLinkOccurrence& occurrence : link.GetOccurrences())
+            places.push_back({{"page", occurrence.pPage ? occurrence.pPage->GetFullURL() : std::string()},
+                {"line", occurrence.nLine}, {"column", occurrence.nColumn}});
+    }
     return row;
 }
 

@@ -152,6 +152,9 @@ TEST(Cli, UsageErrorsExitTwoWithAMessage)
         {"--max-pages", "-3", "http://127.0.0.1/"},
         {"--max-depth", "10000001", "http://127.0.0.1/"},
         {"--max-depth", "deep", "http://127.0.0.1/"},
+        {"--cacert", "/etc/hostname", "http://127.0.0.1/"},
+        {"--http1.1", "http://127.0.0.1/"},
+        {"-m", "--cacert", "/nonexistent/ca.pem", "http://127.0.0.1/"},
     };
     for (const std::vector<std::string>& args : cases) {
         SCOPED_TRACE(::testing::PrintToString(args));
