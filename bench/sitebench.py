@@ -113,12 +113,12 @@ class Servers:
         self.processes = []
 
 
-def run_crawl(cli, url, jobs, out_dir, servers, env):
+def run_crawl(cli, url, jobs, out_dir, servers, env, extra=()):
     """One crawl under /usr/bin/time -v: its figures, rows and report."""
     tsv, report = os.path.join(out_dir, "rows.tsv"), os.path.join(out_dir, "report.html")
-    command = ["/usr/bin/time", "-v", cli, "--recursive", "--tsv", "--report", report, url]
+    command = ["/usr/bin/time", "-v", cli, *extra, "--recursive", "--tsv", "--report", report, url]
     if jobs:
-        command[3:3] = ["--jobs", str(jobs)]
+        command[3 + len(extra):3 + len(extra)] = ["--jobs", str(jobs)]
     # The second question counts the first.
     before = servers.answered()
     started = time.perf_counter()

@@ -14,9 +14,10 @@ PACKAGES=(
 )
 # make: ./run and ./test start on a minimal Debian, which has none; file: the
 # package's dependencies are computed with it.
-# bench/run.sh also needs a real web server, /usr/bin/time and Python.
+# The benchmarks also need a real web server, /usr/bin/time, Python, and
+# openssl for the https site's certificates.
 if [ "${1:-}" = "bench" ]; then
-    PACKAGES+=(nginx-light time python3)
+    PACKAGES+=(nginx-light time python3 openssl)
 fi
 
 missing=()
