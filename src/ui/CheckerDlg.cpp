@@ -74,6 +74,7 @@ void CCheckerDlg::OnInitDialog()
         m_pSystemMenu->addAction(strAboutMenu)->setData(IDM_ABOUTBOX);
     }
     setWindowIcon(m_hIcon);
+    LoadOptions();
     CaptureLayout();
 }
 

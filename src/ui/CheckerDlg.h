@@ -54,6 +54,7 @@ public:
     void OnCopyReferrer();
     void OnUpdateCopyReferrer();
     void OnFileExport();
+    void OnOptionsModern();
     void OnHelpAbout();
     void OnAppExit();
     void OnSysCommand(int nID);
@@ -102,6 +103,8 @@ private:
     void FollowFrame();
     void SetRunControls(bool bIdle);
     void RunCheck(std::string& strStartUrl);
+    void LoadOptions();
+    void ShowModeInTitle();
     bool ChooseStartUrl(std::string& strStartUrl);
     void ExplainStartFailure(const std::string& strStartUrl);
     void RequestClose();
@@ -117,6 +120,8 @@ private:
     bool m_bExploreCgiUrls = false;
     bool m_bDoRecursive = false;
     bool m_bShowOnlyBad = false;
+    // Options > Modern Web Checks, remembered between runs; read at each Go.
+    bool m_bModernWebChecks = false;
     std::string m_strUrl;
     unsigned m_nLinkCount = 0;
     QIcon m_hIcon;
