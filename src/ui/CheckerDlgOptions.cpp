@@ -3,10 +3,15 @@
 
 #include "ui/CheckerDlg.h"
 
+#include "crawl/Crawler.h"
+#include "crawl/ModernMode.h"
+#include "crawl/TransferOptions.h"
 #include "winsys/Resource.h"
 
 #include <QAction>
 #include <QSettings>
+
+#include <Version.h>
 
 namespace {
 
@@ -33,4 +38,24 @@ void CCheckerDlg::ShowModeInTitle()
 {
     // Ending in the program's name: the window system then adds no second one.
     setWindowTitle(m_bModernWebChecks ? QStringLiteral("Modern Web Checks - Lintrel") : QStringLiteral("Lintrel"));
+}
+
+void CCheckerDlg::ChooseCrawlMode()
+{
+    // Without the option the crawler keeps its own rules and requests.
+    if (!m_bModernWebChecks)
+        return;
+    m_pCrawler->SetMode(std::make_unique<CModernMode>());
+    m_pCrawler->SetTransferOptions(GetModernTransferOptions());
+}
+
+STransferOptions CCheckerDlg::GetModernTransferOptions()
+{
+    STransferOptions options;
+    // The window has no --cacert: a private authority is trusted this way.
+    options.bCABundleFromEnvironment = true;
+    options.bAskForCompression = true;
+    options.strUserAgent = std::string("Lintrel/") + LINTREL_VERSION;
+    options.eHttpVersion = STransferOptions::EHttpVersion::HTTP2_MULTIPLEXED;
+    return options;
 }
