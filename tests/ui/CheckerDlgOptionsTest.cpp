@@ -17,6 +17,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -30,30 +31,6 @@ const char* const PAGE = "<link rel=stylesheet href=style.css>\n<a href=\"double
 const CRows CLASSIC_ROWS = {"/double.html OK"};
 const CRows MODERN_ROWS
     = {"/style.css OK", "/double.html OK", "/single.html OK", "/pic.png OK", "/missing.png Not Found"};
-
-// Sets a variable for the life of the object, then puts back what was there.
-class CEnvironmentVariable {
-public:
-    CEnvironmentVariable(const char* pszName, const std::string& strValue)
-        : m_pszName(pszName)
-        , m_bWasSet(qEnvironmentVariableIsSet(pszName))
-        , m_old(qgetenv(pszName))
-    {
-        qputenv(pszName, QByteArray::fromStdString(strValue));
-    }
-    ~CEnvironmentVariable()
-    {
-        if (m_bWasSet)
-            qputenv(m_pszName, m_old);
-        else
-            qunsetenv(m_pszName);
-    }
-
-private:
-    const char* m_pszName;
-    bool m_bWasSet;
-    QByteArray m_old;
-};
 
 class CheckerDlgOptionsTest : public testing::Test {
 protected:
@@ -166,8 +143,11 @@ TEST_F(CheckerDlgOptionsTest, HttpsPageIsCheckedWithTheAuthorityThatCurlCaBundle
     CTestAuthority authority;
     CTestServer server(authority.IssueServerIdentity());
     ServePage(server);
-    const CEnvironmentVariable bundle("CURL_CA_BUNDLE", authority.GetCAFile());
+    const std::optional<QByteArray> old
+        = qEnvironmentVariableIsSet("CURL_CA_BUNDLE") ? std::optional(qgetenv("CURL_CA_BUNDLE")) : std::nullopt;
+    qputenv("CURL_CA_BUNDLE", QByteArray::fromStdString(authority.GetCAFile()));
     Open();
     ModernItem()->trigger();
     EXPECT_EQ(Go(server.GetURL("/")), MODERN_ROWS);
+    old ? qputenv("CURL_CA_BUNDLE", *old) : qunsetenv("CURL_CA_BUNDLE");
 }
