@@ -37,6 +37,8 @@ CCheckerApp::CCheckerApp(std::function<bool()> fnSocketInit)
 
 void CCheckerApp::SetApplicationMetadata()
 {
+    // Both names place the window's settings: ~/.config/Lintrel/Lintrel.conf.
+    QCoreApplication::setOrganizationName(QStringLiteral("Lintrel"));
     QCoreApplication::setApplicationName(QStringLiteral("Lintrel"));
     QCoreApplication::setApplicationVersion(QString::fromLatin1(LINTREL_VERSION));
     QGuiApplication::setApplicationDisplayName(QStringLiteral("Lintrel"));

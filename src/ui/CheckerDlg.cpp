@@ -74,6 +74,7 @@ void CCheckerDlg::OnInitDialog()
         m_pSystemMenu->addAction(strAboutMenu)->setData(IDM_ABOUTBOX);
     }
     setWindowIcon(m_hIcon);
+    LoadOptions();
     CaptureLayout();
 }
 
@@ -145,6 +146,7 @@ void CCheckerDlg::RunCheck(std::string& strStartUrl)
     // Only now that no row points into its records.
     m_pCrawler.reset();
     m_pCrawler = std::make_unique<CCrawler>(this, m_bDoRecursive, m_bExploreCgiUrls);
+    ChooseCrawlMode();
     if (ChooseStartUrl(strStartUrl) && m_pCrawler->Init(&m_lbLinks, strStartUrl)) {
         GetDlgItem(IDC_STOP)->setEnabled(true);
         m_lbLinks.SetCrawling(true);

@@ -23,6 +23,7 @@ class QAction;
 class QKeySequence;
 class QMenu;
 class QMenuBar;
+struct STransferOptions;
 
 /// The program's only window: the start URL, the three options, Go and
 /// Stop, the results list and the link count. Owns the crawler of the last
@@ -54,6 +55,7 @@ public:
     void OnCopyReferrer();
     void OnUpdateCopyReferrer();
     void OnFileExport();
+    void OnOptionsModern();
     void OnHelpAbout();
     void OnAppExit();
     void OnSysCommand(int nID);
@@ -102,6 +104,13 @@ private:
     void FollowFrame();
     void SetRunControls(bool bIdle);
     void RunCheck(std::string& strStartUrl);
+    void LoadOptions();
+    void ShowModeInTitle();
+    void ChooseCrawlMode();
+    // How the modern mode's requests go out from the window: trust as
+    // CURL_CA_BUNDLE says, compression, HTTP/2 streams within the per-host
+    // limit, the program's name and version as the user agent.
+    static STransferOptions GetModernTransferOptions();
     bool ChooseStartUrl(std::string& strStartUrl);
     void ExplainStartFailure(const std::string& strStartUrl);
     void RequestClose();
@@ -117,6 +126,8 @@ private:
     bool m_bExploreCgiUrls = false;
     bool m_bDoRecursive = false;
     bool m_bShowOnlyBad = false;
+    // Options > Modern Web Checks, remembered between runs; read at each Go.
+    bool m_bModernWebChecks = false;
     std::string m_strUrl;
     unsigned m_nLinkCount = 0;
     QIcon m_hIcon;

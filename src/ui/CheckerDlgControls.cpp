@@ -127,6 +127,10 @@ void CCheckerDlg::CreateMenu()
     AddMenuItem(
         pEdit, ID_COPY_REFERRER, "ID_COPY_REFERRER", QStringLiteral("C&opy Referrer"), &CCheckerDlg::OnCopyReferrer);
     connect(pEdit, &QMenu::aboutToShow, this, &CCheckerDlg::OnUpdateCopyReferrer);
+    QMenu* pOptions = AddMenu(QStringLiteral("&Options"));
+    AddMenuItem(pOptions, ID_OPTIONS_MODERN, "ID_OPTIONS_MODERN", QStringLiteral("&Modern Web Checks"),
+        &CCheckerDlg::OnOptionsModern)
+        ->setCheckable(true);
     QMenu* pHelp = AddMenu(QStringLiteral("&Help"));
     AddMenuItem(pHelp, ID_HELP_ABOUT, "ID_HELP_ABOUT", QStringLiteral("&About Lintrel..."), &CCheckerDlg::OnHelpAbout);
 }

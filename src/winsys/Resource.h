@@ -37,5 +37,6 @@ constexpr int ID_COPY_REFERRER = 32772;
 constexpr int ID_FILE_EXPORT = 32773;
 constexpr int ID_HELP_ABOUT = 32774;
 constexpr int ID_FILE_EXIT = 32776;
+constexpr int ID_OPTIONS_MODERN = 32777;
 constexpr int ID_EDIT_COPY = 57634;
 constexpr int ID_HELP = 57670;

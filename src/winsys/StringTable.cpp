@@ -15,6 +15,7 @@ const CStringEntry STRING_TABLE[] = {
     {ID_COPY_REFERRER, "Copy the referring URL for the highlighted link"},
     {ID_FILE_EXPORT, "Export the current list as an HTML file"},
     {ID_EDIT_COPY, "Copy the complete URL for the highlighted link"},
+    {ID_OPTIONS_MODERN, "Check https too, read pages as a browser does, and resolve links as browsers do"},
 };
 
 } // namespace
