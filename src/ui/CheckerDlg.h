@@ -23,7 +23,6 @@ class QAction;
 class QKeySequence;
 class QMenu;
 class QMenuBar;
-struct STransferOptions;
 
 /// The program's only window: the start URL, the three options, Go and
 /// Stop, the results list and the link count. Owns the crawler of the last
@@ -107,10 +106,6 @@ private:
     void LoadOptions();
     void ShowModeInTitle();
     void ChooseCrawlMode();
-    // How the modern mode's requests go out from the window: trust as
-    // CURL_CA_BUNDLE says, compression, HTTP/2 streams within the per-host
-    // limit, the program's name and version as the user agent.
-    static STransferOptions GetModernTransferOptions();
     bool ChooseStartUrl(std::string& strStartUrl);
     void ExplainStartFailure(const std::string& strStartUrl);
     void RequestClose();

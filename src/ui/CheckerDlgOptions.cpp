@@ -5,7 +5,6 @@
 
 #include "crawl/Crawler.h"
 #include "crawl/ModernMode.h"
-#include "crawl/TransferOptions.h"
 #include "winsys/Resource.h"
 
 #include <QAction>
@@ -46,16 +45,6 @@ void CCheckerDlg::ChooseCrawlMode()
     if (!m_bModernWebChecks)
         return;
     m_pCrawler->SetMode(std::make_unique<CModernMode>());
-    m_pCrawler->SetTransferOptions(GetModernTransferOptions());
-}
-
-STransferOptions CCheckerDlg::GetModernTransferOptions()
-{
-    STransferOptions options;
-    // The window has no --cacert: a private authority is trusted this way.
-    options.bCABundleFromEnvironment = true;
-    options.bAskForCompression = true;
-    options.strUserAgent = std::string("Lintrel/") + LINTREL_VERSION;
-    options.eHttpVersion = STransferOptions::EHttpVersion::HTTP2_MULTIPLEXED;
-    return options;
+    // The window has no --cacert: CURL_CA_BUNDLE names a private authority.
+    m_pCrawler->SetTransferOptions(CModernMode::MakeTransferOptions(LINTREL_VERSION));
 }
