@@ -2,7 +2,7 @@
 # Checks a built Debian package without installing it: its control fields,
 # the files it holds, its manual pages, and programs that run from the tree
 # unpacked into a temporary folder. Any failure ends it with status 1.
-#   scripts/check-package.sh build/package/lintrel_1.0.0.1_amd64.deb
+#   scripts/check-package.sh build/package/lintrel_*_amd64.deb
 set -euo pipefail
 
 fail() {
