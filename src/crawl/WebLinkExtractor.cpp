@@ -23,7 +23,8 @@ void CWebLinkExtractor::Extract(std::string strDocument, const SPageAnswer& answ
         base = page;
     for (std::size_t nIndex = 0; nIndex < reader.GetCount(); ++nIndex) {
         const SHtmlReference reference = reader.GetReference(nIndex);
-        const CWebUrl link = base.Resolve(reference.strValue);
+        // A local file's page has no web base: only its absolute web links count.
+        const CWebUrl link = base.IsWebLink() ? base.Resolve(reference.strValue) : CWebUrl::Parse(reference.strValue);
         if (link.IsWebLink())
             File(link.GetText(), pLinks, pNamed, reference.nLine, reference.nColumn);
         else if (link.GetOutcome() == CWebUrl::URL_TOO_LONG)

@@ -1,11 +1,14 @@
 // lintrel-cli --modern against real loopback servers, plain and TLS.
 #include "cli/CliResult.h"
 #include "support/TestAuthority.h"
+#include "support/TestFiles.h"
 #include "support/TestServer.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <cstdio>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -127,6 +130,19 @@ TEST(CliModern, HttpsIsCheckedWithTheTrustGivenAndACertificateFailureIsAFailedCh
     EXPECT_NE(mixed.strOut.find(secure.GetURL("/ok.html") + "\t200\tOK"), std::string::npos) << mixed.strOut;
     EXPECT_NE(mixed.strOut.find(untrusted.GetURL("/page.html") + "\t300\tSSL certificate problem"), std::string::npos)
         << mixed.strOut;
+}
+
+TEST(CliModern, ALocalPageHasItsWebLinksChecked)
+{
+    CTestServer server;
+    server.AddRoute({"/ok.html", 200, "text/html", "", {}});
+    server.Start();
+    const std::string strPath = TempPath("modern-local", ".html");
+    std::ofstream(strPath) << "<a href='" << server.GetURL("/ok.html") << "'>web</a> <a href=other.html>local</a>\n";
+    CCliResult result = RunCommand({"-m", "--tsv", "--file", strPath});
+    std::remove(strPath.c_str());
+    EXPECT_EQ(result.nExit, EXIT_ALL_GOOD) << result.strErr;
+    EXPECT_EQ(result.strOut, "file://" + strPath + "\t" + server.GetURL("/ok.html") + "\t200\tOK\n");
 }
 
 TEST(CliModern, TheDefaultModeSaysOnceHowManyHttpsLinksItLeftUnchecked)
