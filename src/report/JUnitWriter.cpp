@@ -1,0 +1,95 @@
+#include "report/JUnitWriter.h"
+
+#include "link/Link.h"
+#include "link/LinkArray.h"
+
+#include <iomanip>
+
+namespace {
+
+const char* const REPLACEMENT = "\xEF\xBF\xBD";
+
+// Bytes of the well-formed UTF-8 character at nPos; 0 when none starts there.
+std::size_t Utf8Length(const std::string& str, std::size_t nPos)
+{
+    const auto nLead = static_cast<unsigned char>(str[nPos]);
+    std::size_t nLength = 0;
+    unsigned char nMin = 0x80;
+    unsigned char nMax = 0xBF;
+    if (nLead >= 0xC2 && nLead <= 0xDF) {
+        nLength = 2;
+    } else if (nLead >= 0xE0 && nLead <= 0xEF) {
+        nLength = 3;
+        nMin = nLead == 0xE0 ? 0xA0 : 0x80;
+        nMax = nLead == 0xED ? 0x9F : 0xBF;
+    } else if (nLead >= 0xF0 && nLead <= 0xF4) {
+        nLength = 4;
+        nMin = nLead == 0xF0 ? 0x90 : 0x80;
+        nMax = nLead == 0xF4 ? 0x8F : 0xBF;
+    }
+    if (nLength == 0 || nPos + nLength > str.size())
+        return 0;
+    for (std::size_t i = 1; i < nLength; ++i) {
+        const auto nByte = static_cast<unsigned char>(str[nPos + i]);
+        if (nByte < (i == 1 ? nMin : 0x80) || nByte > (i == 1 ? nMax : 0xBF))
+            return 0;
+    }
+    // U+FFFE and U+FFFF are no XML characters.
+    if (nLength == 3 && nLead == 0xEF && str[nPos + 1] == '\xBF'
+        && (str[nPos + 2] == '\xBE' || str[nPos + 2] == '\xBF'))
+        return 0;
+    return nLength;
+}
+
+void WriteCase(std::ostream& out, const CLink& link)
+{
+    const CLink* pPage = CFindingFormat::FirstPage(link);
+    out << "  <testcase name=\"" << CJUnitWriter::Escape(link.GetFullURL()) << "\" classname=\""
+        << CJUnitWriter::Escape(pPage ? CFindingFormat::PageName(*pPage) : std::string()) << '"';
+    if (link.HasGoodStatus()) {
+        out << "/>\n";
+        return;
+    }
+    const std::string strMessage = CJUnitWriter::Escape(CFindingFormat::StatusMessage(link));
+    out << ">\n    <failure message=\"" << strMessage << "\">" << strMessage << "</failure>\n  </testcase>\n";
+}
+
+} // namespace
+
+std::string CJUnitWriter::Escape(const std::string& str)
+{
+    std::string strEscaped;
+    strEscaped.reserve(str.size());
+    for (std::size_t nPos = 0; nPos < str.size();) {
+        const char ch = str[nPos];
+        const auto nByte = static_cast<unsigned char>(ch);
+        if (nByte >= 0x80) {
+            const std::size_t nLength = Utf8Length(str, nPos);
+            strEscaped += nLength == 0 ? std::string(REPLACEMENT) : str.substr(nPos, nLength);
+            nPos += nLength == 0 ? 1 : nLength;
+            continue;
+        }
+        switch (ch) {
+        case '&': strEscaped += "&amp;"; break;
+        case '<': strEscaped += "&lt;"; break;
+        case '>': strEscaped += "&gt;"; break;
+        case '"': strEscaped += "&quot;"; break;
+        case '\'': strEscaped += "&apos;"; break;
+        default: strEscaped += nByte < 0x20 || nByte == 0x7f ? ' ' : ch; break;
+        }
+        ++nPos;
+    }
+    return strEscaped;
+}
+
+void CJUnitWriter::Write(std::ostream& out) const
+{
+    const int nFailures = m_links.GetSize() - m_summary.m_nGood;
+    out << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
+    out << "<testsuite name=\"lintrel\" tests=\"" << m_links.GetSize() << "\" failures=\"" << nFailures
+        << "\" errors=\"0\" skipped=\"0\" time=\"" << std::fixed << std::setprecision(3) << m_summary.m_dElapsedSeconds
+        << "\">\n";
+    for (int nPos = 1; nPos <= m_links.GetSize(); ++nPos)
+        WriteCase(out, *m_links.GetAt(nPos));
+    out << "</testsuite>\n";
+}
