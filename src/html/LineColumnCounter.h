@@ -23,9 +23,6 @@ public:
     int GetColumn() const { return m_nColumn; }
 
 private:
-    /// Bytes of the well-formed UTF-8 character at nOffset; 1 when none starts there.
-    std::size_t CharacterLength(std::size_t nOffset) const;
-
     std::string_view m_text;
     std::size_t m_nCounted = 0;
     int m_nLine = 1;

@@ -2,6 +2,7 @@
 
 #include "link/Link.h"
 #include "link/LinkArray.h"
+#include "link/Utf8Sequence.h"
 
 #include <iomanip>
 
@@ -9,34 +10,11 @@ namespace {
 
 const char* const REPLACEMENT = "\xEF\xBF\xBD";
 
-// Bytes of the well-formed UTF-8 character at nPos; 0 when none starts there.
-std::size_t Utf8Length(const std::string& str, std::size_t nPos)
+// A well-formed UTF-8 character that XML allows: U+FFFE and U+FFFF are none.
+std::size_t XmlCharacterLength(const std::string& str, std::size_t nPos)
 {
-    const auto nLead = static_cast<unsigned char>(str[nPos]);
-    std::size_t nLength = 0;
-    unsigned char nMin = 0x80;
-    unsigned char nMax = 0xBF;
-    if (nLead >= 0xC2 && nLead <= 0xDF) {
-        nLength = 2;
-    } else if (nLead >= 0xE0 && nLead <= 0xEF) {
-        nLength = 3;
-        nMin = nLead == 0xE0 ? 0xA0 : 0x80;
-        nMax = nLead == 0xED ? 0x9F : 0xBF;
-    } else if (nLead >= 0xF0 && nLead <= 0xF4) {
-        nLength = 4;
-        nMin = nLead == 0xF0 ? 0x90 : 0x80;
-        nMax = nLead == 0xF4 ? 0x8F : 0xBF;
-    }
-    if (nLength == 0 || nPos + nLength > str.size())
-        return 0;
-    for (std::size_t i = 1; i < nLength; ++i) {
-        const auto nByte = static_cast<unsigned char>(str[nPos + i]);
-        if (nByte < (i == 1 ? nMin : 0x80) || nByte > (i == 1 ? nMax : 0xBF))
-            return 0;
-    }
-    // U+FFFE and U+FFFF are no XML characters.
-    if (nLength == 3 && nLead == 0xEF && str[nPos + 1] == '\xBF'
-        && (str[nPos + 2] == '\xBE' || str[nPos + 2] == '\xBF'))
+    const std::size_t nLength = CUtf8Sequence::Length(str, nPos);
+    if (nLength == 3 && str.compare(nPos, 2, "\xEF\xBF") == 0 && (str[nPos + 2] == '\xBE' || str[nPos + 2] == '\xBF'))
         return 0;
     return nLength;
 }
@@ -64,7 +42,7 @@ std::string CJUnitWriter::Escape(const std::string& str)
         const char ch = str[nPos];
         const auto nByte = static_cast<unsigned char>(ch);
         if (nByte >= 0x80) {
-            const std::size_t nLength = Utf8Length(str, nPos);
+            const std::size_t nLength = XmlCharacterLength(str, nPos);
             strEscaped += nLength == 0 ? std::string(REPLACEMENT) : str.substr(nPos, nLength);
             nPos += nLength == 0 ? 1 : nLength;
             continue;
