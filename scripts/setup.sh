@@ -7,11 +7,12 @@ PACKAGES=(
     make cmake ninja-build g++ pkg-config
     libcurl4-openssl-dev qt6-base-dev libcli11-dev nlohmann-json3-dev
     libgtest-dev libgmock-dev libbenchmark-dev libcpp-httplib-dev libssl-dev zlib1g-dev
-    libgumbo-dev
+    libgumbo-dev libpugixml-dev
     xvfb xauth
     clang libclang-rt-14-dev fonts-dejavu-core
     dpkg-dev groff-base file
 )
+# libpugixml-dev: the tests read the JUnit output back with it.
 # make: ./run and ./test start on a minimal Debian, which has none; file: the
 # package's dependencies are computed with it.
 # The benchmarks also need a real web server, /usr/bin/time, Python, and

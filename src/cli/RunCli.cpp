@@ -2,14 +2,12 @@
 
 #include "cli/CliFrontEnd.h"
 #include "cli/CliInterrupt.h"
+#include "cli/OutputChoice.h"
 #include "crawl/Crawler.h"
 #include "crawl/ModernMode.h"
 #include "link/Link.h"
 #include "report/CrawlSummary.h"
-#include "report/JsonWriter.h"
 #include "report/ReportWriter.h"
-#include "report/TableWriter.h"
-#include "report/TsvWriter.h"
 
 #include <Version.h>
 
@@ -47,8 +45,7 @@ struct CCliOptions {
     bool bRecursive = false;
     bool bExploreCgi = false;
     bool bOnlyBad = false;
-    bool bTsv = false;
-    bool bJson = false;
+    COutputChoice output;
     int nJobs = CCrawler::DEFAULT_JOBS;
     int nPerHost = CCrawler::DEFAULT_PER_HOST;
     int nMaxPages = 0;
@@ -68,10 +65,7 @@ void DeclareOptions(CLI::App& app, CCliOptions& options)
     app.add_flag("-b,--only-bad", options.bOnlyBad, "list only links without a good status (\"Show only Bad URLs\")");
     app.add_option("-o,--report", options.strReport, "write the HTML report of ALL links to FILE when the crawl ends")
         ->option_text("FILE");
-    CLI::Option* pTsv = app.add_flag("--tsv", options.bTsv, "rows as tab-separated fields");
-    app.add_flag("--json", options.bJson,
-           "rows and a summary as one JSON document; bytes that are not UTF-8 are written as U+FFFD")
-        ->excludes(pTsv);
+    options.output.Declare(app);
     app.add_option("-j,--jobs", options.nJobs,
            "requests in flight at once; 1 sends one after another (the results are the same)")
         ->option_text("N (default " + std::to_string(CCrawler::DEFAULT_JOBS) + ")")
@@ -127,8 +121,12 @@ std::optional<int> CheckModernArguments(const CLI::App& app, const CCliOptions& 
 }
 
 // What the parser accepts but no crawl can use; the exit status, if so.
-std::optional<int> CheckArguments(const CLI::App& app, const CCliOptions& options, std::ostream& err)
+std::optional<int> CheckArguments(const CLI::App& app, CCliOptions& options, std::ostream& err)
 {
+    if (std::optional<std::string> strError = options.output.Check(app)) {
+        err << PROGRAM << ": " << *strError << MORE_HELP;
+        return EXIT_CANNOT_RUN;
+    }
     const bool bHasURL = app.count("URL") != 0 && !options.strURL.empty();
     const bool bHasFile = app.count("--file") != 0;
     if (bHasURL == bHasFile || (bHasFile && options.strFile.empty())) {
@@ -194,16 +192,6 @@ std::string TruncationName(CCrawler::EBound bound)
     return std::string();
 }
 
-std::unique_ptr<CRowPrinter> MakeRowFormat(
-    const CLinkArray& links, const CCliOptions& options, const CCrawlSummary& summary)
-{
-    if (options.bTsv)
-        return std::make_unique<CTsvWriter>(links, summary, options.bOnlyBad);
-    if (options.bJson)
-        return std::make_unique<CJsonWriter>(links, summary, options.bOnlyBad);
-    return std::make_unique<CTableWriter>(links, summary, options.bOnlyBad);
-}
-
 // One line when a bound kept pages from being fetched: the rows then cover
 // only part of the site.
 void ReportTruncation(const CCrawler& crawler, const CCliOptions& options, std::ostream& err)
@@ -221,12 +209,9 @@ int Finish(const CCrawler& crawler, const CCliOptions& options, const CCrawlSumm
     std::ostream& err)
 {
     const CLinkArray& links = *crawler.GetLinks();
-    errno = 0;
-    MakeRowFormat(links, options, summary)->Write(out);
-    out.flush();
-    // A reader that has gone (| head) wanted no more; any other failure is news.
-    if (!out && errno != EPIPE) {
-        err << PROGRAM << ": the rows were not written: " << std::strerror(errno != 0 ? errno : EIO) << '\n';
+    std::string strWriteReason;
+    if (!options.output.Write(*options.output.MakeFormat(links, summary, options.bOnlyBad), out, strWriteReason)) {
+        err << PROGRAM << ": the rows were not written: " << Abbreviate(strWriteReason) << '\n';
         return EXIT_CANNOT_RUN;
     }
     ReportTruncation(crawler, options, err);
@@ -296,6 +281,8 @@ int Run(int argc, const char* const* argv, std::ostream& out, std::ostream& err,
     ReportUncheckedSecureLinks(crawler, err);
     CCrawlSummary summary(*crawler.GetLinks(), frontEnd.GetPageCount(), elapsed.count());
     summary.m_strTruncatedBy = TruncationName(crawler.GetTruncatedBy());
+    summary.m_bModern = options.bModern;
+    summary.m_strVersion = LINTREL_VERSION;
     return Finish(crawler, options, summary, out, err);
 }
 

@@ -1,5 +1,6 @@
 #include "html/LinkExtractor.h"
 
+#include "html/LineColumnCounter.h"
 #include "link/Link.h"
 #include "link/LinkArray.h"
 
@@ -54,6 +55,8 @@ void CLinkExtractor::Extract(CPageStream& stream, CLinkArray* pLinks, CLink* pPa
     // The array keeps the base as long as the records that refer to it.
     CLink* pBase = pFoundBase ? pLinks->AdoptBase(std::move(pFoundBase)) : nullptr;
 
+    // Positions only grow in this pass, so one forward count serves the page.
+    CLineColumnCounter counter(stream.GetDocument());
     char szWord[WORD_SIZE];
     while (stream.IsGood()) {
         std::string_view word;
@@ -68,7 +71,10 @@ void CLinkExtractor::Extract(CPageStream& stream, CLinkArray* pLinks, CLink* pPa
             m_bSkipBase = true;
             ReadAttribute("HREF", stream, strValue);
         }
-        AddLink(pBase, strValue, pLinks, pPage);
+        if (strValue.empty())
+            continue;
+        counter.AdvanceTo(static_cast<std::size_t>(m_nAttributePos));
+        AddLink(pBase, strValue, pLinks, pPage, {pPage, counter.GetLine(), counter.GetColumn()});
     }
 }
 
@@ -95,6 +101,7 @@ void CLinkExtractor::ReadAttribute(const char* pszName, CPageStream& stream, std
     stream.SkipWhitespace();
     if (!stream.IsGood())
         return;
+    m_nAttributePos = stream.GetPosition();
     // Matched one read at a time: a failed match keeps what it consumed, and
     // the rest of the word is scanned as a word of its own.
     char ch = '\0';
@@ -124,7 +131,8 @@ void CLinkExtractor::ReadAttribute(const char* pszName, CPageStream& stream, std
     strValue = std::move(strRead);
 }
 
-void CLinkExtractor::AddLink(CLink* pBase, const std::string& strURL, CLinkArray* pLinks, CLink* pPage)
+void CLinkExtractor::AddLink(
+    CLink* pBase, const std::string& strURL, CLinkArray* pLinks, CLink* pPage, const SLinkOccurrence& occurrence)
 {
     if (strURL.empty() || pLinks == nullptr)
         return;
@@ -134,6 +142,9 @@ void CLinkExtractor::AddLink(CLink* pBase, const std::string& strURL, CLinkArray
             m_skippedSecure.insert(pLink->GetFullURL());
         return;
     }
+    // A duplicate is dropped with its occurrence: only the first place counts.
+    if (occurrence.nLine > 0)
+        pLink->AddOccurrence(occurrence);
     // IsDuplicate's test and the append in one look-up: the full URL is
     // built once per candidate, and a duplicate is deleted on the spot.
     pLinks->AddIfNew(std::move(pLink));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "html/PageStream.h"
+#include "link/LinkOccurrence.h"
 
 #include <memory>
 #include <string>
@@ -16,7 +17,8 @@ class CLinkArray;
 class CLinkExtractor {
 public:
     /// Appends to pLinks one record per new http link of the page, referred
-    /// by pPage or by the page's base record (which pLinks then owns).
+    /// by pPage or by the page's base record (which pLinks then owns), each
+    /// with one occurrence: pPage and where the attribute's name began.
     /// Reads the stream to its end; does nothing when pLinks is null.
     void Extract(CPageStream& stream, CLinkArray* pLinks, CLink* pPage);
     /// The base pre-scan: a record (no referrer) for the first BASE word
@@ -26,8 +28,10 @@ public:
     /// stream's position into strValue; strValue is untouched on failure.
     void ReadAttribute(const char* pszName, CPageStream& stream, std::string& strValue);
     /// Files one attribute value: an empty value adds nothing; a record that
-    /// is not http or is already in pLinks is deleted at once.
-    void AddLink(CLink* pBase, const std::string& strURL, CLinkArray* pLinks, CLink* pPage);
+    /// is not http or is already in pLinks is deleted at once. A filed record
+    /// keeps occurrence when its line is set.
+    void AddLink(CLink* pBase, const std::string& strURL, CLinkArray* pLinks, CLink* pPage,
+        const SLinkOccurrence& occurrence = {});
     /// True when pLinks already holds a record of pLink's full URL.
     bool IsDuplicate(const CLink* pLink, const CLinkArray* pLinks) const;
     /// How many distinct https links the pages held, none of them filed.
@@ -39,6 +43,8 @@ private:
     static constexpr CPageStream::Pos NO_BASE_POS = -2;
 
     CPageStream::Pos m_nBasePos = NO_BASE_POS;
+    // Where the last attribute name tried began: its value's occurrence.
+    CPageStream::Pos m_nAttributePos = 0;
     bool m_bNoteBase = false;
     bool m_bSkipBase = false;
     // Only counted, so a user can be told that another mode checks them.

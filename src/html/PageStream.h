@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 
 /// A fetched page read the way an input stream reads it: whitespace
 /// (space, \t, \n, \v, \f, \r) skipped before every extraction, with the
@@ -25,6 +26,8 @@ public:
     /// Clears end-of-file, then moves to nPos; failure set when nPos lies
     /// outside 0..size or the stream has already failed.
     void Seek(Pos nPos);
+    /// The whole page, whatever the position.
+    std::string_view GetDocument() const { return m_strDocument; }
     /// Limits the next ReadWord to nWidth - 1 characters; 0 means the buffer's size.
     void SetWidth(std::size_t nWidth) { m_nWidth = nWidth; }
 

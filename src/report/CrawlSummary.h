@@ -26,4 +26,8 @@ public:
     /// The option whose bound kept pages from being fetched ("max-pages",
     /// "max-depth"); empty when none did.
     std::string m_strTruncatedBy;
+    /// The crawl ran in the modern-web mode, whose formats know more rules.
+    bool m_bModern = false;
+    /// The program's version, for formats that name the tool.
+    std::string m_strVersion;
 };

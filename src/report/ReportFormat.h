@@ -3,6 +3,7 @@
 #include "report/CrawlSummary.h"
 
 #include <ostream>
+#include <string>
 
 class CLinkArray;
 
@@ -16,6 +17,10 @@ public:
 
     /// Writes the whole text to out, lines ending in LF.
     virtual void Write(std::ostream& out) const = 0;
+    /// Writes the text to strPath through a temporary file beside it,
+    /// renamed into place only when complete. On failure returns false with
+    /// strReason set; an existing file at strPath is then left untouched.
+    bool Save(const std::string& strPath, std::string& strReason) const;
 
 protected:
     const CLinkArray& m_links;

@@ -13,10 +13,6 @@ public:
 
     /// Writes the report text to out, lines ending in LF.
     void Write(std::ostream& out) const override;
-    /// Writes the report to strPath through a temporary file beside it,
-    /// renamed into place only when complete. On failure returns false with
-    /// strReason set; an existing file at strPath is then left untouched.
-    bool Save(const std::string& strPath, std::string& strReason) const;
 
     /// str with &, <, > and " written as character references, so a URL
     /// or a server's reason phrase cannot add markup to the report.

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -242,3 +243,40 @@ TEST(LinkExtractorMends, BaseRecordsLiveAndDieWithTheArray)
         EXPECT_EQ(RecordsFrom(links, 1), (Records {{"http://three/x.html", "http://three"}}));
     }
 }
+
+namespace {
+
+// (full URL, line, column) of each record's occurrences, in array order.
+using Places = std::vector<std::tuple<std::string, int, int>>;
+
+TEST(LinkExtractorPositions, EachFiledLinkKeepsWhereItsAttributeNameBegan)
+{
+    const std::vector<std::pair<std::string, Places>> cases = {
+        {"<A HREF=\"x.html\">\n", {{"http://server/dir/x.html", 1, 4}}},
+        {"<p>\r\n\t<a  href = \"x.html\">\n", {{"http://server/dir/x.html", 2, 6}}},
+        {"\r\r<A\nHREF=\"x.html\">\n", {{"http://server/dir/x.html", 4, 1}}},
+        {"\xc3\xa9\x80<FRAME SRC=\"f.html\">\n", {{"http://server/dir/f.html", 1, 10}}},
+        // The duplicate rule drops the later place with the later record.
+        {"<A HREF=\"x.html\">\n<A HREF=\"x.html\">\n", {{"http://server/dir/x.html", 1, 4}}},
+        // A BASE makes another record the referrer, never the page.
+        {"<BASE HREF=\"http://host/d/\">\n<A HREF=\"x.html\">\n", {{"http://host/d/x.html", 2, 4}}},
+    };
+    for (const auto& [strPage, expected] : cases) {
+        SCOPED_TRACE("page: " + strPage);
+        CLinkExtractor extractor;
+        CLinkArray links;
+        CLink page(PAGE, nullptr);
+        CPageStream stream(strPage);
+        extractor.Extract(stream, &links, &page);
+        Places places;
+        for (int nPos = 1; nPos <= links.GetSize(); ++nPos) {
+            for (const SLinkOccurrence& occurrence : links.GetAt(nPos)->GetOccurrences()) {
+                EXPECT_EQ(occurrence.pPage, &page);
+                places.emplace_back(links.GetAt(nPos)->GetFullURL(), occurrence.nLine, occurrence.nColumn);
+            }
+        }
+        EXPECT_EQ(places, expected);
+    }
+}
+
+} // namespace

@@ -1,0 +1,104 @@
+#include "report/SarifWriter.h"
+
+#include "link/Link.h"
+
+#include <nlohmann/json.hpp>
+
+#include <cstdio>
+
+namespace {
+
+using json = nlohmann::ordered_json;
+
+const char* const BROKEN_RULE = "broken-link";
+
+struct SRule {
+    const char* pszId;
+    const char* pszLevel;
+    const char* pszDescription;
+};
+
+// The default mode knows one verdict; the modern mode's tool also names the
+// rules its later verdicts will report under, whether they occur or not.
+const SRule DEFAULT_RULES[] = {{BROKEN_RULE, "error", "A link without a good status."}};
+const SRule MODERN_RULES[] = {{BROKEN_RULE, "error", "A link without a good status."},
+    {"blocked-link", "warning", "A link the server refused to an automated client."},
+    {"transient-link", "warning", "A link that failed in a way that may pass."}};
+
+json Rules(bool bModern)
+{
+    json rules = json::array();
+    auto add = [&rules](const SRule& rule) {
+        rules.push_back({{"id", rule.pszId}, {"shortDescription", {{"text", rule.pszDescription}}},
+            {"defaultConfiguration", {{"level", rule.pszLevel}}}});
+    };
+    if (bModern) {
+        for (const SRule& rule : MODERN_RULES)
+            add(rule);
+    } else {
+        for (const SRule& rule : DEFAULT_RULES)
+            add(rule);
+    }
+    return rules;
+}
+
+json Location(const CFindingFormat::SFinding& finding)
+{
+    json location;
+    json& physical = location["physicalLocation"];
+    const CLink& page = *finding.pPage;
+    physical["artifactLocation"]["uri"] = CFindingFormat::IsLocalFile(page)
+        ? CSarifWriter::EncodePath(CFindingFormat::PageName(page))
+        : page.GetFullURL();
+    if (finding.nLine > 0)
+        physical["region"] = {{"startLine", finding.nLine}, {"startColumn", finding.nColumn}};
+    return location;
+}
+
+json Result(const CFindingFormat::SFinding& finding)
+{
+    json result;
+    result["ruleId"] = BROKEN_RULE;
+    result["level"] = "error";
+    result["message"]["text"] = finding.pLink->GetFullURL() + ": " + CFindingFormat::StatusMessage(*finding.pLink);
+    result["locations"] = json::array();
+    if (finding.pPage != nullptr)
+        result["locations"].push_back(Location(finding));
+    return result;
+}
+
+} // namespace
+
+std::string CSarifWriter::EncodePath(const std::string& str)
+{
+    std::string strEncoded;
+    for (char ch : str) {
+        const auto nByte = static_cast<unsigned char>(ch);
+        const bool bPlain = (nByte >= 'a' && nByte <= 'z') || (nByte >= 'A' && nByte <= 'Z')
+            || (nByte >= '0' && nByte <= '9') || ch == '-' || ch == '.' || ch == '_' || ch == '~' || ch == '/';
+        if (bPlain) {
+            strEncoded += ch;
+        } else {
+            char szEscape[4];
+            std::snprintf(szEscape, sizeof szEscape, "%%%02X", nByte);
+            strEncoded += szEscape;
+        }
+    }
+    return strEncoded;
+}
+
+void CSarifWriter::Write(std::ostream& out) const
+{
+    json run;
+    run["tool"]["driver"]
+        = {{"name", "Lintrel"}, {"version", m_summary.m_strVersion}, {"rules", Rules(m_summary.m_bModern)}};
+    run["columnKind"] = "unicodeCodePoints";
+    json& results = run["results"] = json::array();
+    for (const SFinding& finding : Findings())
+        results.push_back(Result(finding));
+    json document;
+    document["$schema"] = "https://json.schemastore.org/sarif-2.1.0.json";
+    document["version"] = "2.1.0";
+    document["runs"] = json::array({run});
+    out << document.dump(2, ' ', false, json::error_handler_t::replace) << '\n';
+}
