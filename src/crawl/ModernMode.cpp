@@ -1,6 +1,5 @@
 #include "crawl/ModernMode.h"
 
-#include "crawl/PageQueue.h"
 #include "crawl/WebUrl.h"
 #include "link/WebLink.h"
 

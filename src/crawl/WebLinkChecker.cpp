@@ -12,7 +12,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <memory>
 
 namespace {
 
@@ -96,7 +95,7 @@ void CWebLinkChecker::ReadAnswer(CHttpFile& file, CWebLink& link, bool& bIsPage)
     bIsPage = file.QueryInfo(HTTP_QUERY_CONTENT_TYPE, strContentType) && IsPageType(strContentType);
 }
 
-bool CWebLinkChecker::IsPage(const CWebLink& link, bool bAnsweredPage, bool bExploreCgi, const CWebSite& site) const
+bool CWebLinkChecker::IsPage(const CWebLink& link, bool bAnsweredPage, bool bExploreCgi, const CWebSite& site)
 {
     // A link whose answer came from elsewhere is checked, not read.
     const std::string& strWhere = link.GetFinalURL().empty() ? link.GetFullURL() : link.GetFinalURL();

@@ -24,9 +24,9 @@ public:
 
 private:
     /// Sends the HEAD and stores its outcome; true when the answer named a page type.
-    bool Check(CWebLink& link, CInternetSession* pSession);
+    static bool Check(CWebLink& link, CInternetSession* pSession);
     static void ReadAnswer(CHttpFile& file, CWebLink& link, bool& bIsPage);
-    bool IsPage(const CWebLink& link, bool bAnsweredPage, bool bExploreCgi, const CWebSite& site) const;
+    static bool IsPage(const CWebLink& link, bool bAnsweredPage, bool bExploreCgi, const CWebSite& site);
 
     int m_nChecked = 0;
 };

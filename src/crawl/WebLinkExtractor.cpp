@@ -25,10 +25,12 @@ void CWebLinkExtractor::Extract(std::string strDocument, const SPageAnswer& answ
         const SHtmlReference reference = reader.GetReference(nIndex);
         // A local file's page has no web base: only its absolute web links count.
         const CWebUrl link = base.IsWebLink() ? base.Resolve(reference.strValue) : CWebUrl::Parse(reference.strValue);
+        const SLinkOccurrence occurrence {pNamed, reference.nLine, reference.nColumn};
         if (link.IsWebLink())
-            File(link.GetText(), pLinks, pNamed, reference.nLine, reference.nColumn);
+            File(link.GetText(), pLinks, pNamed, occurrence, false);
         else if (link.GetOutcome() == CWebUrl::URL_TOO_LONG)
-            File(std::string(reference.strValue), pLinks, pNamed, reference.nLine, reference.nColumn);
+            // Listed under the value as written: its normal form is never made.
+            File(std::string(reference.strValue), pLinks, pNamed, occurrence, true);
     }
 }
 
@@ -40,17 +42,17 @@ CLink* CWebLinkExtractor::NamePage(const SPageAnswer& answer, CLinkArray* pLinks
     return pLinks->AdoptBase(std::make_unique<CWebLink>(final.GetText(), nullptr));
 }
 
-void CWebLinkExtractor::File(const std::string& strNormalURL, CLinkArray* pLinks, CLink* pPage, int nLine, int nColumn)
+void CWebLinkExtractor::File(
+    const std::string& strURL, CLinkArray* pLinks, CLink* pPage, const SLinkOccurrence& occurrence, bool bTooLong)
 {
-    const SLinkOccurrence occurrence {pPage, nLine, nColumn};
-    if (CLink* pKnown = pLinks->Find(strNormalURL)) {
+    if (CLink* pKnown = pLinks->Find(strURL)) {
         pKnown->AddOccurrence(occurrence);
         return;
     }
-    auto pLink = std::make_unique<CWebLink>(strNormalURL, pPage);
+    auto pLink = std::make_unique<CWebLink>(strURL, pPage);
     pLink->AddOccurrence(occurrence);
     // Listed, never requested: no server is asked a URL of that size.
-    if (strNormalURL.size() > CWebUrl::MAX_LENGTH)
+    if (bTooLong)
         pLink->SetError(URL_TOO_LONG);
     pLinks->Add(std::move(pLink));
 }

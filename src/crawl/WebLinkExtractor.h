@@ -1,6 +1,7 @@
 #pragma once
 
 #include "crawl/PageAnswer.h"
+#include "link/LinkOccurrence.h"
 
 #include <string>
 
@@ -23,5 +24,8 @@ public:
 
 private:
     static CLink* NamePage(const SPageAnswer& answer, CLinkArray* pLinks, CLink* pPage);
-    static void File(const std::string& strNormalURL, CLinkArray* pLinks, CLink* pPage, int nLine, int nColumn);
+    /// Files strURL as found at occurrence on pPage: a new record, or one
+    /// more place of the record filed already.
+    static void File(
+        const std::string& strURL, CLinkArray* pLinks, CLink* pPage, const SLinkOccurrence& occurrence, bool bTooLong);
 };

@@ -145,6 +145,20 @@ TEST(CliModern, ALocalPageHasItsWebLinksChecked)
     EXPECT_EQ(result.strOut, "file://" + strPath + "\t" + server.GetURL("/ok.html") + "\t200\tOK\n");
 }
 
+TEST(CliModern, ALinkTooLongToRequestIsListedAsFailedWithoutARequest)
+{
+    // Short enough as written; only resolved against the page is it too long.
+    CTestServer server;
+    server.AddRoute({"/index.html", 200, "text/html", "<a href=\"" + std::string(65530, 'x') + "\">long</a>", {}});
+    server.Start();
+    CCliResult result = RunCommand({"-m", "--json", server.GetURL("/index.html")});
+    EXPECT_EQ(result.nExit, EXIT_SOME_BAD) << result.strErr;
+    const json row = json::parse(result.strOut)["rows"][0];
+    EXPECT_EQ(row["status_code"], 300);
+    EXPECT_EQ(row["status_text"], "URL too long");
+    EXPECT_EQ(server.GetRequests(), std::vector<std::string> {"GET /index.html"});
+}
+
 TEST(CliModern, TheDefaultModeSaysOnceHowManyHttpsLinksItLeftUnchecked)
 {
     CTestServer server;
