@@ -1,5 +1,7 @@
 #include "html/HtmlLinkReader.h"
 
+#include "html/LineColumnCounter.h"
+
 #include "html/LinkAttributeSyntax.h"
 
 #include <gumbo.h>
@@ -98,38 +100,6 @@ struct SPartLinks {
     SFound base;
 };
 
-// Lines and columns as HTML counts them, from byte offsets met in order:
-// CR LF, LF and a lone CR each end a line; a column is a character.
-class CPositionCounter {
-public:
-    explicit CPositionCounter(std::string_view text)
-        : m_text(text)
-    {
-    }
-    void AdvanceTo(std::size_t nOffset)
-    {
-        for (; m_nCounted < nOffset; ++m_nCounted) {
-            const auto nByte = static_cast<unsigned char>(m_text[m_nCounted]);
-            if (nByte == '\n' && m_nCounted > 0 && m_text[m_nCounted - 1] == '\r')
-                continue; // the LF of a CR LF
-            if (nByte == '\r' || nByte == '\n') {
-                ++m_nLine;
-                m_nColumn = 1;
-            } else if (nByte < 0x80 || nByte > 0xBF) {
-                ++m_nColumn; // UTF-8 continuation bytes add no character
-            }
-        }
-    }
-    int GetLine() const { return m_nLine; }
-    int GetColumn() const { return m_nColumn; }
-
-private:
-    std::string_view m_text;
-    std::size_t m_nCounted = 0;
-    int m_nLine = 1;
-    int m_nColumn = 1;
-};
-
 void AddValue(SPartLinks& links, std::size_t nOffset, std::string_view value)
 {
     std::string strClean = CLinkAttributeSyntax::CleanUrlValue(value);
@@ -224,7 +194,7 @@ void CHtmlLinkReader::Read(std::string_view strUtf8)
     m_bHasBase = false;
     m_strBase.clear();
     const std::vector<std::size_t> parts = CMarkupSlicer::Cut(strUtf8, m_limits);
-    CPositionCounter counter(strUtf8);
+    CLineColumnCounter counter(strUtf8);
     for (std::size_t i = 0; i < parts.size(); ++i) {
         const std::size_t nEnd = i + 1 < parts.size() ? parts[i + 1] : strUtf8.size();
         SPartLinks links = ReadPart(strUtf8.substr(parts[i], nEnd - parts[i]), parts[i]);
