@@ -1,6 +1,7 @@
 #pragma once
 
 #include "link/LinkOccurrence.h"
+#include "link/Verdict.h"
 
 #include <string>
 #include <vector>
@@ -45,6 +46,9 @@ public:
 
     /// Examined and answered below 300.
     bool HasGoodStatus() const;
+    /// What a check concluded beyond the status; NONE for records whose
+    /// mode gives no verdicts.
+    virtual EVerdict GetVerdict() const { return EVerdict::NONE; }
     /// A failed request: status code 300 with the failure's message.
     void SetError(const char* pszMessage);
     /// The port requests go to: the one the URL's own authority names

@@ -25,6 +25,12 @@ public:
     /// The URL the check's answer came from, after redirects; empty before.
     const std::string& GetFinalURL() const { return m_strFinalURL; }
     void SetFinalURL(std::string strFinalURL) { m_strFinalURL = std::move(strFinalURL); }
+    /// True when the check followed redirects and every hop was 301 or 308.
+    bool IsPermanentRedirect() const { return m_bPermanent; }
+    void SetPermanentRedirect(bool bPermanent) { m_bPermanent = bPermanent; }
+
+    EVerdict GetVerdict() const override { return m_eVerdict; }
+    void SetVerdict(EVerdict eVerdict) { m_eVerdict = eVerdict; }
 
 private:
     // Kept here, not in the base record: the base would resolve the
@@ -33,4 +39,6 @@ private:
     std::string m_strNormalURL;
     std::string m_strOpenURL;
     std::string m_strFinalURL;
+    bool m_bPermanent = false;
+    EVerdict m_eVerdict = EVerdict::NONE;
 };
