@@ -2,6 +2,7 @@
 #include "crawl/TransferEngine.h"
 
 #include "crawl/CurlHandle.h"
+#include "crawl/HostGate.h"
 #include "crawl/InternetException.h"
 #include "crawl/ParkedTransfers.h"
 #include "crawl/RateWindow.h"
@@ -16,6 +17,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <list>
 #include <string_view>
 #include <unordered_map>
 #include <utility>
@@ -70,6 +72,12 @@ struct CTransfer::CState {
     std::vector<int> redirectCodes;
     // The engine's options generation this handle was configured under.
     unsigned nGeneration = 0;
+    // The host gate's key; the id it is parked under while sent ahead.
+    std::string strHostKey;
+    std::uint64_t nAheadId = 0;
+    // Held back by the host gate; counted by it once it started.
+    bool bPending = false;
+    bool bAdmitted = false;
     bool bBodyStarted = false;
     bool bConnected = false;
     bool bDone = false;
@@ -98,6 +106,10 @@ struct CTransferEngine::CImpl : std::enable_shared_from_this<CTransferEngine::CI
     std::size_t nMaxIdle = DEFAULT_IDLE_HANDLES;
     std::unordered_map<CURL*, CTransfer::CState*> active;
     CParkedTransfers parked;
+    // Requests the host gate holds back, in the order they were made.
+    std::list<CTransfer::CState*> pending;
+    CHostGate gate;
+    bool bGated = false;
     long nConnectTimeout = 10000;
     long nStallTimeout = 10000;
     long nPerHost = 0;
@@ -115,6 +127,10 @@ struct CTransferEngine::CImpl : std::enable_shared_from_this<CTransferEngine::CI
     void ApplyOptions(CURL* pEasy) const;
     void ApplyStreamLimit();
     std::unique_ptr<CTransfer> Launch(const std::string& strURL, bool bHeadOnly);
+    void Admit(CTransfer::CState& state);
+    void StartPending();
+    bool StartPendingPass(bool bOwn, Clock::time_point now);
+    bool MakeRoom(const std::string& strHostKey);
     std::size_t Perform();
     void RunSlice();
     void ReportEnded();
@@ -285,6 +301,11 @@ void CTransferEngine::CImpl::ApplyStreamLimit()
 void CTransferEngine::SetTransferOptions(const STransferOptions& options)
 {
     m_pImpl->options = options;
+    m_pImpl->bGated = options.bTuneHostLimit || options.nMaxPerSecond > 0;
+    m_pImpl->gate.SetRate(options.nMaxPerSecond);
+    // Until the session sets a per-host bound, libcurl's own is the ceiling.
+    if (m_pImpl->nPerHost == 0)
+        m_pImpl->gate.SetCeiling(static_cast<int>(LIBRARY_MAX_STREAMS));
     m_pImpl->strCABundle = ChooseCABundle(options);
     ++m_pImpl->nGeneration;
     m_pImpl->idle.clear();
@@ -305,16 +326,88 @@ std::unique_ptr<CTransfer> CTransferEngine::CImpl::Launch(const std::string& str
     }
     Configure(*pState, strURL, bHeadOnly);
     pState->nGeneration = nGeneration;
-    CURLMcode code = curl_multi_add_handle(multi.Get(), pState->easy.Get());
-    if (code != CURLM_OK)
-        throw CInternetException(curl_multi_strerror(code));
-    active.emplace(pState->easy.Get(), pState.get());
-    return std::unique_ptr<CTransfer>(new CTransfer(std::move(pState)));
+    if (bGated)
+        pState->strHostKey = CHostGate::HostKey(strURL);
+    CTransfer::CState& state = *pState;
+    std::unique_ptr<CTransfer> pTransfer(new CTransfer(std::move(pState)));
+    if (bGated && !gate.MayStart(state.strHostKey, Clock::now())) {
+        pending.push_back(&state);
+        state.bPending = true;
+        return pTransfer;
+    }
+    Admit(state);
+    if (state.HasFailed())
+        throw CInternetException(state.strFailure);
+    return pTransfer;
+}
+
+// A request that cannot be handed to libcurl ends failed at once.
+void CTransferEngine::CImpl::Admit(CTransfer::CState& state)
+{
+    const CURLMcode code = curl_multi_add_handle(multi.Get(), state.easy.Get());
+    if (code != CURLM_OK) {
+        state.strFailure = curl_multi_strerror(code);
+        state.bDone = true;
+        state.result = CURLE_FAILED_INIT;
+        return;
+    }
+    active.emplace(state.easy.Get(), &state);
+    if (bGated) {
+        gate.OnStarted(state.strHostKey, Clock::now());
+        state.bAdmitted = true;
+    }
+}
+
+void CTransferEngine::CImpl::StartPending()
+{
+    const Clock::time_point now = Clock::now();
+    // The crawl's own requests first: the one it waits for must not queue
+    // behind requests sent ahead that it may never take over.
+    while (StartPendingPass(true, now)) {}
+    StartPendingPass(false, now);
+}
+
+// True when a request sent ahead was dropped to make room: another pass may start more.
+bool CTransferEngine::CImpl::StartPendingPass(bool bOwn, Clock::time_point now)
+{
+    for (auto it = pending.begin(); it != pending.end();) {
+        CTransfer::CState& state = **it;
+        if ((state.nAheadId == 0) != bOwn) {
+            ++it;
+            continue;
+        }
+        if (!gate.MayStart(state.strHostKey, now)) {
+            if (bOwn && MakeRoom(state.strHostKey))
+                return true;
+            ++it;
+            continue;
+        }
+        it = pending.erase(it);
+        state.bPending = false;
+        Admit(state);
+    }
+    return false;
+}
+
+// A request sent ahead that waits, paused, for a reader would hold its
+// host's place until taken over; one the crawl waits for must not wait on
+// it. Drops one such request of the host; false when there is none.
+bool CTransferEngine::CImpl::MakeRoom(const std::string& strHostKey)
+{
+    for (const auto& [pEasy, pState] : active) {
+        if (pState->bPaused && pState->nAheadId != 0 && pState->strHostKey == strHostKey) {
+            parked.Discard(pState->nAheadId);
+            return true;
+        }
+    }
+    return false;
 }
 
 // Returns how many transfers ended.
 std::size_t CTransferEngine::CImpl::Perform()
 {
+    if (!pending.empty())
+        StartPending();
     int nRunning = 0;
     curl_multi_perform(multi.Get(), &nRunning);
     std::size_t nEnded = 0;
@@ -380,6 +473,10 @@ void CTransferEngine::CImpl::Finish(CTransfer::CState& state, CURLcode result)
     active.erase(state.easy.Get());
     state.bDone = true;
     state.result = result;
+    if (state.bAdmitted) {
+        state.bAdmitted = false;
+        gate.OnEnded(state.strHostKey, state.nResponseCode);
+    }
 }
 
 void CTransferEngine::CImpl::AbortStalled()
@@ -407,9 +504,17 @@ void CTransferEngine::CImpl::Release(CTransfer::CState& state)
 {
     if (!state.easy)
         return;
+    if (state.bPending) {
+        pending.remove(&state);
+        state.bPending = false;
+    }
     if (active.count(state.easy.Get()) != 0) {
         curl_multi_remove_handle(multi.Get(), state.easy.Get());
         active.erase(state.easy.Get());
+    }
+    if (state.bAdmitted) {
+        state.bAdmitted = false;
+        gate.OnEnded(state.strHostKey, 0);
     }
     // The handle outlives this state: nothing of it may stay pointed at.
     CURL* pEasy = state.easy.Get();
@@ -466,6 +571,7 @@ void CTransferEngine::SetPumpCallback(std::function<void()> pump)
 void CTransferEngine::SetConnectionLimits(long nPerHost, std::size_t nIdleHandles)
 {
     m_pImpl->nPerHost = std::max(1L, nPerHost);
+    m_pImpl->gate.SetCeiling(static_cast<int>(std::min(m_pImpl->nPerHost, LIBRARY_MAX_STREAMS)));
     curl_multi_setopt(m_pImpl->multi.Get(), CURLMOPT_MAX_HOST_CONNECTIONS, m_pImpl->nPerHost);
     m_pImpl->ApplyStreamLimit();
     m_pImpl->nMaxIdle = nIdleHandles;
@@ -481,8 +587,10 @@ std::unique_ptr<CTransfer> CTransferEngine::Start(const std::string& strURL, boo
     std::unique_ptr<CTransfer> pAhead = m_pImpl->parked.Take(AheadKey(strURL, bHeadOnly));
     // A time-out measures how long the crawl waited, and it had not waited
     // for a request that timed out ahead of its turn: that one goes again.
-    if (pAhead && !(pAhead->m_pState->bDone && pAhead->m_pState->result == CURLE_OPERATION_TIMEDOUT))
+    if (pAhead && !(pAhead->m_pState->bDone && pAhead->m_pState->result == CURLE_OPERATION_TIMEDOUT)) {
+        pAhead->m_pState->nAheadId = 0;
         return pAhead;
+    }
     pAhead.reset();
     std::unique_ptr<CTransfer> pTransfer = m_pImpl->Launch(strURL, bHeadOnly);
     m_pImpl->Perform();
@@ -493,7 +601,10 @@ std::uint64_t CTransferEngine::StartAhead(const std::string& strURL, bool bHeadO
 {
     try {
         // Not driven here: the next slice of whoever waits sends it.
-        return m_pImpl->parked.Park(AheadKey(strURL, bHeadOnly), m_pImpl->Launch(strURL, bHeadOnly));
+        std::unique_ptr<CTransfer> pTransfer = m_pImpl->Launch(strURL, bHeadOnly);
+        CTransfer::CState& state = *pTransfer->m_pState;
+        state.nAheadId = m_pImpl->parked.Park(AheadKey(strURL, bHeadOnly), std::move(pTransfer));
+        return state.nAheadId;
     } catch (const CInternetException&) {
         return 0;
     }
@@ -536,7 +647,14 @@ std::size_t CTransferEngine::GetAheadCount() const
 
 std::size_t CTransferEngine::GetRunningCount() const
 {
-    return m_pImpl->active.size();
+    return m_pImpl->active.size() + m_pImpl->pending.size();
+}
+
+void CTransferEngine::PauseHost(const std::string& strURL, std::chrono::steady_clock::time_point until)
+{
+    // A pause is the gate's: from here on requests pass through it.
+    m_pImpl->bGated = true;
+    m_pImpl->gate.Pause(CHostGate::HostKey(strURL), until);
 }
 
 void CTransferEngine::Drive()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -62,6 +63,8 @@ public:
 
     /// Starts a GET of strURL (a HEAD when bHeadOnly), redirects followed,
     /// http and https only; takes over the same request sent ahead, if any.
+    /// Under a host's limits (STransferOptions) it may go out later, while
+    /// the transfer waits.
     /// Throws CInternetException when it cannot start.
     std::unique_ptr<CTransfer> Start(const std::string& strURL, bool bHeadOnly);
 
@@ -81,9 +84,12 @@ public:
     const CTransfer* GetEndedTransfer(std::uint64_t nId) const;
     /// Abandons a request sent ahead; nothing once it has been taken over.
     void DropAhead(std::uint64_t nId);
+    /// Starts no new request to strURL's host and port before until; requests already started go on.
+    void PauseHost(const std::string& strURL, std::chrono::steady_clock::time_point until);
     /// Requests sent ahead that wait to be taken over.
     std::size_t GetAheadCount() const;
-    /// Requests in flight, taken over or not: started and not yet ended.
+    /// Requests in flight, taken over or not: started and not yet ended,
+    /// those a host's limits hold back included.
     std::size_t GetRunningCount() const;
     /// Moves every request on as far as it can go without waiting.
     void Drive();

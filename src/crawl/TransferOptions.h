@@ -33,4 +33,11 @@ struct STransferOptions {
     /// decoded, so size bounds count decoded bytes.
     bool bAskForCompression = false;
     std::string strUserAgent = "Lintrel";
+    /// The engine holds each host's requests in flight to a limit that
+    /// halves at each 429 or 503 and grows back after a run of other
+    /// answers (CHostGate); off: libcurl's per-host bound alone.
+    bool bTuneHostLimit = false;
+    /// At most this many requests started to one host in any one second;
+    /// 0: no bound.
+    int nMaxPerSecond = 0;
 };
