@@ -45,4 +45,13 @@ public:
     /// How many distinct links the pages named that this mode does not
     /// check but another mode would.
     virtual std::size_t CountUncheckedSecureLinks() const { return 0; }
+    /// True when a page of the site the crawl is about to queue after the
+    /// start page may be fetched; false leaves it checked but unfetched.
+    /// May send a request through pSession first.
+    virtual bool MayFetchPage(const CLink& /*page*/, CInternetSession* /*pSession*/) { return true; }
+    /// Pages MayFetchPage refused because the site's robots.txt says so.
+    virtual std::size_t CountRobotsSkipped() const { return 0; }
+    /// Why MayFetchPage refuses every page: robots.txt could not be read;
+    /// empty when it does not.
+    virtual std::string GetRobotsFailure() const { return std::string(); }
 };

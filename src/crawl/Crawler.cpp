@@ -122,6 +122,11 @@ bool CCrawler::EnqueuePage(CLink* pLink)
             return false;
         }
     }
+    if (m_bRecursive && !m_pMode->MayFetchPage(*pLink, m_pSession.get())) {
+        // Refused once: named again, it is not asked about again.
+        m_pageURLs.insert(std::move(strPageURL));
+        return false;
+    }
     m_pageURLs.insert(std::move(strPageURL));
     m_pageQueue.AddPage(pLink);
     // Only the links of the page just fetched are checked, so they lie one

@@ -45,6 +45,11 @@ public:
     /// Distinct https links the pages named that this crawl's mode does not
     /// check.
     std::size_t CountUncheckedSecureLinks() const { return m_pMode->CountUncheckedSecureLinks(); }
+    /// Pages of the site its robots.txt kept from being fetched.
+    std::size_t CountRobotsSkipped() const { return m_pMode->CountRobotsSkipped(); }
+    /// Why no page after the start page was fetched: the site's robots.txt
+    /// could not be read; empty when that did not happen.
+    std::string GetRobotsFailure() const { return m_pMode->GetRobotsFailure(); }
     /// The crawl's links; null before Init.
     CLinkArray* GetLinks() const;
     CLink* GetRootLink() const;

@@ -30,6 +30,7 @@ void CModernMode::ExtractLinks(std::string strDocument, const SPageAnswer& answe
     if (pPage == m_pRoot && !m_site.IsSet()) {
         const CWebUrl final = CWebUrl::Parse(answer.strFinalURL);
         m_site.SetStart(final.IsWebLink() ? final.GetText() : pPage->GetFullURL());
+        m_robots.SetOrigin(final.IsWebLink() ? final.GetText() : pPage->GetFullURL());
     }
     m_extractor.Extract(std::move(strDocument), answer, pLinks, pPage);
 }
@@ -37,6 +38,11 @@ void CModernMode::ExtractLinks(std::string strDocument, const SPageAnswer& answe
 void CModernMode::CheckNewLinks(CLinkArray* pLinks, CCrawler* pCrawler, CInternetSession* pSession)
 {
     m_checker.CheckNewLinks(pLinks, pCrawler, pSession, m_site);
+}
+
+bool CModernMode::MayFetchPage(const CLink& page, CInternetSession* pSession)
+{
+    return !m_bObeyRobots || m_robots.Allows(GetPageURL(page), pSession);
 }
 
 bool CModernMode::IsCheckable(const CLink& link) const

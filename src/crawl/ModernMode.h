@@ -1,6 +1,7 @@
 #pragma once
 
 #include "crawl/CrawlMode.h"
+#include "crawl/RobotsPolicy.h"
 #include "crawl/TransferOptions.h"
 #include "crawl/WebLinkChecker.h"
 #include "crawl/WebLinkExtractor.h"
@@ -25,10 +26,19 @@ public:
     std::string GetPageKey(const CLink& page) const override;
     std::string GetPageKey(const CLink& page, const SPageAnswer& answer) const override;
     bool KeepsZeroBytes() const override { return true; }
+    bool MayFetchPage(const CLink& page, CInternetSession* pSession) override;
+    std::size_t CountRobotsSkipped() const override { return m_robots.GetRefusedCount(); }
+    std::string GetRobotsFailure() const override { return m_robots.GetFailure(); }
+
+    /// For a crawl still to come: whether the site's robots.txt is read and
+    /// obeyed (it is unless set).
+    void SetObeyRobots(bool bObey) { m_bObeyRobots = bObey; }
 
 private:
     CWebLinkExtractor m_extractor;
     CWebLinkChecker m_checker;
     CWebSite m_site;
+    CRobotsPolicy m_robots;
+    bool m_bObeyRobots = true;
     const CLink* m_pRoot = nullptr;
 };
