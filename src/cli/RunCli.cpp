@@ -28,6 +28,7 @@ const char* const PROGRAM = "lintrel-cli";
 // serves faster.
 constexpr int MAX_JOBS = 256;
 constexpr int MAX_PER_HOST = 256;
+constexpr int MAX_RATE = 1000;
 // Far beyond any site a crawl should fetch whole, yet a bound a typing slip
 // cannot make meaningless.
 constexpr int MAX_PAGE_BOUND = 10000000;
@@ -53,6 +54,9 @@ struct CCliOptions {
     bool bModern = false;
     std::string strCABundle;
     bool bHttp11 = false;
+    std::string strUserAgent;
+    int nRate = 0;
+    bool bNoRobots = false;
 };
 
 void DeclareOptions(CLI::App& app, CCliOptions& options)
@@ -90,6 +94,12 @@ void DeclareOptions(CLI::App& app, CCliOptions& options)
         ->option_text("FILE");
     app.add_flag("--http1.1", options.bHttp11,
         "speak HTTP/1.1 only; otherwise HTTP/2 is used where a server offers it (with --modern)");
+    app.add_option("--user-agent", options.strUserAgent, "the User-Agent header sent (with --modern)")
+        ->option_text(std::string("TEXT (default Lintrel/") + LINTREL_VERSION + ")");
+    app.add_option("--rate", options.nRate, "start at most R requests to one host in any one second (with --modern)")
+        ->option_text("R (default: no bound)")
+        ->check(CLI::Range(1, MAX_RATE));
+    app.add_flag("--no-robots", options.bNoRobots, "do not read or obey the site's robots.txt (with --modern)");
     app.set_version_flag("--version", LINTREL_VERSION);
     app.footer("Exit status: 0 when every link has a good status, 1 when any has not (or was not checked),\n"
                "2 for a usage error, a start page that cannot be read, or output that cannot be written.");
@@ -106,7 +116,7 @@ std::string Abbreviate(const std::string& str)
 // be read.
 std::optional<int> CheckModernArguments(const CLI::App& app, const CCliOptions& options, std::ostream& err)
 {
-    for (const char* pszOption : {"--cacert", "--http1.1"}) {
+    for (const char* pszOption : {"--cacert", "--http1.1", "--user-agent", "--rate", "--no-robots"}) {
         if (app.count(pszOption) != 0 && !options.bModern) {
             err << PROGRAM << ": " << pszOption << " is an option of --modern" << MORE_HELP;
             return EXIT_CANNOT_RUN;
@@ -115,6 +125,12 @@ std::optional<int> CheckModernArguments(const CLI::App& app, const CCliOptions& 
     if (app.count("--cacert") != 0 && !std::ifstream(options.strCABundle)) {
         err << PROGRAM << ": cannot read the --cacert file " << Abbreviate(options.strCABundle) << ": "
             << std::strerror(errno != 0 ? errno : ENOENT) << MORE_HELP;
+        return EXIT_CANNOT_RUN;
+    }
+    // It goes out as a header line: a line end would start another.
+    if (app.count("--user-agent") != 0
+        && (options.strUserAgent.empty() || options.strUserAgent.find_first_of("\r\n") != std::string::npos)) {
+        err << PROGRAM << ": --user-agent needs a text on one line" << MORE_HELP;
         return EXIT_CANNOT_RUN;
     }
     return std::nullopt;
@@ -215,6 +231,8 @@ int Finish(const CCrawler& crawler, const CCliOptions& options, const CCrawlSumm
         return EXIT_CANNOT_RUN;
     }
     ReportTruncation(crawler, options, err);
+    if (!crawler.GetRobotsFailure().empty())
+        err << PROGRAM << ": " << Abbreviate(crawler.GetRobotsFailure()) << "; no further page was fetched\n";
     if (crawler.m_bStop)
         err << PROGRAM << ": stopped; " << summary.m_nUnchecked << " links were not checked\n";
     if (!options.strReport.empty()) {
@@ -229,9 +247,14 @@ int Finish(const CCrawler& crawler, const CCliOptions& options, const CCrawlSumm
 
 void UseModernMode(CCrawler& crawler, const CCliOptions& options)
 {
-    crawler.SetMode(std::make_unique<CModernMode>());
+    auto pMode = std::make_unique<CModernMode>();
+    pMode->SetObeyRobots(!options.bNoRobots);
+    crawler.SetMode(std::move(pMode));
     STransferOptions transfer = CModernMode::MakeTransferOptions(LINTREL_VERSION);
     transfer.strCABundle = options.strCABundle;
+    if (!options.strUserAgent.empty())
+        transfer.strUserAgent = options.strUserAgent;
+    transfer.nMaxPerSecond = options.nRate;
     if (options.bHttp11)
         transfer.eHttpVersion = STransferOptions::EHttpVersion::HTTP1_1;
     crawler.SetTransferOptions(transfer);
@@ -282,6 +305,7 @@ int Run(int argc, const char* const* argv, std::ostream& out, std::ostream& err,
     CCrawlSummary summary(*crawler.GetLinks(), frontEnd.GetPageCount(), elapsed.count());
     summary.m_strTruncatedBy = TruncationName(crawler.GetTruncatedBy());
     summary.m_bModern = options.bModern;
+    summary.m_nRobotsSkipped = static_cast<int>(crawler.CountRobotsSkipped());
     summary.m_strVersion = LINTREL_VERSION;
     return Finish(crawler, options, summary, out, err);
 }

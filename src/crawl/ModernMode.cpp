@@ -10,6 +10,7 @@ STransferOptions CModernMode::MakeTransferOptions(const std::string& strVersion)
     options.eHttpVersion = STransferOptions::EHttpVersion::HTTP2_MULTIPLEXED;
     options.bAskForCompression = true;
     options.strUserAgent = "Lintrel/" + strVersion;
+    options.bTuneHostLimit = true;
     return options;
 }
 

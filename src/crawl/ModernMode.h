@@ -14,7 +14,8 @@ class CModernMode : public CCrawlMode {
 public:
     /// How this mode's requests go out: compressed, over HTTP/2 where a
     /// server offers it, trusting CURL_CA_BUNDLE as the curl tool does,
-    /// under a user agent naming strVersion.
+    /// under a user agent naming strVersion, each host held to a limit that
+    /// tunes itself to the 429 and 503 answers it gives.
     static STransferOptions MakeTransferOptions(const std::string& strVersion);
 
     std::unique_ptr<CLink> MakeRootLink(const std::string& strStartURL) override;

@@ -28,6 +28,9 @@ public:
     std::string m_strTruncatedBy;
     /// The crawl ran in the modern-web mode, whose formats know more rules.
     bool m_bModern = false;
+    /// Pages of the site its robots.txt kept from being fetched (the modern
+    /// mode only).
+    int m_nRobotsSkipped = 0;
     /// The program's version, for formats that name the tool.
     std::string m_strVersion;
 };

@@ -46,6 +46,8 @@ nlohmann::ordered_json JsonSummary(const CCrawlSummary& summary)
         object["truncated_by"] = nullptr;
     else
         object["truncated_by"] = summary.m_strTruncatedBy;
+    if (summary.m_bModern)
+        object["robots_skipped"] = summary.m_nRobotsSkipped;
     return object;
 }
 
