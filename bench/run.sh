@@ -5,12 +5,17 @@
 #   bench/run.sh [ARGS]          whole crawls, --jobs 1 against the defaults
 #   bench/run.sh --modes [ARGS]  the default mode against --modern, and
 #                                --modern over https with and without HTTP/2
+#   bench/run.sh --throttle [ARGS]  --modern against a server that allows
+#                                20 requests a second, with --rate 20 and without
 # ARGS go to bench/sitebench.py or bench/modebench.py (--runs, --delay-ms, ...).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 script=bench/sitebench.py
 if [ "${1:-}" = "--modes" ]; then
     script=bench/modebench.py
+    shift
+elif [ "${1:-}" = "--throttle" ]; then
+    script=bench/throttlebench.py
     shift
 fi
 scripts/setup.sh bench
