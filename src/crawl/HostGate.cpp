@@ -81,6 +81,12 @@ void CHostGate::Pause(const std::string& strHost, Clock::time_point until)
     host.pausedUntil = std::max(host.pausedUntil, until);
 }
 
+bool CHostGate::IsAtLimit(const std::string& strHost) const
+{
+    auto it = m_hosts.find(strHost);
+    return it != m_hosts.end() && it->second.nInFlight >= it->second.nLimit;
+}
+
 int CHostGate::GetLimit(const std::string& strHost) const
 {
     auto it = m_hosts.find(strHost);

@@ -39,6 +39,8 @@ public:
     /// when it lasts longer.
     void Pause(const std::string& strHost, Clock::time_point until);
 
+    /// True when strHost has as many requests in flight as its limit allows.
+    bool IsAtLimit(const std::string& strHost) const;
     /// strHost's limit in flight now.
     int GetLimit(const std::string& strHost) const;
 

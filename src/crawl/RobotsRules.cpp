@@ -71,6 +71,25 @@ bool NamesProduct(std::string_view value, std::string_view strProduct)
     return EqualsIgnoringCase(value.substr(0, static_cast<std::size_t>(nEnd - value.begin())), strProduct);
 }
 
+// Takes the next line holding a key and its value off file, its comment
+// dropped; false once none is left.
+bool NextLine(std::string_view& file, std::string_view& key, std::string_view& value)
+{
+    while (!file.empty()) {
+        const std::size_t nEnd = std::min(file.find_first_of("\r\n"), file.size());
+        std::string_view line = file.substr(0, nEnd);
+        file.remove_prefix(std::min(nEnd + 1, file.size()));
+        line = line.substr(0, line.find('#'));
+        const std::size_t nColon = line.find(':');
+        if (nColon == std::string_view::npos)
+            continue;
+        key = Trim(line.substr(0, nColon));
+        value = Trim(line.substr(nColon + 1));
+        return true;
+    }
+    return false;
+}
+
 } // namespace
 
 CRobotsRules CRobotsRules::DisallowAll()
@@ -93,16 +112,9 @@ CRobotsRules CRobotsRules::Parse(std::string_view file, std::string_view strProd
     bool bForProduct = false;
     bool bForStar = false;
     bool bInAgents = false;
-    while (!file.empty()) {
-        const std::size_t nEnd = std::min(file.find_first_of("\r\n"), file.size());
-        std::string_view line = file.substr(0, nEnd);
-        file.remove_prefix(std::min(nEnd + 1, file.size()));
-        line = line.substr(0, line.find('#'));
-        const std::size_t nColon = line.find(':');
-        if (nColon == std::string_view::npos)
-            continue;
-        const std::string_view key = Trim(line.substr(0, nColon));
-        const std::string_view value = Trim(line.substr(nColon + 1));
+    std::string_view key;
+    std::string_view value;
+    while (NextLine(file, key, value)) {
         if (EqualsIgnoringCase(key, "user-agent")) {
             if (!bInAgents)
                 bForProduct = bForStar = false;

@@ -377,7 +377,7 @@ bool CTransferEngine::CImpl::StartPendingPass(bool bOwn, Clock::time_point now)
             continue;
         }
         if (!gate.MayStart(state.strHostKey, now)) {
-            if (bOwn && MakeRoom(state.strHostKey))
+            if (bOwn && gate.IsAtLimit(state.strHostKey) && MakeRoom(state.strHostKey))
                 return true;
             ++it;
             continue;
@@ -647,7 +647,7 @@ std::size_t CTransferEngine::GetAheadCount() const
 
 std::size_t CTransferEngine::GetRunningCount() const
 {
-    return m_pImpl->active.size() + m_pImpl->pending.size();
+    return m_pImpl->active.size();
 }
 
 void CTransferEngine::PauseHost(const std::string& strURL, std::chrono::steady_clock::time_point until)

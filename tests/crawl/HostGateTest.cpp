@@ -109,7 +109,7 @@ TEST(HostGate, HoldsEachHostToItsLimitRateAndPause)
     }
 }
 
-TEST(HostGate, KeysByHostAndPortAndHoldsNoOtherText)
+TEST(HostGate, KeysByHostAndPortAndHoldsBackNoOtherText)
 {
     EXPECT_EQ(CHostGate::HostKey("http://Example.test/a"), "example.test:80");
     EXPECT_EQ(CHostGate::HostKey("https://example.test/a"), "example.test:443");
@@ -118,4 +118,19 @@ TEST(HostGate, KeysByHostAndPortAndHoldsNoOtherText)
     CHostGate gate;
     gate.OnStarted("", {});
     EXPECT_TRUE(gate.MayStart("", {}));
+}
+
+TEST(HostGate, IsAtLimitOnlyForWantOfRoom)
+{
+    // A paused or rate-bound host is not full: nothing in flight need give way.
+    CHostGate gate;
+    gate.SetCeiling(2);
+    gate.SetRate(1);
+    gate.OnStarted("a:80", {});
+    EXPECT_FALSE(gate.MayStart("a:80", {}));
+    EXPECT_FALSE(gate.IsAtLimit("a:80"));
+    gate.OnStarted("a:80", {});
+    EXPECT_TRUE(gate.IsAtLimit("a:80"));
+    gate.Pause("b:80", CHostGate::Clock::time_point {} + std::chrono::seconds(1));
+    EXPECT_FALSE(gate.IsAtLimit("b:80"));
 }

@@ -8,6 +8,7 @@
 #include "winsys/Resource.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QSettings>
@@ -150,4 +151,19 @@ TEST_F(CheckerDlgOptionsTest, HttpsPageIsCheckedWithTheAuthorityThatCurlCaBundle
     ModernItem()->trigger();
     EXPECT_EQ(Go(server.GetURL("/")), MODERN_ROWS);
     old ? qputenv("CURL_CA_BUNDLE", *old) : qunsetenv("CURL_CA_BUNDLE");
+}
+
+TEST_F(CheckerDlgOptionsTest, ModernRecursiveCrawlObeysRobotsTxtAndStillListsWhatItDisallows)
+{
+    CTestServer server;
+    server.AddRoute({"/robots.txt", 200, "text/plain", "User-agent: *\nDisallow: /single.html\n", {}});
+    ServePage(server);
+    Open();
+    ModernItem()->trigger();
+    static_cast<QCheckBox*>(m_pDlg->GetDlgItem(IDC_RECURSIVE))->setChecked(true);
+    EXPECT_EQ(Go(server.GetURL("/")), MODERN_ROWS);
+    EXPECT_EQ(server.CountRequests("GET", "/robots.txt"), 1);
+    EXPECT_EQ(server.CountRequests("GET", "/double.html"), 1);
+    EXPECT_EQ(server.CountRequests("GET", "/single.html"), 0);
+    EXPECT_EQ(server.CountRequests("HEAD", "/single.html"), 1);
 }
