@@ -1,5 +1,6 @@
 #include "crawl/ModernMode.h"
 
+#include "crawl/ResultStore.h"
 #include "crawl/WebUrl.h"
 #include "link/WebLink.h"
 
@@ -31,7 +32,43 @@ void CModernMode::ExtractLinks(std::string strDocument, const SPageAnswer& answe
         const CWebUrl final = CWebUrl::Parse(answer.strFinalURL);
         m_site.SetStart(final.IsWebLink() ? final.GetText() : pPage->GetFullURL());
     }
-    m_extractor.Extract(std::move(strDocument), answer, pLinks, pPage);
+    if (!m_pStore) {
+        m_extractor.Extract(std::move(strDocument), answer, pLinks, pPage);
+        return;
+    }
+    if (ReplayStoredPage(answer, pLinks, pPage))
+        return;
+    std::vector<SStoredPage::SLink> filed;
+    m_extractor.Extract(std::move(strDocument), answer, pLinks, pPage, &filed);
+    StorePage(*pPage, answer, std::move(filed));
+}
+
+void CModernMode::SetResultStore(CResultStore* pStore)
+{
+    m_pStore = pStore;
+    m_checker.SetResultStore(pStore);
+}
+
+bool CModernMode::ReplayStoredPage(const SPageAnswer& answer, CLinkArray* pLinks, CLink* pPage)
+{
+    constexpr int NOT_MODIFIED = 304;
+    const SStoredPage* pStored = answer.nStatusCode == NOT_MODIFIED ? m_pStore->FindPage(GetPageURL(*pPage)) : nullptr;
+    if (!pStored)
+        return false;
+    m_extractor.Replay(pStored->links, answer, pLinks, pPage);
+    return true;
+}
+
+void CModernMode::StorePage(const CLink& page, const SPageAnswer& answer, std::vector<SStoredPage::SLink> filed)
+{
+    constexpr int OK = 200;
+    // Only a whole page that can be asked "changed since?" is worth keeping.
+    if (answer.nStatusCode != OK || (answer.strETag.empty() && answer.strLastModified.empty())) {
+        if (answer.nStatusCode != 0)
+            m_pStore->ForgetPage(GetPageURL(page));
+        return;
+    }
+    m_pStore->StorePage(GetPageURL(page), {answer.strETag, answer.strLastModified, std::move(filed)});
 }
 
 void CModernMode::CheckNewLinks(CLinkArray* pLinks, CCrawler* pCrawler, CInternetSession* pSession)
@@ -41,7 +78,8 @@ void CModernMode::CheckNewLinks(CLinkArray* pLinks, CCrawler* pCrawler, CInterne
 
 bool CModernMode::IsCheckable(const CLink& link) const
 {
-    return link.GetStatusCode() == -1;
+    // A result the checker will reuse needs no request, not even one ahead.
+    return link.GetStatusCode() == -1 && !(m_pStore && m_pStore->FindReusable(link.GetFullURL()));
 }
 
 std::string CModernMode::GetHeadURL(const CLink& link) const
@@ -52,6 +90,19 @@ std::string CModernMode::GetHeadURL(const CLink& link) const
 std::string CModernMode::GetPageURL(const CLink& page) const
 {
     return page.GetURL();
+}
+
+std::vector<std::string> CModernMode::GetPageHeaders(const CLink& page) const
+{
+    const SStoredPage* pStored = m_pStore ? m_pStore->FindPage(GetPageURL(page)) : nullptr;
+    if (!pStored)
+        return {};
+    std::vector<std::string> headers;
+    if (!pStored->strETag.empty())
+        headers.push_back("If-None-Match: " + pStored->strETag);
+    if (!pStored->strLastModified.empty())
+        headers.push_back("If-Modified-Since: " + pStored->strLastModified);
+    return headers;
 }
 
 std::string CModernMode::GetPageKey(const CLink& page) const

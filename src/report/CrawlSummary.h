@@ -28,6 +28,10 @@ public:
     std::string m_strTruncatedBy;
     /// The crawl ran in the modern-web mode, whose formats know more rules.
     bool m_bModern = false;
+    /// A result cache was given: the formats count the results it gave.
+    bool m_bCacheUsed = false;
+    /// Links whose outcome was reused from the cache without a request.
+    int m_nCached = 0;
     /// The program's version, for formats that name the tool.
     std::string m_strVersion;
 };
