@@ -5,12 +5,17 @@
 #   bench/run.sh [ARGS]          whole crawls, --jobs 1 against the defaults
 #   bench/run.sh --modes [ARGS]  the default mode against --modern, and
 #                                --modern over https with and without HTTP/2
-# ARGS go to bench/sitebench.py or bench/modebench.py (--runs, --delay-ms, ...).
+#   bench/run.sh --cache [ARGS]  --modern --cache: a first crawl against a
+#                                second one on the same cache
+# ARGS go to bench/sitebench.py, modebench.py or cachebench.py (--runs, --delay-ms, ...).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 script=bench/sitebench.py
 if [ "${1:-}" = "--modes" ]; then
     script=bench/modebench.py
+    shift
+elif [ "${1:-}" = "--cache" ]; then
+    script=bench/cachebench.py
     shift
 fi
 scripts/setup.sh bench

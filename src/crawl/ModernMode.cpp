@@ -97,10 +97,14 @@ std::vector<std::string> CModernMode::GetPageHeaders(const CLink& page) const
     const SStoredPage* pStored = m_pStore ? m_pStore->FindPage(GetPageURL(page)) : nullptr;
     if (!pStored)
         return {};
+    // A value with a line break would add a header line of its own.
+    const auto Usable = [](const std::string& strValue) {
+        return !strValue.empty() && strValue.find_first_of("\r\n") == std::string::npos;
+    };
     std::vector<std::string> headers;
-    if (!pStored->strETag.empty())
+    if (Usable(pStored->strETag))
         headers.push_back("If-None-Match: " + pStored->strETag);
-    if (!pStored->strLastModified.empty())
+    if (Usable(pStored->strLastModified))
         headers.push_back("If-Modified-Since: " + pStored->strLastModified);
     return headers;
 }
