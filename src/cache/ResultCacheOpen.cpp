@@ -37,7 +37,8 @@ constexpr const char* CREATE_TABLES = "CREATE TABLE results(url TEXT NOT NULL, f
 std::string ToUri(const std::string& strPath)
 {
     std::string strUri = "file:";
-    for (unsigned char ch : strPath) {
+    for (char chPath : strPath) {
+        const auto ch = static_cast<unsigned char>(chPath);
         if (std::isalnum(ch) || ch == '/' || ch == '.' || ch == '_' || ch == '-') {
             strUri += static_cast<char>(ch);
         } else {
@@ -75,8 +76,11 @@ CResultCache::EOpen CResultCache::Open(const std::string& strPath, std::string& 
             return EOpen::REFUSED;
         }
         // An empty file is a new cache; anything else is looked at without
-        // writing, so a file refused stays exactly as it was.
-        if (std::filesystem::file_size(strPath, error) != 0 || error) {
+        // writing, so a file refused stays exactly as it was. Beside a
+        // journal another run is writing it, and a look without its lock
+        // could catch it half written: it is looked at under the lock instead.
+        const bool bInUse = std::filesystem::exists(strPath + "-wal", error);
+        if (!bInUse && (std::filesystem::file_size(strPath, error) != 0 || error)) {
             if (std::optional<std::string> strWhy = Inspect(strPath)) {
                 strReason = *strWhy;
                 return EOpen::REFUSED;
@@ -202,8 +206,8 @@ std::string CResultCache::MakeFingerprint(const STransferOptions& options)
         strText.append(pszName).append(":").append(std::to_string(pValue->size())).append(":").append(*pValue);
     // FNV-1a, 64 bits: short, stable across builds, unlike std::hash.
     std::uint64_t nHash = 0xcbf29ce484222325ULL;
-    for (unsigned char ch : strText) {
-        nHash ^= ch;
+    for (char ch : strText) {
+        nHash ^= static_cast<unsigned char>(ch);
         nHash *= 0x100000001b3ULL;
     }
     std::array<char, 17> szHex {};
