@@ -22,15 +22,17 @@ import sitebench
 
 
 def read_new_log_lines(log, offset):
-    """The access log's lines after offset, as (method, status), and the new offset."""
+    """The access log's lines after offset, as "method status", and the new offset.
+    The status counter's own questions are not the crawl's."""
     with open(log, "rb") as text:
         text.seek(offset)
         data = text.read()
     tally = collections.Counter()
     for line in data.decode("latin-1").splitlines():
-        # log_format: "$request_method $status"
-        method, status = line.split()[:2]
-        tally["%s %s" % (method, status)] += 1
+        # log_format: "$request_method $status $uri"
+        method, status, uri = line.split()[:3]
+        if uri != "/status":
+            tally["%s %s" % (method, status)] += 1
     return tally, offset + len(data)
 
 
@@ -52,7 +54,7 @@ def main():
     template = sitebench.NGINX_CONF
     # Here each request is one log line: what the second crawl asks is the figure.
     sitebench.NGINX_CONF = template.replace(
-        "access_log off;", "log_format methods '$request_method $status'; access_log %s methods;" % log)
+        "access_log off;", "log_format methods '$request_method $status $uri'; access_log %s methods;" % log)
     servers = sitebench.Servers(args.nginx, args.proxy, work)
     ports = (sitebench.free_port("127.0.0.1"), sitebench.free_port("127.0.0.2"))
     env = dict(os.environ)

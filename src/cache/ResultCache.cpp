@@ -125,6 +125,14 @@ void CResultCache::Close()
 
 std::optional<SStoredResult> CResultCache::FindReusable(const std::string& strURL)
 {
+    auto it = m_askedResults.find(strURL);
+    if (it == m_askedResults.end())
+        it = m_askedResults.emplace(strURL, ReadReusable(strURL)).first;
+    return it->second;
+}
+
+std::optional<SStoredResult> CResultCache::ReadReusable(const std::string& strURL)
+{
     if (!m_pDb || m_maxAge.count() <= 0 || !BindText(m_findResult.get(), 1, strURL)
         || !BindText(m_findResult.get(), 2, m_strFingerprint))
         return std::nullopt;

@@ -84,6 +84,7 @@ private:
         SStoredResult result;
     };
 
+    std::optional<SStoredResult> ReadReusable(const std::string& strURL);
     static std::optional<std::string> Inspect(const std::string& strPath);
     static std::optional<std::string> CheckLayout(sqlite3* pDb, bool& bEmpty);
     EOpen OpenForWriting(const std::string& strPath, std::string& strReason);
@@ -115,6 +116,9 @@ private:
     CStatement m_forgetPageLinks;
     std::vector<SPendingResult> m_pendingResults;
     std::vector<std::pair<std::string, std::optional<SStoredPage>>> m_pendingPages;
+    // What this crawl asked already: each link is asked for at every turn
+    // the request pipeline considers it.
+    std::unordered_map<std::string, std::optional<SStoredResult>> m_askedResults;
     std::unordered_map<std::string, std::optional<SStoredPage>> m_askedPages;
     std::chrono::steady_clock::time_point m_lastFlush;
     std::string m_strTrouble;

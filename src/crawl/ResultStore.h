@@ -14,8 +14,9 @@ class CResultStore {
 public:
     virtual ~CResultStore() = default;
 
-    /// A result of strURL that may stand in for a request; none when there
-    /// is none, it is too old, or it was not a good one.
+    /// A result of strURL that may stand in for a request, as it was when
+    /// this crawl first asked, so the request pipeline and the checker agree;
+    /// none when there is none, it is too old, or it was not a good one.
     virtual std::optional<SStoredResult> FindReusable(const std::string& strURL) = 0;
     /// Keeps the result of a check just made.
     virtual void StoreResult(const std::string& strURL, const SStoredResult& result) = 0;
