@@ -2,8 +2,9 @@
 """Times a first --modern --cache crawl against a second one on the same cache.
 
 On the generated site served by nginx with a fixed delay per request (through
-lintrel_delay_proxy), each of RUNS rounds starts from no cache file, crawls
-once to fill it and once more to use it; it prints the medians side by side,
+lintrel_delay_proxy), each of RUNS rounds crawls once without a cache, then
+starts from no cache file, crawls once to fill it and once more to use it; it
+prints the medians side by side,
 and what the second crawls asked, from nginx's access log (a page asked
 whether it changed answers 304). Every second run's --tsv rows must be
 byte-identical to its first run's.
@@ -61,7 +62,7 @@ def main():
     if args.invalid_names:
         env["LD_PRELOAD"] = os.path.abspath(args.invalid_names)
     cache = os.path.join(work, "lintrel-cache")
-    results = {"first": [], "second": []}
+    results = {"no cache": [], "first": [], "second": []}
     asked = collections.Counter()
     identical = True
     try:
@@ -76,16 +77,17 @@ def main():
                 if os.path.exists(cache + suffix):
                     os.remove(cache + suffix)
             rows = {}
-            for name in ("first", "second"):
+            for name in ("no cache", "first", "second"):
                 _, offset = read_new_log_lines(log, offset)
-                figures, rows[name], _ = sitebench.run_crawl(args.cli, url, None, work, servers, env, options)
+                figures, rows[name], _ = sitebench.run_crawl(
+                    args.cli, url, None, work, servers, env, options if name != "no cache" else ["--modern"])
                 tally, offset = read_new_log_lines(log, offset)
                 if name == "second":
                     asked += tally
                 results[name].append(figures)
                 print("  run %d, %s crawl: %.3f s wall, %.3f s CPU, %d requests" % (
                     run + 1, name, figures["wall"], figures["cpu"], figures["requests"]), file=sys.stderr)
-            identical = identical and rows["first"] == rows["second"]
+            identical = identical and rows["no cache"] == rows["first"] == rows["second"]
         servers.stop()
     finally:
         servers.stop()
@@ -95,15 +97,15 @@ def main():
                for name, runs in results.items()}
     label = "%d x %d, %g ms" % (args.pages, args.links, args.delay_ms)
     print()
-    print("| %s | first run | second run | ratio |" % label)
-    print("|---|---:|---:|---:|")
+    print("| %s | no cache | first run | second run | second / first |" % label)
+    print("|---|---:|---:|---:|---:|")
     for title, fmt, key in [("wall time", "%.3f s", "wall"), ("CPU time", "%.3f s", "cpu"),
                             ("peak memory", "%.1f MiB", "peak"), ("requests answered", "%d", "requests"),
                             ("links checked", "%d", "links")]:
         first, second = medians["first"][key], medians["second"][key]
         ratio = "%.3f" % (second / first) if first else "-"
-        print("| %s | %s | %s | %s |" % (title, fmt % first, fmt % second, ratio))
-    print("| rows identical | %s | | |" % ("yes" if identical else "NO"))
+        print("| %s | %s | %s | %s | %s |" % (title, fmt % medians["no cache"][key], fmt % first, fmt % second, ratio))
+    print("| rows identical | %s | | | |" % ("yes" if identical else "NO"))
     print()
     print("Second runs asked, per run: " + ", ".join(
         "%s: %g" % (key, count / args.runs) for key, count in sorted(asked.items())))
