@@ -7,7 +7,9 @@
 #                                --modern over https with and without HTTP/2
 #   bench/run.sh --throttle [ARGS]  --modern against a server that allows
 #                                20 requests a second, with --rate 20 and without
-# ARGS go to bench/sitebench.py or bench/modebench.py (--runs, --delay-ms, ...).
+#   bench/run.sh --cache [ARGS]  --modern --cache: a first crawl against a
+#                                second one on the same cache
+# ARGS go to bench/sitebench.py, modebench.py, throttlebench.py or cachebench.py (--runs, --delay-ms, ...).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 script=bench/sitebench.py
@@ -16,6 +18,9 @@ if [ "${1:-}" = "--modes" ]; then
     shift
 elif [ "${1:-}" = "--throttle" ]; then
     script=bench/throttlebench.py
+    shift
+elif [ "${1:-}" = "--cache" ]; then
+    script=bench/cachebench.py
     shift
 fi
 scripts/setup.sh bench

@@ -46,6 +46,8 @@ void CCliFrontEnd::PumpMessages()
 {
     if (m_pCrawler && CCliInterrupt::IsStopRequested())
         m_pCrawler->m_bStop = true;
+    if (m_idleTask)
+        m_idleTask();
     ShowProgress(false);
 }
 

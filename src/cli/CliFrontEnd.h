@@ -4,6 +4,7 @@
 #include "crawl/CrawlOwner.h"
 
 #include <chrono>
+#include <functional>
 #include <ostream>
 #include <string>
 
@@ -18,6 +19,8 @@ public:
 
     /// The crawler Ctrl-C stops; not owned.
     void SetCrawler(CCrawler* pCrawler) { m_pCrawler = pCrawler; }
+    /// Run at every pump, while requests wait too; may be empty.
+    void SetIdleTask(std::function<void()> task) { m_idleTask = std::move(task); }
 
     void SetSiteHost(const std::string& strHost) override;
     void AddNewLinks(CLinkArray* pLinks) override;
@@ -41,6 +44,7 @@ private:
     std::ostream& m_err;
     bool m_bProgress;
     CCrawler* m_pCrawler = nullptr;
+    std::function<void()> m_idleTask;
     CLinkArray* m_pLinks = nullptr;
     int m_nRows = 0;
     int m_nPages = 0;

@@ -1,5 +1,6 @@
 #include "cli/RunCli.h"
 
+#include "cache/ResultCache.h"
 #include "cli/CliFrontEnd.h"
 #include "cli/CliInterrupt.h"
 #include "cli/OutputChoice.h"
@@ -57,6 +58,8 @@ struct CCliOptions {
     std::string strUserAgent;
     int nRate = 0;
     bool bNoRobots = false;
+    std::string strCache;
+    std::string strCacheAge = "1d";
 };
 
 void DeclareOptions(CLI::App& app, CCliOptions& options)
@@ -100,6 +103,13 @@ void DeclareOptions(CLI::App& app, CCliOptions& options)
         ->option_text("R (default: no bound)")
         ->check(CLI::Range(1, MAX_RATE));
     app.add_flag("--no-robots", options.bNoRobots, "do not read or obey the site's robots.txt (with --modern)");
+    app.add_option("--cache", options.strCache,
+           "keep results in this SQLite file and reuse the good ones; pages are asked only whether they changed "
+           "(with --modern)")
+        ->option_text("FILE");
+    app.add_option("--cache-age", options.strCacheAge,
+           "reuse a good result younger than this: an integer and s, m, h or d (with --modern)")
+        ->option_text("DURATION (default 1d)");
     app.set_version_flag("--version", LINTREL_VERSION);
     app.footer("Exit status: 0 when every link has a good status, 1 when any has not (or was not checked),\n"
                "2 for a usage error, a start page that cannot be read, or output that cannot be written.");
@@ -116,7 +126,8 @@ std::string Abbreviate(const std::string& str)
 // be read.
 std::optional<int> CheckModernArguments(const CLI::App& app, const CCliOptions& options, std::ostream& err)
 {
-    for (const char* pszOption : {"--cacert", "--http1.1", "--user-agent", "--rate", "--no-robots"}) {
+    for (const char* pszOption :
+        {"--cacert", "--http1.1", "--user-agent", "--rate", "--no-robots", "--cache", "--cache-age"}) {
         if (app.count(pszOption) != 0 && !options.bModern) {
             err << PROGRAM << ": " << pszOption << " is an option of --modern" << MORE_HELP;
             return EXIT_CANNOT_RUN;
@@ -131,6 +142,15 @@ std::optional<int> CheckModernArguments(const CLI::App& app, const CCliOptions& 
     if (app.count("--user-agent") != 0
         && (options.strUserAgent.empty() || options.strUserAgent.find_first_of("\r\n") != std::string::npos)) {
         err << PROGRAM << ": --user-agent needs a text on one line" << MORE_HELP;
+        return EXIT_CANNOT_RUN;
+    }
+    if (app.count("--cache") != 0 && options.strCache.empty()) {
+        err << PROGRAM << ": --cache needs a file name" << MORE_HELP;
+        return EXIT_CANNOT_RUN;
+    }
+    if (!CResultCache::ParseAge(options.strCacheAge)) {
+        err << PROGRAM << ": --cache-age takes an integer and one of s, m, h, d (such as 30m or 7d), not "
+            << Abbreviate(options.strCacheAge) << MORE_HELP;
         return EXIT_CANNOT_RUN;
     }
     return std::nullopt;
@@ -245,11 +265,8 @@ int Finish(const CCrawler& crawler, const CCliOptions& options, const CCrawlSumm
     return summary.m_nGood == summary.m_nLinks ? EXIT_ALL_GOOD : EXIT_SOME_BAD;
 }
 
-void UseModernMode(CCrawler& crawler, const CCliOptions& options)
+STransferOptions MakeModernTransfer(const CCliOptions& options)
 {
-    auto pMode = std::make_unique<CModernMode>();
-    pMode->SetObeyRobots(!options.bNoRobots);
-    crawler.SetMode(std::move(pMode));
     STransferOptions transfer = CModernMode::MakeTransferOptions(LINTREL_VERSION);
     transfer.strCABundle = options.strCABundle;
     if (!options.strUserAgent.empty())
@@ -257,7 +274,39 @@ void UseModernMode(CCrawler& crawler, const CCliOptions& options)
     transfer.nMaxPerSecond = options.nRate;
     if (options.bHttp11)
         transfer.eHttpVersion = STransferOptions::EHttpVersion::HTTP1_1;
-    crawler.SetTransferOptions(transfer);
+    return transfer;
+}
+
+void UseModernMode(CCrawler& crawler, const CCliOptions& options, CResultStore* pStore)
+{
+    auto pMode = std::make_unique<CModernMode>();
+    pMode->SetObeyRobots(!options.bNoRobots);
+    pMode->SetResultStore(pStore);
+    crawler.SetMode(std::move(pMode));
+    crawler.SetTransferOptions(MakeModernTransfer(options));
+}
+
+// The cache --cache names, opened; the exit status when the run ends here.
+// A cache locked past its time-out is done without, and said so.
+std::optional<int> OpenCache(const CCliOptions& options, std::unique_ptr<CResultCache>& pCache, std::ostream& err)
+{
+    if (options.strCache.empty())
+        return std::nullopt;
+    pCache = std::make_unique<CResultCache>(
+        CResultCache::MakeFingerprint(MakeModernTransfer(options)), *CResultCache::ParseAge(options.strCacheAge));
+    std::string strReason;
+    switch (pCache->Open(options.strCache, strReason)) {
+    case CResultCache::EOpen::OPENED: return std::nullopt;
+    case CResultCache::EOpen::REFUSED:
+        err << PROGRAM << ": cannot use " << Abbreviate(options.strCache) << " as the cache: " << strReason
+            << "; it was left as it was\n";
+        return EXIT_CANNOT_RUN;
+    case CResultCache::EOpen::UNAVAILABLE: break;
+    }
+    err << PROGRAM << ": the cache " << Abbreviate(options.strCache) << " is not available (" << strReason
+        << "); the crawl goes on without it\n";
+    pCache.reset();
+    return std::nullopt;
 }
 
 // Once: the https links the pages named that this mode left unchecked.
@@ -282,12 +331,18 @@ int Run(int argc, const char* const* argv, std::ostream& out, std::ostream& err,
             << strReason << ")\n";
         return EXIT_CANNOT_RUN;
     }
+    // Declared before the crawl, whose mode reads it to the end.
+    std::unique_ptr<CResultCache> pCache;
+    if (std::optional<int> nExit = OpenCache(options, pCache, err))
+        return *nExit;
     CCliFrontEnd frontEnd(err, bProgress);
     CCrawler crawler(&frontEnd, options.bRecursive, options.bExploreCgi);
     crawler.SetRequestLimits(options.nJobs, options.nPerHost);
     crawler.SetPageLimits(options.nMaxPages, options.nMaxDepth);
     if (options.bModern)
-        UseModernMode(crawler, options);
+        UseModernMode(crawler, options, pCache.get());
+    if (pCache)
+        frontEnd.SetIdleTask([&pCache] { pCache->Tick(); });
     frontEnd.SetCrawler(&crawler);
     if (!crawler.Init(&frontEnd, strStart)) {
         err << PROGRAM << ": the crawl could not start: the network library is not available\n";
@@ -297,6 +352,11 @@ int Run(int argc, const char* const* argv, std::ostream& out, std::ostream& err,
     crawler.Crawl();
     const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
     frontEnd.EndProgress();
+    if (pCache) {
+        pCache->Close();
+        if (!pCache->GetTrouble().empty())
+            err << PROGRAM << ": " << pCache->GetTrouble() << '\n';
+    }
     if (!frontEnd.GetStartError().empty()) {
         err << PROGRAM << ": cannot read " << Abbreviate(strStart) << ": " << frontEnd.GetStartError() << '\n';
         return EXIT_CANNOT_RUN;
@@ -306,6 +366,7 @@ int Run(int argc, const char* const* argv, std::ostream& out, std::ostream& err,
     summary.m_strTruncatedBy = TruncationName(crawler.GetTruncatedBy());
     summary.m_bModern = options.bModern;
     summary.m_nRobotsSkipped = static_cast<int>(crawler.CountRobotsSkipped());
+    summary.m_bCacheUsed = !options.strCache.empty();
     summary.m_strVersion = LINTREL_VERSION;
     return Finish(crawler, options, summary, out, err);
 }

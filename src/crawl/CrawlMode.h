@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 class CCrawler;
 class CInternetSession;
@@ -35,6 +36,9 @@ public:
     virtual std::string GetHeadURL(const CLink& link) const = 0;
     /// The URL a page's fetch opens.
     virtual std::string GetPageURL(const CLink& page) const = 0;
+    /// The header lines a page's fetch adds ("Name: value"); the same for
+    /// the same page throughout a crawl.
+    virtual std::vector<std::string> GetPageHeaders(const CLink& /*page*/) const { return {}; }
     /// The text under which a page counts as fetched once, before its fetch.
     virtual std::string GetPageKey(const CLink& page) const = 0;
     /// The same, once its answer told where it came from.

@@ -80,10 +80,12 @@ constexpr SReasonPhrase REASON_PHRASES[] = {
 
 } // namespace
 
-CHttpFile::CHttpFile(std::shared_ptr<CTransferEngine> pEngine, std::string strURL, bool bHeadOnly)
+CHttpFile::CHttpFile(
+    std::shared_ptr<CTransferEngine> pEngine, std::string strURL, bool bHeadOnly, std::vector<std::string> headers)
     : m_pEngine(std::move(pEngine))
     , m_strURL(std::move(strURL))
     , m_bHeadOnly(bHeadOnly)
+    , m_headers(std::move(headers))
 {
 }
 
@@ -91,7 +93,7 @@ CHttpFile::~CHttpFile() = default;
 
 bool CHttpFile::SendRequest()
 {
-    m_pTransfer = m_pEngine->Start(m_strURL, m_bHeadOnly);
+    m_pTransfer = m_pEngine->Start(m_strURL, m_bHeadOnly, m_headers);
     m_pTransfer->WaitForResponse();
     return true;
 }
@@ -121,6 +123,10 @@ bool CHttpFile::QueryInfo(int nInfoLevel, std::string& strValue) const
     }
     if (nInfoLevel == HTTP_QUERY_CONTENT_TYPE) {
         strValue = m_pTransfer->GetContentType();
+        return !strValue.empty();
+    }
+    if (nInfoLevel == HTTP_QUERY_ETAG || nInfoLevel == HTTP_QUERY_LAST_MODIFIED) {
+        strValue = m_pTransfer->GetHeader(nInfoLevel == HTTP_QUERY_ETAG ? "ETag" : "Last-Modified");
         return !strValue.empty();
     }
     return false;

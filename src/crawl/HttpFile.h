@@ -9,17 +9,21 @@
 class CTransfer;
 class CTransferEngine;
 
-/// HttpFile query levels: the Content-Type value, the reason phrase, and
-/// the whole header block.
+/// HttpFile query levels: the Content-Type value, the reason phrase, the
+/// whole header block, and the validators a later request may send back.
 constexpr int HTTP_QUERY_CONTENT_TYPE = 1;
+constexpr int HTTP_QUERY_LAST_MODIFIED = 11;
+constexpr int HTTP_QUERY_ETAG = 54;
 constexpr int HTTP_QUERY_STATUS_TEXT = 20;
 constexpr int HTTP_QUERY_RAW_HEADERS_CRLF = 22;
 
 /// One HTTP request (a GET or a HEAD) and its final response.
 class CHttpFile : public CInternetFile {
 public:
-    /// Holds the session's engine; nothing goes out before SendRequest.
-    CHttpFile(std::shared_ptr<CTransferEngine> pEngine, std::string strURL, bool bHeadOnly);
+    /// Holds the session's engine; nothing goes out before SendRequest, which
+    /// adds the header lines given ("Name: value").
+    CHttpFile(std::shared_ptr<CTransferEngine> pEngine, std::string strURL, bool bHeadOnly,
+        std::vector<std::string> headers = {});
     ~CHttpFile() override;
 
     /// Sends the request and waits for the final response, redirects
@@ -29,9 +33,9 @@ public:
     /// readable one or none arrived.
     bool QueryInfoStatusCode(int& nStatusCode) const;
     /// The Content-Type value (HTTP_QUERY_CONTENT_TYPE), the reason phrase
-    /// (HTTP_QUERY_STATUS_TEXT) or the header block
-    /// (HTTP_QUERY_RAW_HEADERS_CRLF); false for other levels, no response,
-    /// or no Content-Type.
+    /// (HTTP_QUERY_STATUS_TEXT), the header block
+    /// (HTTP_QUERY_RAW_HEADERS_CRLF), or the ETag or Last-Modified value;
+    /// false for other levels, no response, or no such header.
     bool QueryInfo(int nInfoLevel, std::string& strValue) const;
     /// The URL the final response came from, redirects followed; empty
     /// before SendRequest.
@@ -53,5 +57,6 @@ private:
     std::shared_ptr<CTransferEngine> m_pEngine;
     std::string m_strURL;
     bool m_bHeadOnly;
+    std::vector<std::string> m_headers;
     std::unique_ptr<CTransfer> m_pTransfer;
 };

@@ -67,12 +67,13 @@ void CInternetSession::SetPumpCallback(std::function<void()> pump)
         m_pEngine->SetPumpCallback(std::move(pump));
 }
 
-std::unique_ptr<CInternetFile> CInternetSession::OpenURL(const std::string& strURL)
+std::unique_ptr<CInternetFile> CInternetSession::OpenURL(
+    const std::string& strURL, const std::vector<std::string>& headers)
 {
     std::shared_ptr<CTransferEngine> pEngine = GetEngine();
     if (strURL.compare(0, FILE_PREFIX.size(), FILE_PREFIX) == 0)
         return std::make_unique<CLocalFile>(strURL.substr(FILE_PREFIX.size()));
-    auto pFile = std::make_unique<CHttpFile>(pEngine, strURL, false);
+    auto pFile = std::make_unique<CHttpFile>(pEngine, strURL, false, headers);
     pFile->SendRequest();
     return pFile;
 }

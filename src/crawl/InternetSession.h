@@ -4,6 +4,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 class CHttpConnection;
 class CInternetFile;
@@ -43,8 +44,9 @@ public:
 
     /// A readable document: for a text starting with "file://" the local
     /// file named by the rest exactly as written, otherwise the body of a
-    /// GET. Throws CInternetException when it cannot be opened.
-    std::unique_ptr<CInternetFile> OpenURL(const std::string& strURL);
+    /// GET with the header lines given. Throws CInternetException when it
+    /// cannot be opened.
+    std::unique_ptr<CInternetFile> OpenURL(const std::string& strURL, const std::vector<std::string>& headers = {});
     /// A connection to strServer on nPort (0: the default HTTP port).
     /// Throws CInternetException after Close.
     std::unique_ptr<CHttpConnection> GetHttpConnection(const std::string& strServer, int nPort = 0);

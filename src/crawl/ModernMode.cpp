@@ -1,5 +1,6 @@
 #include "crawl/ModernMode.h"
 
+#include "crawl/ResultStore.h"
 #include "crawl/WebUrl.h"
 #include "link/WebLink.h"
 
@@ -33,7 +34,43 @@ void CModernMode::ExtractLinks(std::string strDocument, const SPageAnswer& answe
         m_site.SetStart(final.IsWebLink() ? final.GetText() : pPage->GetFullURL());
         m_robots.SetOrigin(final.IsWebLink() ? final.GetText() : pPage->GetFullURL());
     }
-    m_extractor.Extract(std::move(strDocument), answer, pLinks, pPage);
+    if (!m_pStore) {
+        m_extractor.Extract(std::move(strDocument), answer, pLinks, pPage);
+        return;
+    }
+    if (ReplayStoredPage(answer, pLinks, pPage))
+        return;
+    std::vector<SStoredPage::SLink> filed;
+    m_extractor.Extract(std::move(strDocument), answer, pLinks, pPage, &filed);
+    StorePage(*pPage, answer, std::move(filed));
+}
+
+void CModernMode::SetResultStore(CResultStore* pStore)
+{
+    m_pStore = pStore;
+    m_checker.SetResultStore(pStore);
+}
+
+bool CModernMode::ReplayStoredPage(const SPageAnswer& answer, CLinkArray* pLinks, CLink* pPage)
+{
+    constexpr int NOT_MODIFIED = 304;
+    const SStoredPage* pStored = answer.nStatusCode == NOT_MODIFIED ? m_pStore->FindPage(GetPageURL(*pPage)) : nullptr;
+    if (!pStored)
+        return false;
+    m_extractor.Replay(pStored->links, answer, pLinks, pPage);
+    return true;
+}
+
+void CModernMode::StorePage(const CLink& page, const SPageAnswer& answer, std::vector<SStoredPage::SLink> filed)
+{
+    constexpr int OK = 200;
+    // Only a whole page that can be asked "changed since?" is worth keeping.
+    if (answer.nStatusCode != OK || (answer.strETag.empty() && answer.strLastModified.empty())) {
+        if (answer.nStatusCode != 0)
+            m_pStore->ForgetPage(GetPageURL(page));
+        return;
+    }
+    m_pStore->StorePage(GetPageURL(page), {answer.strETag, answer.strLastModified, std::move(filed)});
 }
 
 void CModernMode::CheckNewLinks(CLinkArray* pLinks, CCrawler* pCrawler, CInternetSession* pSession)
@@ -48,7 +85,8 @@ bool CModernMode::MayFetchPage(const CLink& page, CInternetSession* pSession)
 
 bool CModernMode::IsCheckable(const CLink& link) const
 {
-    return link.GetStatusCode() == -1;
+    // A result the checker will reuse needs no request, not even one ahead.
+    return link.GetStatusCode() == -1 && !(m_pStore && m_pStore->FindReusable(link.GetFullURL()));
 }
 
 std::string CModernMode::GetHeadURL(const CLink& link) const
@@ -59,6 +97,23 @@ std::string CModernMode::GetHeadURL(const CLink& link) const
 std::string CModernMode::GetPageURL(const CLink& page) const
 {
     return page.GetURL();
+}
+
+std::vector<std::string> CModernMode::GetPageHeaders(const CLink& page) const
+{
+    const SStoredPage* pStored = m_pStore ? m_pStore->FindPage(GetPageURL(page)) : nullptr;
+    if (!pStored)
+        return {};
+    // A value with a line break would add a header line of its own.
+    const auto Usable = [](const std::string& strValue) {
+        return !strValue.empty() && strValue.find_first_of("\r\n") == std::string::npos;
+    };
+    std::vector<std::string> headers;
+    if (Usable(pStored->strETag))
+        headers.push_back("If-None-Match: " + pStored->strETag);
+    if (Usable(pStored->strLastModified))
+        headers.push_back("If-Modified-Since: " + pStored->strLastModified);
+    return headers;
 }
 
 std::string CModernMode::GetPageKey(const CLink& page) const

@@ -7,11 +7,19 @@
 #include "crawl/WebLinkExtractor.h"
 #include "crawl/WebSite.h"
 
+class CResultStore;
+
 /// The crawl as a browser loads a site: http and https, every kind of link
 /// from an HTML5 parser, links resolved and normalised as browsers do, the
-/// site and each page named by the URL its answer came from.
+/// site and each page named by the URL its answer came from. With a result
+/// store, good results stored lately stand in for requests, and a stored
+/// page is asked for only if changed and its stored links reused if not.
 class CModernMode : public CCrawlMode {
 public:
+    /// For a crawl still to come: the store results come from and go to;
+    /// not owned, it must outlive the crawl; null: none.
+    void SetResultStore(CResultStore* pStore);
+
     /// How this mode's requests go out: compressed, over HTTP/2 where a
     /// server offers it, trusting CURL_CA_BUNDLE as the curl tool does,
     /// under a user agent naming strVersion, each host held to a limit that
@@ -24,6 +32,7 @@ public:
     bool IsCheckable(const CLink& link) const override;
     std::string GetHeadURL(const CLink& link) const override;
     std::string GetPageURL(const CLink& page) const override;
+    std::vector<std::string> GetPageHeaders(const CLink& page) const override;
     std::string GetPageKey(const CLink& page) const override;
     std::string GetPageKey(const CLink& page, const SPageAnswer& answer) const override;
     bool KeepsZeroBytes() const override { return true; }
@@ -36,10 +45,16 @@ public:
     void SetObeyRobots(bool bObey) { m_bObeyRobots = bObey; }
 
 private:
+    /// Files the stored links of a page that answered "not modified"; false
+    /// when there are none to file.
+    bool ReplayStoredPage(const SPageAnswer& answer, CLinkArray* pLinks, CLink* pPage);
+    void StorePage(const CLink& page, const SPageAnswer& answer, std::vector<SStoredPage::SLink> filed);
+
     CWebLinkExtractor m_extractor;
     CWebLinkChecker m_checker;
     CWebSite m_site;
     CRobotsPolicy m_robots;
     bool m_bObeyRobots = true;
     const CLink* m_pRoot = nullptr;
+    CResultStore* m_pStore = nullptr;
 };

@@ -50,11 +50,8 @@ void CPageQueue::FetchNextPage(std::string& strDocument, CInternetSession* pSess
     try {
         if (!pSession)
             throw CInternetException("No internet session");
-        std::unique_ptr<CInternetFile> pFile = pSession->OpenURL(GetOpenURL(*pPage, mode));
-        if (const auto* pHttp = dynamic_cast<const CHttpFile*>(pFile.get())) {
-            pHttp->QueryInfo(HTTP_QUERY_CONTENT_TYPE, answer.strContentType);
-            answer.strFinalURL = pHttp->GetFinalURL();
-        }
+        std::unique_ptr<CInternetFile> pFile = pSession->OpenURL(GetOpenURL(*pPage, mode), mode.GetPageHeaders(*pPage));
+        ReadAnswer(pFile.get(), answer);
         if (pFile) {
             ReadDocument(*pFile, strDocument, mode.KeepsZeroBytes());
             pFile->Close();
@@ -63,6 +60,18 @@ void CPageQueue::FetchNextPage(std::string& strDocument, CInternetSession* pSess
         if (strDocument.size() == nStart)
             strError = e.GetErrorMessage();
     }
+}
+
+void CPageQueue::ReadAnswer(const CInternetFile* pFile, SPageAnswer& answer)
+{
+    const auto* pHttp = dynamic_cast<const CHttpFile*>(pFile);
+    if (!pHttp)
+        return;
+    pHttp->QueryInfo(HTTP_QUERY_CONTENT_TYPE, answer.strContentType);
+    answer.strFinalURL = pHttp->GetFinalURL();
+    pHttp->QueryInfoStatusCode(answer.nStatusCode);
+    pHttp->QueryInfo(HTTP_QUERY_ETAG, answer.strETag);
+    pHttp->QueryInfo(HTTP_QUERY_LAST_MODIFIED, answer.strLastModified);
 }
 
 void CPageQueue::ReadDocument(CInternetFile& file, std::string& strDocument, bool bKeepZeroBytes)

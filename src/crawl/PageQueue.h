@@ -30,8 +30,8 @@ public:
     /// strError says why. On an empty queue nothing changes.
     void FetchNextPage(std::string& strDocument, CInternetSession* pSession, CLink*& pPage, std::string& strError);
     /// The same under a crawl mode's rules: the page opens at the mode's
-    /// page URL, its bytes are kept as the mode reads them, and answer
-    /// gets what the answer said of itself.
+    /// page URL with its header lines, its bytes are kept as the mode reads
+    /// them, and answer gets what the answer said of itself.
     void FetchNextPage(std::string& strDocument, CInternetSession* pSession, CLink*& pPage, std::string& strError,
         const CCrawlMode& mode, SPageAnswer& answer);
 
@@ -47,6 +47,7 @@ public:
     static std::string MakeDocument(const std::string& strBody, bool bKeepZeroBytes = false);
 
 private:
+    static void ReadAnswer(const CInternetFile* pFile, SPageAnswer& answer);
     static void ReadDocument(CInternetFile& file, std::string& strDocument, bool bKeepZeroBytes);
     /// Appends one chunk up to its first zero byte; false once the document
     /// is full.

@@ -143,7 +143,8 @@ void CRequestPipeline::SendForPages(int& nBudget)
             if (CPageQueue::IsLocalPage(*pPage))
                 slot.bRead = true;
             else
-                slot.nGet = Send(CPageQueue::GetOpenURL(*pPage, *m_pMode), false, nStage, nBudget);
+                slot.nGet = Send(
+                    CPageQueue::GetOpenURL(*pPage, *m_pMode), false, nStage, nBudget, m_pMode->GetPageHeaders(*pPage));
             continue;
         }
         if (!slot.bRead)
@@ -182,6 +183,9 @@ void CRequestPipeline::ReadAhead(SPageSlot& slot, CLink* pPage)
     if (pEnded) {
         answer.strContentType = pEnded->GetContentType();
         answer.strFinalURL = pEnded->GetFinalURL();
+        answer.nStatusCode = pEnded->GetStatusCode();
+        answer.strETag = pEnded->GetHeader("ETag");
+        answer.strLastModified = pEnded->GetHeader("Last-Modified");
     }
     // Within the page, the array keeps each URL's first record, as the crawl's would.
     slot.pFound = std::make_unique<CLinkArray>();
@@ -197,12 +201,13 @@ void CRequestPipeline::ReadAhead(SPageSlot& slot, CLink* pPage)
     }
 }
 
-std::uint64_t CRequestPipeline::Send(const std::string& strURL, bool bHeadOnly, std::uint64_t nStage, int& nBudget)
+std::uint64_t CRequestPipeline::Send(const std::string& strURL, bool bHeadOnly, std::uint64_t nStage, int& nBudget,
+    const std::vector<std::string>& headers)
 {
     // A request that cannot start uses up its place all the same, so a
     // top-up never walks further than its budget.
     --nBudget;
-    const std::uint64_t nId = m_pEngine->StartAhead(strURL, bHeadOnly);
+    const std::uint64_t nId = m_pEngine->StartAhead(strURL, bHeadOnly, headers);
     if (nId != 0)
         m_sent.push_back({nId, nStage});
     return nId;

@@ -82,7 +82,8 @@ private:
     void SendForPages(int& nBudget);
     void SendSlotHeads(SPageSlot& slot, std::uint64_t nStage, int& nBudget);
     void ReadAhead(SPageSlot& slot, CLink* pPage);
-    std::uint64_t Send(const std::string& strURL, bool bHeadOnly, std::uint64_t nStage, int& nBudget);
+    std::uint64_t Send(const std::string& strURL, bool bHeadOnly, std::uint64_t nStage, int& nBudget,
+        const std::vector<std::string>& headers = {});
     void DropStale();
 
     std::shared_ptr<CTransferEngine> m_pEngine;

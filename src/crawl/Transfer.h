@@ -34,6 +34,9 @@ public:
     std::string GetContentType() const;
     /// The status code of each redirect followed, in order; empty when none.
     std::vector<int> GetRedirectCodes() const;
+    /// The value of the final response's last header of this name; empty
+    /// when it has none.
+    std::string GetHeader(const char* pszName) const;
 
     struct CState;
 

@@ -27,14 +27,20 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-std::string AheadKey(const std::string& strURL, bool bHeadOnly)
+// Requests with other header lines are other requests: a conditional GET
+// must not take over a plain one.
+std::string AheadKey(const std::string& strURL, bool bHeadOnly, const std::vector<std::string>& headers)
 {
     std::string strKey(bHeadOnly ? "HEAD " : "GET ");
-    return strKey.append(strURL);
+    strKey.append(strURL);
+    for (const std::string& strHeader : headers)
+        strKey.append("\n").append(strHeader);
+    return strKey;
 }
 
 using CEasyHandle = CCurlHandle<CURL, &curl_easy_cleanup>;
 using CMultiHandle = CCurlHandle<CURLM, &curl_multi_cleanup>;
+using CHeaderList = CCurlHandle<curl_slist, &curl_slist_free_all>;
 
 // Idle easy handles kept for reuse unless the session asks for more; more
 // than it runs at once would only hold memory.
@@ -61,6 +67,8 @@ bool IsSigpipeIgnored()
 struct CTransfer::CState {
     std::shared_ptr<CTransferEngine::CImpl> pEngine;
     CEasyHandle easy;
+    // Extra request header lines; libcurl reads them until the transfer ends.
+    CHeaderList headerLines;
     char szError[CURL_ERROR_SIZE] = {};
     std::string strFailure;
     std::string strStatusLine;
@@ -124,9 +132,11 @@ struct CTransferEngine::CImpl : std::enable_shared_from_this<CTransferEngine::CI
     Clock::time_point lastPump = Clock::now();
 
     void Configure(CTransfer::CState& state, const std::string& strURL, bool bHeadOnly) const;
+    static void SetHeaderLines(CTransfer::CState& state, const std::vector<std::string>& headers);
     void ApplyOptions(CURL* pEasy) const;
     void ApplyStreamLimit();
-    std::unique_ptr<CTransfer> Launch(const std::string& strURL, bool bHeadOnly);
+    std::unique_ptr<CTransfer> Launch(
+        const std::string& strURL, bool bHeadOnly, const std::vector<std::string>& headers);
     void Admit(CTransfer::CState& state);
     void StartPending();
     bool StartPendingPass(bool bOwn, Clock::time_point now);
@@ -257,6 +267,22 @@ void CTransferEngine::CImpl::Configure(CTransfer::CState& state, const std::stri
     ApplyOptions(pEasy);
 }
 
+void CTransferEngine::CImpl::SetHeaderLines(CTransfer::CState& state, const std::vector<std::string>& headers)
+{
+    curl_slist* pList = nullptr;
+    for (const std::string& strHeader : headers) {
+        curl_slist* pLonger = curl_slist_append(pList, strHeader.c_str());
+        if (!pLonger) {
+            curl_slist_free_all(pList);
+            throw CInternetException("The network library cannot add a request header");
+        }
+        pList = pLonger;
+    }
+    state.headerLines = CHeaderList(pList);
+    // A reused handle may still point at the last request's lines.
+    curl_easy_setopt(state.easy.Get(), CURLOPT_HTTPHEADER, pList);
+}
+
 // Transfer options. A request option is set only when it differs from its
 // default, so a session with the default options sends what it always sent.
 
@@ -312,7 +338,8 @@ void CTransferEngine::SetTransferOptions(const STransferOptions& options)
     m_pImpl->ApplyStreamLimit();
 }
 
-std::unique_ptr<CTransfer> CTransferEngine::CImpl::Launch(const std::string& strURL, bool bHeadOnly)
+std::unique_ptr<CTransfer> CTransferEngine::CImpl::Launch(
+    const std::string& strURL, bool bHeadOnly, const std::vector<std::string>& headers)
 {
     auto pState = std::make_unique<CTransfer::CState>();
     pState->pEngine = shared_from_this();
@@ -325,6 +352,7 @@ std::unique_ptr<CTransfer> CTransferEngine::CImpl::Launch(const std::string& str
             throw CInternetException("The network library cannot create a request");
     }
     Configure(*pState, strURL, bHeadOnly);
+    SetHeaderLines(*pState, headers);
     pState->nGeneration = nGeneration;
     if (bGated)
         pState->strHostKey = CHostGate::HostKey(strURL);
@@ -522,6 +550,7 @@ void CTransferEngine::CImpl::Release(CTransfer::CState& state)
     curl_easy_setopt(pEasy, CURLOPT_HEADERDATA, nullptr);
     curl_easy_setopt(pEasy, CURLOPT_WRITEDATA, nullptr);
     curl_easy_setopt(pEasy, CURLOPT_PREREQDATA, nullptr);
+    curl_easy_setopt(pEasy, CURLOPT_HTTPHEADER, nullptr);
     if (idle.size() < nMaxIdle && state.nGeneration == nGeneration) {
         try {
             idle.push_back(std::move(state.easy));
@@ -582,9 +611,10 @@ void CTransferEngine::SetEndedCallback(std::function<void()> onEnded)
     m_pImpl->onEnded = std::move(onEnded);
 }
 
-std::unique_ptr<CTransfer> CTransferEngine::Start(const std::string& strURL, bool bHeadOnly)
+std::unique_ptr<CTransfer> CTransferEngine::Start(
+    const std::string& strURL, bool bHeadOnly, const std::vector<std::string>& headers)
 {
-    std::unique_ptr<CTransfer> pAhead = m_pImpl->parked.Take(AheadKey(strURL, bHeadOnly));
+    std::unique_ptr<CTransfer> pAhead = m_pImpl->parked.Take(AheadKey(strURL, bHeadOnly, headers));
     // A time-out measures how long the crawl waited, and it had not waited
     // for a request that timed out ahead of its turn: that one goes again.
     if (pAhead && !(pAhead->m_pState->bDone && pAhead->m_pState->result == CURLE_OPERATION_TIMEDOUT)) {
@@ -592,27 +622,28 @@ std::unique_ptr<CTransfer> CTransferEngine::Start(const std::string& strURL, boo
         return pAhead;
     }
     pAhead.reset();
-    std::unique_ptr<CTransfer> pTransfer = m_pImpl->Launch(strURL, bHeadOnly);
+    std::unique_ptr<CTransfer> pTransfer = m_pImpl->Launch(strURL, bHeadOnly, headers);
     m_pImpl->Perform();
     return pTransfer;
 }
 
-std::uint64_t CTransferEngine::StartAhead(const std::string& strURL, bool bHeadOnly)
+std::uint64_t CTransferEngine::StartAhead(
+    const std::string& strURL, bool bHeadOnly, const std::vector<std::string>& headers)
 {
     try {
         // Not driven here: the next slice of whoever waits sends it.
-        std::unique_ptr<CTransfer> pTransfer = m_pImpl->Launch(strURL, bHeadOnly);
+        std::unique_ptr<CTransfer> pTransfer = m_pImpl->Launch(strURL, bHeadOnly, headers);
         CTransfer::CState& state = *pTransfer->m_pState;
-        state.nAheadId = m_pImpl->parked.Park(AheadKey(strURL, bHeadOnly), std::move(pTransfer));
+        state.nAheadId = m_pImpl->parked.Park(AheadKey(strURL, bHeadOnly, headers), std::move(pTransfer));
         return state.nAheadId;
     } catch (const CInternetException&) {
         return 0;
     }
 }
 
-bool CTransferEngine::IsAhead(const std::string& strURL, bool bHeadOnly) const
+bool CTransferEngine::IsAhead(const std::string& strURL, bool bHeadOnly, const std::vector<std::string>& headers) const
 {
-    return m_pImpl->parked.HasKey(AheadKey(strURL, bHeadOnly));
+    return m_pImpl->parked.HasKey(AheadKey(strURL, bHeadOnly, headers));
 }
 
 bool CTransferEngine::IsAhead(std::uint64_t nId) const
@@ -744,4 +775,13 @@ std::string CTransfer::GetContentType() const
 std::vector<int> CTransfer::GetRedirectCodes() const
 {
     return m_pState->redirectCodes;
+}
+
+std::string CTransfer::GetHeader(const char* pszName) const
+{
+    curl_header* pHeader = nullptr;
+    // -1: the final response, not a redirect's.
+    if (curl_easy_header(m_pState->easy.Get(), pszName, 0, CURLH_HEADER, -1, &pHeader) != CURLHE_OK || !pHeader)
+        return std::string();
+    return pHeader->value;
 }

@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 class CTransfer;
 struct STransferOptions;
@@ -62,17 +63,20 @@ public:
     void SetEndedCallback(std::function<void()> onEnded);
 
     /// Starts a GET of strURL (a HEAD when bHeadOnly), redirects followed,
-    /// http and https only; takes over the same request sent ahead, if any.
-    /// Under a host's limits (STransferOptions) it may go out later, while
-    /// the transfer waits.
+    /// http and https only, with the extra header lines given ("Name: value");
+    /// takes over the same request sent ahead, if any. Under a host's limits
+    /// (STransferOptions) it may go out later, while the transfer waits.
     /// Throws CInternetException when it cannot start.
-    std::unique_ptr<CTransfer> Start(const std::string& strURL, bool bHeadOnly);
+    std::unique_ptr<CTransfer> Start(
+        const std::string& strURL, bool bHeadOnly, const std::vector<std::string>& headers = {});
 
-    /// Sends a request ahead of its turn: the next Start of the same method
-    /// and URL takes it over. Returns its id, or 0 when it cannot start.
-    std::uint64_t StartAhead(const std::string& strURL, bool bHeadOnly);
-    /// True while a request of this method and URL waits to be taken over.
-    bool IsAhead(const std::string& strURL, bool bHeadOnly) const;
+    /// Sends a request ahead of its turn: the next Start of the same method,
+    /// URL and header lines takes it over. Returns its id, or 0 when it
+    /// cannot start.
+    std::uint64_t StartAhead(const std::string& strURL, bool bHeadOnly, const std::vector<std::string>& headers = {});
+    /// True while a request of this method, URL and header lines waits to be
+    /// taken over.
+    bool IsAhead(const std::string& strURL, bool bHeadOnly, const std::vector<std::string>& headers = {}) const;
     /// True while the request of this id waits to be taken over.
     bool IsAhead(std::uint64_t nId) const;
     /// The body of a request sent ahead once it has ended, failed or not,

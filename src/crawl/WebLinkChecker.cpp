@@ -5,6 +5,7 @@
 #include "crawl/InternetException.h"
 #include "crawl/InternetSession.h"
 #include "crawl/LinkChecker.h"
+#include "crawl/ResultStore.h"
 #include "crawl/WebSite.h"
 #include "crawl/WebUrl.h"
 #include "link/LinkArray.h"
@@ -51,7 +52,11 @@ void CWebLinkChecker::CheckNewLinks(
     for (int nPos = m_nChecked + 1; nPos <= pLinks->GetSize(); ++nPos) {
         auto* pLink = static_cast<CWebLink*>(pLinks->GetAt(nPos));
         // A link listed as failed when it was found needs no request.
-        const bool bAnsweredPage = pLink->GetStatusCode() == -1 && Check(*pLink, pSession);
+        bool bAnsweredPage = false;
+        if (pLink->GetStatusCode() == -1 && !Reuse(*pLink, bAnsweredPage)) {
+            bAnsweredPage = Check(*pLink, pSession);
+            Remember(*pLink, bAnsweredPage);
+        }
         if (IsPage(*pLink, bAnsweredPage, pCrawler->m_bExploreCgi, site))
             pCrawler->EnqueuePage(pLink);
         if (pCrawler->ReportChecked(nPos))
@@ -88,11 +93,36 @@ void CWebLinkChecker::ReadAnswer(CHttpFile& file, CWebLink& link, bool& bIsPage)
         // HTTP/2 sends no reason phrase: the code's standard one stands in.
         strStatusText = CHttpFile::GetStandardReasonPhrase(nStatusCode);
     link.SetStatus(nStatusCode, strStatusText);
+    // Provisional: the full rules come with the retries and the GET fallback.
+    link.SetVerdict(nStatusCode >= 200 && nStatusCode <= 299 ? EVerdict::OK : EVerdict::BROKEN);
     const CWebUrl final = CWebUrl::Parse(file.GetFinalURL());
     if (final.IsWebLink())
         link.SetFinalURL(final.GetText());
     std::string strContentType;
     bIsPage = file.QueryInfo(HTTP_QUERY_CONTENT_TYPE, strContentType) && IsPageType(strContentType);
+}
+
+bool CWebLinkChecker::Reuse(CWebLink& link, bool& bAnsweredPage) const
+{
+    const std::optional<SStoredResult> stored = m_pStore ? m_pStore->FindReusable(link.GetFullURL()) : std::nullopt;
+    if (!stored)
+        return false;
+    link.SetStatus(stored->nStatusCode, stored->strStatusText);
+    link.SetVerdict(stored->eVerdict);
+    link.SetFinalURL(stored->strFinalURL);
+    link.SetPermanentRedirect(stored->bPermanent);
+    link.SetCached(true);
+    bAnsweredPage = stored->bIsPage;
+    return true;
+}
+
+void CWebLinkChecker::Remember(const CWebLink& link, bool bAnsweredPage) const
+{
+    if (!m_pStore)
+        return;
+    m_pStore->StoreResult(link.GetFullURL(),
+        {link.GetStatusCode(), link.GetStatusText(), link.GetVerdict(), link.GetFinalURL(), link.IsPermanentRedirect(),
+            bAnsweredPage});
 }
 
 bool CWebLinkChecker::IsPage(const CWebLink& link, bool bAnsweredPage, bool bExploreCgi, const CWebSite& site)

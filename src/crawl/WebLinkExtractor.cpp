@@ -8,7 +8,8 @@
 
 #include <memory>
 
-void CWebLinkExtractor::Extract(std::string strDocument, const SPageAnswer& answer, CLinkArray* pLinks, CLink* pPage)
+void CWebLinkExtractor::Extract(std::string strDocument, const SPageAnswer& answer, CLinkArray* pLinks, CLink* pPage,
+    std::vector<SStoredPage::SLink>* pFiled)
 {
     if (!pLinks || !pPage)
         return;
@@ -26,12 +27,28 @@ void CWebLinkExtractor::Extract(std::string strDocument, const SPageAnswer& answ
         // A local file's page has no web base: only its absolute web links count.
         const CWebUrl link = base.IsWebLink() ? base.Resolve(reference.strValue) : CWebUrl::Parse(reference.strValue);
         const SLinkOccurrence occurrence {pNamed, reference.nLine, reference.nColumn};
+        SStoredPage::SLink filed {std::string(), reference.nLine, reference.nColumn, false};
         if (link.IsWebLink())
-            File(link.GetText(), pLinks, pNamed, occurrence, false);
+            filed.strURL = link.GetText();
         else if (link.GetOutcome() == CWebUrl::URL_TOO_LONG)
             // Listed under the value as written: its normal form is never made.
-            File(std::string(reference.strValue), pLinks, pNamed, occurrence, true);
+            filed = {std::string(reference.strValue), reference.nLine, reference.nColumn, true};
+        else
+            continue;
+        File(filed.strURL, pLinks, pNamed, occurrence, filed.bTooLong);
+        if (pFiled)
+            pFiled->push_back(std::move(filed));
     }
+}
+
+void CWebLinkExtractor::Replay(
+    const std::vector<SStoredPage::SLink>& filed, const SPageAnswer& answer, CLinkArray* pLinks, CLink* pPage)
+{
+    if (!pLinks || !pPage)
+        return;
+    CLink* pNamed = NamePage(answer, pLinks, pPage);
+    for (const SStoredPage::SLink& link : filed)
+        File(link.strURL, pLinks, pNamed, {pNamed, link.nLine, link.nColumn}, link.bTooLong);
 }
 
 CLink* CWebLinkExtractor::NamePage(const SPageAnswer& answer, CLinkArray* pLinks, CLink* pPage)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "crawl/PageAnswer.h"
+#include "crawl/StoredPage.h"
 #include "link/LinkOccurrence.h"
 
 #include <string>
@@ -20,7 +21,13 @@ public:
     /// Files the page's links into pLinks. The page is named by the URL
     /// its answer came from; when that differs from pPage's own, pLinks
     /// keeps a record of it as the referrer of the page's links.
-    void Extract(std::string strDocument, const SPageAnswer& answer, CLinkArray* pLinks, CLink* pPage);
+    /// Each link filed is also appended to pFiled when given.
+    void Extract(std::string strDocument, const SPageAnswer& answer, CLinkArray* pLinks, CLink* pPage,
+        std::vector<SStoredPage::SLink>* pFiled = nullptr);
+    /// Files links that Extract filed before, in their order: the same
+    /// records and occurrences as extracting the same page again.
+    void Replay(
+        const std::vector<SStoredPage::SLink>& filed, const SPageAnswer& answer, CLinkArray* pLinks, CLink* pPage);
 
 private:
     static CLink* NamePage(const SPageAnswer& answer, CLinkArray* pLinks, CLink* pPage);

@@ -49,6 +49,8 @@ public:
     /// What a check concluded beyond the status; NONE for records whose
     /// mode gives no verdicts.
     virtual EVerdict GetVerdict() const { return EVerdict::NONE; }
+    /// True when the outcome is an earlier crawl's, reused without a request.
+    virtual bool IsCached() const { return false; }
     /// A failed request: status code 300 with the failure's message.
     void SetError(const char* pszMessage);
     /// The port requests go to: the one the URL's own authority names

@@ -31,6 +31,8 @@ public:
 
     EVerdict GetVerdict() const override { return m_eVerdict; }
     void SetVerdict(EVerdict eVerdict) { m_eVerdict = eVerdict; }
+    bool IsCached() const override { return m_bCached; }
+    void SetCached(bool bCached) { m_bCached = bCached; }
 
 private:
     // Kept here, not in the base record: the base would resolve the
@@ -41,4 +43,5 @@ private:
     std::string m_strFinalURL;
     bool m_bPermanent = false;
     EVerdict m_eVerdict = EVerdict::NONE;
+    bool m_bCached = false;
 };

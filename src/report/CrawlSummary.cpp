@@ -10,6 +10,7 @@ CCrawlSummary::CCrawlSummary(const CLinkArray& links, int nPages, double dElapse
 {
     for (int nPos = 1; nPos <= links.GetSize(); ++nPos) {
         const CLink* pLink = links.GetAt(nPos);
+        m_nCached += pLink->IsCached() ? 1 : 0;
         if (pLink->HasGoodStatus())
             ++m_nGood;
         else if (pLink->GetStatusCode() == -1)

@@ -31,6 +31,10 @@ public:
     /// Pages of the site its robots.txt kept from being fetched (the modern
     /// mode only).
     int m_nRobotsSkipped = 0;
+    /// A result cache was given: the formats count the results it gave.
+    bool m_bCacheUsed = false;
+    /// Links whose outcome was reused from the cache without a request.
+    int m_nCached = 0;
     /// The program's version, for formats that name the tool.
     std::string m_strVersion;
 };

@@ -30,6 +30,8 @@ nlohmann::ordered_json JsonRow(const CLink& link)
             places.push_back({{"page", occurrence.pPage ? occurrence.pPage->GetFullURL() : std::string()},
                 {"line", occurrence.nLine}, {"column", occurrence.nColumn}});
     }
+    if (link.IsCached())
+        row["cached"] = true;
     return row;
 }
 
@@ -48,6 +50,9 @@ nlohmann::ordered_json JsonSummary(const CCrawlSummary& summary)
         object["truncated_by"] = summary.m_strTruncatedBy;
     if (summary.m_bModern)
         object["robots_skipped"] = summary.m_nRobotsSkipped;
+    // Only with a cache, so a run without one writes what it always wrote.
+    if (summary.m_bCacheUsed)
+        object["cached"] = summary.m_nCached;
     return object;
 }
 
