@@ -81,9 +81,15 @@ constexpr SReasonPhrase REASON_PHRASES[] = {
 } // namespace
 
 CHttpFile::CHttpFile(std::shared_ptr<CTransferEngine> pEngine, std::string strURL, bool bHeadOnly)
+    : CHttpFile(std::move(pEngine), std::move(strURL),
+        bHeadOnly ? CTransferEngine::ERequest::HEAD : CTransferEngine::ERequest::GET)
+{
+}
+
+CHttpFile::CHttpFile(std::shared_ptr<CTransferEngine> pEngine, std::string strURL, CTransferEngine::ERequest eRequest)
     : m_pEngine(std::move(pEngine))
     , m_strURL(std::move(strURL))
-    , m_bHeadOnly(bHeadOnly)
+    , m_eRequest(eRequest)
 {
 }
 
@@ -91,7 +97,7 @@ CHttpFile::~CHttpFile() = default;
 
 bool CHttpFile::SendRequest()
 {
-    m_pTransfer = m_pEngine->Start(m_strURL, m_bHeadOnly);
+    m_pTransfer = m_pEngine->Start(m_strURL, m_eRequest);
     m_pTransfer->WaitForResponse();
     return true;
 }
@@ -134,6 +140,11 @@ std::string CHttpFile::GetFinalURL() const
 std::vector<int> CHttpFile::GetRedirectCodes() const
 {
     return m_pTransfer ? m_pTransfer->GetRedirectCodes() : std::vector<int>();
+}
+
+std::string CHttpFile::GetHeader(const std::string& strName) const
+{
+    return m_pTransfer ? m_pTransfer->GetHeader(strName) : std::string();
 }
 
 std::size_t CHttpFile::Read(char* pBuffer, std::size_t nCount)

@@ -1,13 +1,13 @@
 #pragma once
 
 #include "crawl/InternetFile.h"
+#include "crawl/TransferEngine.h"
 
 #include <memory>
 #include <string>
 #include <vector>
 
 class CTransfer;
-class CTransferEngine;
 
 /// HttpFile query levels: the Content-Type value, the reason phrase, and
 /// the whole header block.
@@ -20,6 +20,8 @@ class CHttpFile : public CInternetFile {
 public:
     /// Holds the session's engine; nothing goes out before SendRequest.
     CHttpFile(std::shared_ptr<CTransferEngine> pEngine, std::string strURL, bool bHeadOnly);
+    /// The same for any kind of request the engine makes.
+    CHttpFile(std::shared_ptr<CTransferEngine> pEngine, std::string strURL, CTransferEngine::ERequest eRequest);
     ~CHttpFile() override;
 
     /// Sends the request and waits for the final response, redirects
@@ -38,6 +40,8 @@ public:
     std::string GetFinalURL() const;
     /// The status code of each redirect followed, in order.
     std::vector<int> GetRedirectCodes() const;
+    /// The final response's last strName header value; empty when none.
+    std::string GetHeader(const std::string& strName) const;
     std::size_t Read(char* pBuffer, std::size_t nCount) override;
     void Close() override;
 
@@ -52,6 +56,6 @@ public:
 private:
     std::shared_ptr<CTransferEngine> m_pEngine;
     std::string m_strURL;
-    bool m_bHeadOnly;
+    CTransferEngine::ERequest m_eRequest;
     std::unique_ptr<CTransfer> m_pTransfer;
 };

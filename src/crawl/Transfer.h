@@ -34,6 +34,9 @@ public:
     std::string GetContentType() const;
     /// The status code of each redirect followed, in order; empty when none.
     std::vector<int> GetRedirectCodes() const;
+    /// The last value of the final response's header strName as sent;
+    /// empty when it had none.
+    std::string GetHeader(const std::string& strName) const;
 
     struct CState;
 

@@ -1,9 +1,12 @@
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <ctime>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 class CTransfer;
@@ -60,10 +63,24 @@ public:
     /// send requests ahead but must not wait. May be empty.
     void SetEndedCallback(std::function<void()> onEnded);
 
+    /// What a request asks for: the whole answer, the header block alone
+    /// (HEAD), or a GET that ends once the final header block is in, its
+    /// body never read.
+    enum class ERequest { GET, HEAD, GET_HEADERS };
+
     /// Starts a GET of strURL (a HEAD when bHeadOnly), redirects followed,
     /// http and https only; takes over the same request sent ahead, if any.
     /// Throws CInternetException when it cannot start.
     std::unique_ptr<CTransfer> Start(const std::string& strURL, bool bHeadOnly);
+    /// The same for any kind of request; GET_HEADERS is never sent ahead.
+    /// Waits, driving the others, while strURL's host is paused.
+    std::unique_ptr<CTransfer> Start(const std::string& strURL, ERequest eRequest);
+    /// Starts no new request to strURL's host and port before until; requests already started go on.
+    void PauseHost(const std::string& strURL, std::chrono::steady_clock::time_point until);
+    /// Drives every request and runs the pump until the time comes.
+    void WaitUntil(std::chrono::steady_clock::time_point until);
+    /// The time an HTTP date names, as libcurl reads dates; none when it is not one.
+    static std::optional<std::time_t> ParseHttpDate(const std::string& strDate);
 
     /// Sends a request ahead of its turn: the next Start of the same method
     /// and URL takes it over. Returns its id, or 0 when it cannot start.
