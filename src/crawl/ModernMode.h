@@ -11,6 +11,9 @@
 /// site and each page named by the URL its answer came from.
 class CModernMode : public CCrawlMode {
 public:
+    /// Checks links as policy says: retries and the longest wait a server may ask for.
+    explicit CModernMode(const SCheckPolicy& policy = SCheckPolicy());
+
     /// How this mode's requests go out: compressed, over HTTP/2 where a
     /// server offers it, trusting CURL_CA_BUNDLE as the curl tool does,
     /// under a user agent naming strVersion.

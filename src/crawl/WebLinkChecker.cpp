@@ -10,8 +10,12 @@
 #include "link/LinkArray.h"
 #include "link/WebLink.h"
 
+#include "crawl/RetryAfter.h"
+#include "crawl/Transfer.h"
+
 #include <algorithm>
 #include <cctype>
+#include <ctime>
 
 namespace {
 
@@ -43,6 +47,12 @@ bool LooksLikeScript(const std::string& strNormalURL)
 
 } // namespace
 
+CWebLinkChecker::CWebLinkChecker(const SCheckPolicy& policy, CRetrySchedule schedule)
+    : m_policy(policy)
+    , m_schedule(std::move(schedule))
+{
+}
+
 void CWebLinkChecker::CheckNewLinks(
     CLinkArray* pLinks, CCrawler* pCrawler, CInternetSession* pSession, const CWebSite& site)
 {
@@ -51,7 +61,11 @@ void CWebLinkChecker::CheckNewLinks(
     for (int nPos = m_nChecked + 1; nPos <= pLinks->GetSize(); ++nPos) {
         auto* pLink = static_cast<CWebLink*>(pLinks->GetAt(nPos));
         // A link listed as failed when it was found needs no request.
-        const bool bAnsweredPage = pLink->GetStatusCode() == -1 && Check(*pLink, pSession);
+        bool bAnsweredPage = false;
+        if (pLink->GetStatusCode() == -1)
+            bAnsweredPage = Check(*pLink, nPos, pCrawler, pSession);
+        else
+            pLink->SetVerdict(EVerdict::BROKEN);
         if (IsPage(*pLink, bAnsweredPage, pCrawler->m_bExploreCgi, site))
             pCrawler->EnqueuePage(pLink);
         if (pCrawler->ReportChecked(nPos))
@@ -60,20 +74,58 @@ void CWebLinkChecker::CheckNewLinks(
     m_nChecked = pLinks->GetSize();
 }
 
-bool CWebLinkChecker::Check(CWebLink& link, CInternetSession* pSession)
+bool CWebLinkChecker::Check(CWebLink& link, int nPos, CCrawler* pCrawler, CInternetSession* pSession)
 {
+    CTransferEngine::ERequest eRequest = CTransferEngine::ERequest::HEAD;
     bool bIsPage = false;
+    for (int nRetries = 0;;) {
+        std::string strWhere;
+        const SCheckAnswer answer = Ask(link, eRequest, pSession, bIsPage, strWhere);
+        const SCheckDecision decision
+            = CCheckRules::Decide(answer, static_cast<std::uint64_t>(std::max(0, m_policy.nMaxRetryWait)));
+        if (decision.eStep == ECheckStep::ASK_WITH_GET) {
+            eRequest = CTransferEngine::ERequest::GET_HEADERS;
+            continue;
+        }
+        link.SetVerdict(decision.eVerdict);
+        if (decision.eStep == ECheckStep::DONE || nRetries >= m_policy.nRetries || pCrawler->m_bStop)
+            return bIsPage;
+        ++nRetries;
+        CTransferEngine& engine = *pSession->GetTransferEngine();
+        const bool bGoOn = decision.eStep == ECheckStep::RETRY_AFTER
+            ? WaitAsked(strWhere, *answer.retryAfter, nPos, pCrawler, engine)
+            : WaitFor(std::chrono::steady_clock::now() + m_schedule.GetWait(nRetries), pCrawler, engine);
+        if (!bGoOn)
+            return bIsPage;
+    }
+}
+
+SCheckAnswer CWebLinkChecker::Ask(CWebLink& link, CTransferEngine::ERequest eRequest, CInternetSession* pSession,
+    bool& bIsPage, std::string& strWhere)
+{
+    SCheckAnswer answer;
+    answer.bGet = eRequest == CTransferEngine::ERequest::GET_HEADERS;
+    bIsPage = false;
+    strWhere = link.GetFullURL();
+    if (!pSession) {
+        link.SetError("No internet session");
+        answer.eError = ETransferError::OTHER;
+        return answer;
+    }
+    CHttpFile file(pSession->GetTransferEngine(), link.GetFullURL(), eRequest);
     try {
-        if (!pSession)
-            throw CInternetException("No internet session");
-        CHttpFile file(pSession->GetTransferEngine(), link.GetFullURL(), true);
         file.SendRequest();
         ReadAnswer(file, link, bIsPage);
+        file.QueryInfoStatusCode(answer.nStatusCode);
+        answer.retryAfter = CRetryAfter::Parse(file.GetHeader("Retry-After"), std::time(nullptr));
+        if (!file.GetFinalURL().empty())
+            strWhere = file.GetFinalURL();
     } catch (const CInternetException& e) {
         link.SetError(e.GetErrorMessage().c_str());
-        return false;
+        answer.eError = e.GetErrorKind();
     }
-    return bIsPage;
+    ReadRedirects(file, link);
+    return answer;
 }
 
 void CWebLinkChecker::ReadAnswer(CHttpFile& file, CWebLink& link, bool& bIsPage)
@@ -93,6 +145,44 @@ void CWebLinkChecker::ReadAnswer(CHttpFile& file, CWebLink& link, bool& bIsPage)
         link.SetFinalURL(final.GetText());
     std::string strContentType;
     bIsPage = file.QueryInfo(HTTP_QUERY_CONTENT_TYPE, strContentType) && IsPageType(strContentType);
+}
+
+void CWebLinkChecker::ReadRedirects(const CHttpFile& file, CWebLink& link)
+{
+    const std::vector<int> codes = file.GetRedirectCodes();
+    link.SetRedirected(!codes.empty());
+    link.SetPermanentRedirect(!codes.empty()
+        && std::all_of(codes.begin(), codes.end(), [](int nCode) { return nCode == 301 || nCode == 308; }));
+    if (!codes.empty() && link.GetFinalURL().empty()) {
+        // A chain that failed on its way still tells where it got to.
+        const CWebUrl last = CWebUrl::Parse(file.GetFinalURL());
+        if (last.IsWebLink())
+            link.SetFinalURL(last.GetText());
+    }
+}
+
+bool CWebLinkChecker::WaitAsked(
+    const std::string& strWhere, std::uint64_t nSeconds, int nPos, CCrawler* pCrawler, CTransferEngine& engine)
+{
+    const TimePoint until = std::chrono::steady_clock::now() + std::chrono::seconds(nSeconds);
+    engine.PauseHost(strWhere, until);
+    for (auto nLeft = static_cast<int>(nSeconds); nLeft > 0; --nLeft) {
+        if (pCrawler->ReportWaiting(nPos, nLeft))
+            return false;
+        if (!WaitFor(until - std::chrono::seconds(nLeft - 1), pCrawler, engine))
+            return false;
+    }
+    return !pCrawler->m_bStop;
+}
+
+bool CWebLinkChecker::WaitFor(TimePoint until, CCrawler* pCrawler, CTransferEngine& engine)
+{
+    for (TimePoint now = std::chrono::steady_clock::now(); now < until; now = std::chrono::steady_clock::now()) {
+        engine.WaitUntil(std::min(until, now + std::chrono::seconds(1)));
+        if (pCrawler->m_bStop)
+            return false;
+    }
+    return true;
 }
 
 bool CWebLinkChecker::IsPage(const CWebLink& link, bool bAnsweredPage, bool bExploreCgi, const CWebSite& site)
