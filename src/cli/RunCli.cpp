@@ -3,6 +3,7 @@
 #include "cli/CliFrontEnd.h"
 #include "cli/CliInterrupt.h"
 #include "cli/OutputChoice.h"
+#include "crawl/CheckPolicy.h"
 #include "crawl/Crawler.h"
 #include "crawl/ModernMode.h"
 #include "link/Link.h"
@@ -53,7 +54,23 @@ struct CCliOptions {
     bool bModern = false;
     std::string strCABundle;
     bool bHttp11 = false;
+    SCheckPolicy policy;
+    bool bStrict = false;
 };
+
+// How hard the modern mode tries before a link's verdict stands.
+void DeclareCheckOptions(CLI::App& app, CCliOptions& options)
+{
+    app.add_option("--retries", options.policy.nRetries,
+           "ask a link again up to N times after a passing fault or a Retry-After (with --modern)")
+        ->option_text("N (default " + std::to_string(SCheckPolicy::DEFAULT_RETRIES) + ")")
+        ->check(CLI::Range(0, SCheckPolicy::MAX_RETRIES));
+    app.add_option("--max-retry-wait", options.policy.nMaxRetryWait,
+           "wait at most S seconds when a server asks for it; longer asks make the link blocked (with --modern)")
+        ->option_text("S (default " + std::to_string(SCheckPolicy::DEFAULT_MAX_RETRY_WAIT) + ")")
+        ->check(CLI::Range(0, SCheckPolicy::MAX_RETRY_WAIT));
+    app.add_flag("--strict", options.bStrict, "blocked and transient links make the exit status 1 too (with --modern)");
+}
 
 void DeclareOptions(CLI::App& app, CCliOptions& options)
 {
@@ -90,8 +107,10 @@ void DeclareOptions(CLI::App& app, CCliOptions& options)
         ->option_text("FILE");
     app.add_flag("--http1.1", options.bHttp11,
         "speak HTTP/1.1 only; otherwise HTTP/2 is used where a server offers it (with --modern)");
+    DeclareCheckOptions(app, options);
     app.set_version_flag("--version", LINTREL_VERSION);
-    app.footer("Exit status: 0 when every link has a good status, 1 when any has not (or was not checked),\n"
+    app.footer("Exit status: 0 when every link has a good status, 1 when any has not (or was not checked;\n"
+               "with --modern, blocked and transient links only with --strict),\n"
                "2 for a usage error, a start page that cannot be read, or output that cannot be written.");
 }
 
@@ -106,7 +125,7 @@ std::string Abbreviate(const std::string& str)
 // be read.
 std::optional<int> CheckModernArguments(const CLI::App& app, const CCliOptions& options, std::ostream& err)
 {
-    for (const char* pszOption : {"--cacert", "--http1.1"}) {
+    for (const char* pszOption : {"--cacert", "--http1.1", "--retries", "--max-retry-wait", "--strict"}) {
         if (app.count(pszOption) != 0 && !options.bModern) {
             err << PROGRAM << ": " << pszOption << " is an option of --modern" << MORE_HELP;
             return EXIT_CANNOT_RUN;
@@ -224,12 +243,12 @@ int Finish(const CCrawler& crawler, const CCliOptions& options, const CCrawlSumm
             return EXIT_CANNOT_RUN;
         }
     }
-    return summary.m_nGood == summary.m_nLinks ? EXIT_ALL_GOOD : EXIT_SOME_BAD;
+    return summary.HasFailure(links) ? EXIT_SOME_BAD : EXIT_ALL_GOOD;
 }
 
 void UseModernMode(CCrawler& crawler, const CCliOptions& options)
 {
-    crawler.SetMode(std::make_unique<CModernMode>());
+    crawler.SetMode(std::make_unique<CModernMode>(options.policy));
     STransferOptions transfer = CModernMode::MakeTransferOptions(LINTREL_VERSION);
     transfer.strCABundle = options.strCABundle;
     if (options.bHttp11)
@@ -282,6 +301,7 @@ int Run(int argc, const char* const* argv, std::ostream& out, std::ostream& err,
     CCrawlSummary summary(*crawler.GetLinks(), frontEnd.GetPageCount(), elapsed.count());
     summary.m_strTruncatedBy = TruncationName(crawler.GetTruncatedBy());
     summary.m_bModern = options.bModern;
+    summary.m_bStrict = options.bStrict;
     summary.m_strVersion = LINTREL_VERSION;
     return Finish(crawler, options, summary, out, err);
 }
