@@ -3,6 +3,7 @@
 #include "crawl/TransferError.h"
 #include "link/Verdict.h"
 
+#include <chrono>
 #include <cstdint>
 #include <optional>
 
@@ -16,6 +17,8 @@ struct SCheckAnswer {
     ETransferError eError = ETransferError::NONE;
     /// The wait a readable Retry-After asked for, in seconds.
     std::optional<std::uint64_t> retryAfter;
+    /// When the answer came, which a Retry-After counts from.
+    std::chrono::steady_clock::time_point answerTime;
 };
 
 /// What the checker does next with a link.

@@ -147,6 +147,11 @@ std::string CHttpFile::GetHeader(const std::string& strName) const
     return m_pTransfer ? m_pTransfer->GetHeader(strName) : std::string();
 }
 
+std::chrono::steady_clock::time_point CHttpFile::GetAnswerTime() const
+{
+    return m_pTransfer ? m_pTransfer->GetAnswerTime() : std::chrono::steady_clock::time_point();
+}
+
 std::size_t CHttpFile::Read(char* pBuffer, std::size_t nCount)
 {
     return m_pTransfer ? m_pTransfer->Read(pBuffer, nCount) : 0;

@@ -42,6 +42,8 @@ public:
     std::vector<int> GetRedirectCodes() const;
     /// The final response's last strName header value; empty when none.
     std::string GetHeader(const std::string& strName) const;
+    /// When the final response's header block ended; the epoch before.
+    std::chrono::steady_clock::time_point GetAnswerTime() const;
     std::size_t Read(char* pBuffer, std::size_t nCount) override;
     void Close() override;
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <memory>
 #include <string>
@@ -37,6 +38,9 @@ public:
     /// The last value of the final response's header strName as sent;
     /// empty when it had none.
     std::string GetHeader(const std::string& strName) const;
+    /// When the last header block ended: a wait the server asked for counts
+    /// from there, however late the answer is read.
+    std::chrono::steady_clock::time_point GetAnswerTime() const;
 
     struct CState;
 

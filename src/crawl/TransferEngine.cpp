@@ -112,6 +112,7 @@ struct CTransfer::CState {
     bool bHeadersDone = false;
     CURLcode result = CURLE_OK;
     Clock::time_point lastActivity = Clock::now();
+    Clock::time_point answerTime;
     CRateWindow rate;
 
     std::size_t GetAvailable() const { return strBody.size() - nBodyPos; }
@@ -227,6 +228,8 @@ size_t OnHeader(char* pData, size_t nSize, size_t nItems, void* pUser) noexcept
             state.bBodyStarted = false;
         }
         state.strHeaders.append(line).append("\r\n");
+        if (line.empty())
+            state.answerTime = state.lastActivity;
         if (line.empty() && state.bHeadersOnly && IsFinalHeaderBlock(state)) {
             state.bHeadersDone = true;
             return 0; // ends the transfer before its body
@@ -741,6 +744,11 @@ std::string CTransfer::GetContentType() const
 std::vector<int> CTransfer::GetRedirectCodes() const
 {
     return m_pState->redirectCodes;
+}
+
+Clock::time_point CTransfer::GetAnswerTime() const
+{
+    return m_pState->answerTime;
 }
 
 std::string CTransfer::GetHeader(const std::string& strName) const

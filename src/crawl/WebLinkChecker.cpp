@@ -93,7 +93,7 @@ bool CWebLinkChecker::Check(CWebLink& link, int nPos, CCrawler* pCrawler, CInter
         ++nRetries;
         CTransferEngine& engine = *pSession->GetTransferEngine();
         const bool bGoOn = decision.eStep == ECheckStep::RETRY_AFTER
-            ? WaitAsked(strWhere, *answer.retryAfter, nPos, pCrawler, engine)
+            ? WaitAsked(strWhere, answer, nPos, pCrawler, engine)
             : WaitFor(std::chrono::steady_clock::now() + m_schedule.GetWait(nRetries), pCrawler, engine);
         if (!bGoOn)
             return bIsPage;
@@ -118,6 +118,7 @@ SCheckAnswer CWebLinkChecker::Ask(CWebLink& link, CTransferEngine::ERequest eReq
         ReadAnswer(file, link, bIsPage);
         file.QueryInfoStatusCode(answer.nStatusCode);
         answer.retryAfter = CRetryAfter::Parse(file.GetHeader("Retry-After"), std::time(nullptr));
+        answer.answerTime = file.GetAnswerTime();
         if (!file.GetFinalURL().empty())
             strWhere = file.GetFinalURL();
     } catch (const CInternetException& e) {
@@ -162,14 +163,21 @@ void CWebLinkChecker::ReadRedirects(const CHttpFile& file, CWebLink& link)
 }
 
 bool CWebLinkChecker::WaitAsked(
-    const std::string& strWhere, std::uint64_t nSeconds, int nPos, CCrawler* pCrawler, CTransferEngine& engine)
+    const std::string& strWhere, const SCheckAnswer& answer, int nPos, CCrawler* pCrawler, CTransferEngine& engine)
 {
-    const TimePoint until = std::chrono::steady_clock::now() + std::chrono::seconds(nSeconds);
+    // An answer sent ahead may have waited unread: the wait counts from its arrival.
+    const TimePoint now = std::chrono::steady_clock::now();
+    const TimePoint from = answer.answerTime == TimePoint() ? now : std::min(now, answer.answerTime);
+    const TimePoint until = from + std::chrono::seconds(*answer.retryAfter);
+    if (until <= now)
+        return !pCrawler->m_bStop;
     engine.PauseHost(strWhere, until);
-    for (auto nLeft = static_cast<int>(nSeconds); nLeft > 0; --nLeft) {
-        if (pCrawler->ReportWaiting(nPos, nLeft))
+    for (TimePoint next = now; next < until;) {
+        const auto left = std::chrono::ceil<std::chrono::seconds>(until - next);
+        if (pCrawler->ReportWaiting(nPos, static_cast<int>(left.count())))
             return false;
-        if (!WaitFor(until - std::chrono::seconds(nLeft - 1), pCrawler, engine))
+        next = std::min(until, until - left + std::chrono::seconds(1));
+        if (!WaitFor(next, pCrawler, engine))
             return false;
     }
     return !pCrawler->m_bStop;

@@ -45,7 +45,7 @@ private:
     static void ReadRedirects(const CHttpFile& file, CWebLink& link);
     /// Waits as the server asked, its host paused; false after Stop.
     static bool WaitAsked(
-        const std::string& strWhere, std::uint64_t nSeconds, int nPos, CCrawler* pCrawler, CTransferEngine& engine);
+        const std::string& strWhere, const SCheckAnswer& answer, int nPos, CCrawler* pCrawler, CTransferEngine& engine);
     /// Waits until then in steps of at most a second; false after Stop.
     static bool WaitFor(TimePoint until, CCrawler* pCrawler, CTransferEngine& engine);
     static bool IsPage(const CWebLink& link, bool bAnsweredPage, bool bExploreCgi, const CWebSite& site);
