@@ -173,8 +173,9 @@ TEST(CliVerdict, EachServerBehaviourGetsItsVerdictAloneOrInParallel)
         ASSERT_EQ(throttled.size(), 2U);
         EXPECT_GE(MillisecondsBetween(throttled, 0), 1000);
         // Sent ahead, the first answer may wait unread while earlier links retry.
-        if (std::string(pszJobs) == "1")
+        if (std::string(pszJobs) == "1") {
             EXPECT_LT(MillisecondsBetween(throttled, 0), 1500);
+        }
         const auto flaky = log.GetRequestTimes("HEAD", "/flaky.html");
         EXPECT_GE(MillisecondsBetween(flaky, 0), 800);
         EXPECT_GE(MillisecondsBetween(flaky, 1), 1600);
