@@ -188,13 +188,25 @@ TEST(CliVerdict, PassingFaultsEndTransientAfterTheirRetriesAndOnlyStrictFailsOnT
     int nClosedPort = 0;
     const int nClosed = BindLoopback("127.0.0.1", 0, nClosedPort);
     CScriptServer empty([](CScriptServer::CConnection&) {});
+    // The GET after a refused HEAD ends with the headers: this body never comes.
+    CScriptServer endless([](CScriptServer::CConnection& connection) {
+        if (connection.GetRequest().rfind("HEAD", 0) == 0) {
+            connection.Send("HTTP/1.1 405 Method Not Allowed\r\nContent-Length: 0\r\n\r\n");
+            return;
+        }
+        connection.Send("HTTP/1.1 200 OK\r\nContent-Length: 100000000\r\n\r\n");
+        connection.WaitForClose();
+    });
     const std::string strRefused = "http://127.0.0.1:" + std::to_string(nClosedPort) + "/";
-    server.m_strPage = Page({"down.html", "dated.html", strRefused, empty.GetURL("/empty")});
+    server.m_strPage
+        = Page({"down.html", "dated.html", strRefused, empty.GetURL("/empty"), endless.GetURL("/endless")});
+    const auto start = std::chrono::steady_clock::now();
     const CCliResult result = RunCommand({"-m", "--json", "--retries", "1", server.GetURL("/index.html")});
     EXPECT_EQ(result.nExit, 0) << result.strErr;
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 10s);
     const json document = json::parse(result.strOut);
     const std::vector<std::string> expected = {"HOST/down.html transient", "HOST/dated.html ok",
-        strRefused + " transient", empty.GetURL("/empty") + " transient"};
+        strRefused + " transient", empty.GetURL("/empty") + " transient", endless.GetURL("/endless") + " ok"};
     EXPECT_EQ(Verdicts(document, server.GetURL("")), expected);
     EXPECT_EQ(server.GetServer().CountRequests("HEAD", "/down.html"), 2);
     // HEAD, then GET for the empty reply, then the GET once more.

@@ -180,8 +180,8 @@ TEST_F(CheckerDlgOptionsTest, ALinkWaitingOnItsServerSaysSoAndOnlyBadShowsEveryL
         }
         return !m_pDlg->IsCrawling() && !waits.empty();
     });
-    EXPECT_EQ(Go(server.GetURL("/")),
-        (CRows {"/throttled OK", "/forbidden Forbidden", "/missing Not Found", "/fine OK"}));
+    EXPECT_EQ(
+        Go(server.GetURL("/")), (CRows {"/throttled OK", "/forbidden Forbidden", "/missing Not Found", "/fine OK"}));
     EXPECT_EQ(waits, (std::vector<std::string> {"Waiting 2 s (server asked)", "Waiting 1 s (server asked)"}));
     static_cast<QCheckBox*>(m_pDlg->GetDlgItem(IDC_SHOW_ONLY_BAD))->click();
     CLinkListBox& list = m_pDlg->GetListBox();
