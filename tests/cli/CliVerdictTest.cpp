@@ -227,6 +227,25 @@ TEST(CliVerdict, BlockedLinksFailOnlyWithStrictAndEveryCheckOptionNeedsModern)
     const std::string strStart = server.GetURL("/index.html");
     EXPECT_EQ(RunCommand({"-m", strStart}).nExit, 0);
     EXPECT_EQ(RunCommand({"-m", "--strict", strStart}).nExit, 1);
+    // The CI formats warn of a blocked link, or fail on it with --strict.
+    struct SFormatCase {
+        const char* pszFormat;
+        std::string strWarning;
+        std::string strStrict;
+    };
+    const std::string strLink = server.GetURL("/forbidden.html");
+    for (const SFormatCase& test : std::vector<SFormatCase> {
+             {"github", "::warning::" + strLink + ": 403 Forbidden", "::error::" + strLink + ": 403 Forbidden"},
+             {"junit", "failures=\"0\" errors=\"0\" skipped=\"1\"", "failures=\"1\" errors=\"0\" skipped=\"0\""},
+             {"sarif", "\"level\": \"warning\"", "\"level\": \"error\""}}) {
+        SCOPED_TRACE(test.pszFormat);
+        const std::string strOut = RunCommand({"-m", "--format", test.pszFormat, strStart}).strOut;
+        EXPECT_NE(strOut.find(test.strWarning), std::string::npos) << strOut;
+        const std::string strStrictOut = RunCommand({"-m", "--strict", "--format", test.pszFormat, strStart}).strOut;
+        EXPECT_NE(strStrictOut.find(test.strStrict), std::string::npos) << strStrictOut;
+    }
+    EXPECT_NE(RunCommand({"-m", "--format", "sarif", strStart}).strOut.find("\"ruleId\": \"blocked-link\""),
+        std::string::npos);
     for (const std::vector<std::string>& args :
         std::vector<std::vector<std::string>> {{"--retries", "1"}, {"--max-retry-wait", "5"}, {"--strict"}}) {
         SCOPED_TRACE(args.front());
