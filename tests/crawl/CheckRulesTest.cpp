@@ -22,17 +22,17 @@ struct SDecideCase {
 
 SCheckAnswer Head(int nCode, std::optional<std::uint64_t> retryAfter = NO_WAIT)
 {
-    return {false, nCode, ETransferError::NONE, retryAfter};
+    return {false, nCode, ETransferError::NONE, retryAfter, {}};
 }
 
 SCheckAnswer Get(int nCode, std::optional<std::uint64_t> retryAfter = NO_WAIT)
 {
-    return {true, nCode, ETransferError::NONE, retryAfter};
+    return {true, nCode, ETransferError::NONE, retryAfter, {}};
 }
 
 SCheckAnswer Failed(ETransferError eError, bool bGet = false)
 {
-    return {bGet, 0, eError, NO_WAIT};
+    return {bGet, 0, eError, NO_WAIT, {}};
 }
 
 } // namespace
