@@ -4,6 +4,7 @@
 #include "cli/CliFrontEnd.h"
 #include "cli/CliInterrupt.h"
 #include "cli/OutputChoice.h"
+#include "crawl/CheckPolicy.h"
 #include "crawl/Crawler.h"
 #include "crawl/ModernMode.h"
 #include "link/Link.h"
@@ -60,7 +61,23 @@ struct CCliOptions {
     bool bNoRobots = false;
     std::string strCache;
     std::string strCacheAge = "1d";
+    SCheckPolicy policy;
+    bool bStrict = false;
 };
+
+// How hard the modern mode tries before a link's verdict stands.
+void DeclareCheckOptions(CLI::App& app, CCliOptions& options)
+{
+    app.add_option("--retries", options.policy.nRetries,
+           "ask a link again up to N times after a passing fault or a Retry-After (with --modern)")
+        ->option_text("N (default " + std::to_string(SCheckPolicy::DEFAULT_RETRIES) + ")")
+        ->check(CLI::Range(0, SCheckPolicy::MAX_RETRIES));
+    app.add_option("--max-retry-wait", options.policy.nMaxRetryWait,
+           "wait at most S seconds when a server asks for it; longer asks make the link blocked (with --modern)")
+        ->option_text("S (default " + std::to_string(SCheckPolicy::DEFAULT_MAX_RETRY_WAIT) + ")")
+        ->check(CLI::Range(0, SCheckPolicy::MAX_RETRY_WAIT));
+    app.add_flag("--strict", options.bStrict, "blocked and transient links make the exit status 1 too (with --modern)");
+}
 
 void DeclareOptions(CLI::App& app, CCliOptions& options)
 {
@@ -110,8 +127,10 @@ void DeclareOptions(CLI::App& app, CCliOptions& options)
     app.add_option("--cache-age", options.strCacheAge,
            "reuse a good result younger than this: an integer and s, m, h or d (with --modern)")
         ->option_text("DURATION (default 1d)");
+    DeclareCheckOptions(app, options);
     app.set_version_flag("--version", LINTREL_VERSION);
-    app.footer("Exit status: 0 when every link has a good status, 1 when any has not (or was not checked),\n"
+    app.footer("Exit status: 0 when every link has a good status, 1 when any has not (or was not checked;\n"
+               "with --modern, blocked and transient links only with --strict),\n"
                "2 for a usage error, a start page that cannot be read, or output that cannot be written.");
 }
 
@@ -126,8 +145,8 @@ std::string Abbreviate(const std::string& str)
 // be read.
 std::optional<int> CheckModernArguments(const CLI::App& app, const CCliOptions& options, std::ostream& err)
 {
-    for (const char* pszOption :
-        {"--cacert", "--http1.1", "--user-agent", "--rate", "--no-robots", "--cache", "--cache-age"}) {
+    for (const char* pszOption : {"--cacert", "--http1.1", "--user-agent", "--rate", "--no-robots", "--cache",
+             "--cache-age", "--retries", "--max-retry-wait", "--strict"}) {
         if (app.count(pszOption) != 0 && !options.bModern) {
             err << PROGRAM << ": " << pszOption << " is an option of --modern" << MORE_HELP;
             return EXIT_CANNOT_RUN;
@@ -262,7 +281,7 @@ int Finish(const CCrawler& crawler, const CCliOptions& options, const CCrawlSumm
             return EXIT_CANNOT_RUN;
         }
     }
-    return summary.m_nGood == summary.m_nLinks ? EXIT_ALL_GOOD : EXIT_SOME_BAD;
+    return summary.HasFailure(links) ? EXIT_SOME_BAD : EXIT_ALL_GOOD;
 }
 
 STransferOptions MakeModernTransfer(const CCliOptions& options)
@@ -279,7 +298,7 @@ STransferOptions MakeModernTransfer(const CCliOptions& options)
 
 void UseModernMode(CCrawler& crawler, const CCliOptions& options, CResultStore* pStore)
 {
-    auto pMode = std::make_unique<CModernMode>();
+    auto pMode = std::make_unique<CModernMode>(options.policy);
     pMode->SetObeyRobots(!options.bNoRobots);
     pMode->SetResultStore(pStore);
     crawler.SetMode(std::move(pMode));
@@ -367,6 +386,7 @@ int Run(int argc, const char* const* argv, std::ostream& out, std::ostream& err,
     summary.m_bModern = options.bModern;
     summary.m_nRobotsSkipped = static_cast<int>(crawler.CountRobotsSkipped());
     summary.m_bCacheUsed = !options.strCache.empty();
+    summary.m_bStrict = options.bStrict;
     summary.m_strVersion = LINTREL_VERSION;
     return Finish(crawler, options, summary, out, err);
 }

@@ -15,5 +15,8 @@ public:
     virtual void AddNewLinks(CLinkArray* pLinks) = 0;
     /// The link at this 1-based position of the array has its status now.
     virtual void LinkChecked(int nPos) = 0;
+    /// The link at this position waits nSeconds more, as its server asked,
+    /// before it is asked again; LinkChecked ends the wait.
+    virtual void LinkWaiting(int /*nPos*/, int /*nSeconds*/) {}
     virtual int GetRowCount() const = 0;
 };

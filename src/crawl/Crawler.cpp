@@ -146,6 +146,14 @@ bool CCrawler::ReportChecked(int nPos)
     return m_bStop;
 }
 
+bool CCrawler::ReportWaiting(int nPos, int nSeconds)
+{
+    if (m_pListBox)
+        m_pListBox->LinkWaiting(nPos, nSeconds);
+    PumpMessages();
+    return m_bStop;
+}
+
 bool CCrawler::IsWithinSite(CLink* pLink) const
 {
     if (!pLink || !m_pRootLink)

@@ -38,6 +38,8 @@ public:
     /// a bound of SetPageLimits refuses it. True when queued.
     bool EnqueuePage(CLink* pLink);
     bool ReportChecked(int nPos);
+    /// The link at nPos waits nSeconds more on its server; true after Stop.
+    bool ReportWaiting(int nPos, int nSeconds);
     bool IsWithinSite(CLink* pLink) const;
     int GetListCount() const;
     void FreeLinks();

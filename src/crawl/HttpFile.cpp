@@ -82,9 +82,16 @@ constexpr SReasonPhrase REASON_PHRASES[] = {
 
 CHttpFile::CHttpFile(
     std::shared_ptr<CTransferEngine> pEngine, std::string strURL, bool bHeadOnly, std::vector<std::string> headers)
+    : CHttpFile(std::move(pEngine), std::move(strURL),
+        bHeadOnly ? CTransferEngine::ERequest::HEAD : CTransferEngine::ERequest::GET, std::move(headers))
+{
+}
+
+CHttpFile::CHttpFile(std::shared_ptr<CTransferEngine> pEngine, std::string strURL, CTransferEngine::ERequest eRequest,
+    std::vector<std::string> headers)
     : m_pEngine(std::move(pEngine))
     , m_strURL(std::move(strURL))
-    , m_bHeadOnly(bHeadOnly)
+    , m_eRequest(eRequest)
     , m_headers(std::move(headers))
 {
 }
@@ -93,7 +100,7 @@ CHttpFile::~CHttpFile() = default;
 
 bool CHttpFile::SendRequest()
 {
-    m_pTransfer = m_pEngine->Start(m_strURL, m_bHeadOnly, m_headers);
+    m_pTransfer = m_pEngine->Start(m_strURL, m_eRequest, m_headers);
     m_pTransfer->WaitForResponse();
     return true;
 }
@@ -140,6 +147,16 @@ std::string CHttpFile::GetFinalURL() const
 std::vector<int> CHttpFile::GetRedirectCodes() const
 {
     return m_pTransfer ? m_pTransfer->GetRedirectCodes() : std::vector<int>();
+}
+
+std::string CHttpFile::GetHeader(const std::string& strName) const
+{
+    return m_pTransfer ? m_pTransfer->GetHeader(strName) : std::string();
+}
+
+std::chrono::steady_clock::time_point CHttpFile::GetAnswerTime() const
+{
+    return m_pTransfer ? m_pTransfer->GetAnswerTime() : std::chrono::steady_clock::time_point();
 }
 
 std::size_t CHttpFile::Read(char* pBuffer, std::size_t nCount)

@@ -1,13 +1,13 @@
 #pragma once
 
 #include "crawl/InternetFile.h"
+#include "crawl/TransferEngine.h"
 
 #include <memory>
 #include <string>
 #include <vector>
 
 class CTransfer;
-class CTransferEngine;
 
 /// HttpFile query levels: the Content-Type value, the reason phrase, the
 /// whole header block, and the validators a later request may send back.
@@ -23,6 +23,9 @@ public:
     /// Holds the session's engine; nothing goes out before SendRequest, which
     /// adds the header lines given ("Name: value").
     CHttpFile(std::shared_ptr<CTransferEngine> pEngine, std::string strURL, bool bHeadOnly,
+        std::vector<std::string> headers = {});
+    /// The same for any kind of request the engine makes.
+    CHttpFile(std::shared_ptr<CTransferEngine> pEngine, std::string strURL, CTransferEngine::ERequest eRequest,
         std::vector<std::string> headers = {});
     ~CHttpFile() override;
 
@@ -42,6 +45,10 @@ public:
     std::string GetFinalURL() const;
     /// The status code of each redirect followed, in order.
     std::vector<int> GetRedirectCodes() const;
+    /// The final response's last strName header value; empty when none.
+    std::string GetHeader(const std::string& strName) const;
+    /// When the final response's header block ended; the epoch before.
+    std::chrono::steady_clock::time_point GetAnswerTime() const;
     std::size_t Read(char* pBuffer, std::size_t nCount) override;
     void Close() override;
 
@@ -56,7 +63,7 @@ public:
 private:
     std::shared_ptr<CTransferEngine> m_pEngine;
     std::string m_strURL;
-    bool m_bHeadOnly;
+    CTransferEngine::ERequest m_eRequest;
     std::vector<std::string> m_headers;
     std::unique_ptr<CTransfer> m_pTransfer;
 };

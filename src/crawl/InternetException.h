@@ -1,5 +1,7 @@
 #pragma once
 
+#include "crawl/TransferError.h"
+
 #include <stdexcept>
 #include <string>
 
@@ -10,10 +12,16 @@ public:
     /// The longest message kept: a 255-byte buffer with its terminating zero.
     static constexpr std::size_t MAX_MESSAGE = 254;
 
-    explicit CInternetException(const std::string& strMessage)
+    explicit CInternetException(const std::string& strMessage, ETransferError eKind = ETransferError::OTHER)
         : std::runtime_error(strMessage.substr(0, MAX_MESSAGE))
+        , m_eKind(eKind)
     {
     }
 
     std::string GetErrorMessage() const { return what(); }
+    /// What kind of failure it was; OTHER unless the network library said.
+    ETransferError GetErrorKind() const { return m_eKind; }
+
+private:
+    ETransferError m_eKind;
 };

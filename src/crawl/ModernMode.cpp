@@ -4,6 +4,11 @@
 #include "crawl/WebUrl.h"
 #include "link/WebLink.h"
 
+CModernMode::CModernMode(const SCheckPolicy& policy)
+    : m_checker(policy)
+{
+}
+
 STransferOptions CModernMode::MakeTransferOptions(const std::string& strVersion)
 {
     STransferOptions options;

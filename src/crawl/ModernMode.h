@@ -16,6 +16,8 @@ class CResultStore;
 /// page is asked for only if changed and its stored links reused if not.
 class CModernMode : public CCrawlMode {
 public:
+    /// Checks links as policy says: retries and the longest wait a server may ask for.
+    explicit CModernMode(const SCheckPolicy& policy = SCheckPolicy());
     /// For a crawl still to come: the store results come from and go to;
     /// not owned, it must outlive the crawl; null: none.
     void SetResultStore(CResultStore* pStore);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <memory>
 #include <string>
@@ -34,9 +35,12 @@ public:
     std::string GetContentType() const;
     /// The status code of each redirect followed, in order; empty when none.
     std::vector<int> GetRedirectCodes() const;
-    /// The value of the final response's last header of this name; empty
-    /// when it has none.
-    std::string GetHeader(const char* pszName) const;
+    /// The last value of the final response's header strName as sent;
+    /// empty when it had none.
+    std::string GetHeader(const std::string& strName) const;
+    /// When the last header block ended: a wait the server asked for counts
+    /// from there, however late the answer is read.
+    std::chrono::steady_clock::time_point GetAnswerTime() const;
 
     struct CState;
 

@@ -8,6 +8,7 @@
 #include "crawl/RateWindow.h"
 #include "crawl/Transfer.h"
 #include "crawl/TransferOptions.h"
+#include "crawl/WebUrl.h"
 
 #include <curl/curl.h>
 #include <signal.h>
@@ -26,6 +27,7 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
+using ERequest = CTransferEngine::ERequest;
 
 // Requests with other header lines are other requests: a conditional GET
 // must not take over a plain one.
@@ -36,6 +38,29 @@ std::string AheadKey(const std::string& strURL, bool bHeadOnly, const std::vecto
     for (const std::string& strHeader : headers)
         strKey.append("\n").append(strHeader);
     return strKey;
+}
+
+ETransferError ClassifyError(CURLcode result)
+{
+    switch (result) {
+    case CURLE_OK: return ETransferError::NONE;
+    case CURLE_OPERATION_TIMEDOUT: return ETransferError::TIMEOUT;
+    case CURLE_COULDNT_CONNECT:
+    case CURLE_RECV_ERROR:
+    case CURLE_SEND_ERROR: return ETransferError::CONNECTION;
+    case CURLE_GOT_NOTHING: return ETransferError::EMPTY_REPLY;
+    case CURLE_COULDNT_RESOLVE_HOST: return ETransferError::HOST_NOT_FOUND;
+    case CURLE_SSL_CONNECT_ERROR:
+    case CURLE_PEER_FAILED_VERIFICATION:
+    case CURLE_SSL_CERTPROBLEM:
+    case CURLE_SSL_CIPHER:
+    case CURLE_SSL_CACERT_BADFILE:
+    case CURLE_SSL_ISSUER_ERROR:
+    case CURLE_SSL_PINNEDPUBKEYNOTMATCH: return ETransferError::TLS;
+    case CURLE_TOO_MANY_REDIRECTS: return ETransferError::TOO_MANY_REDIRECTS;
+    case CURLE_UNSUPPORTED_PROTOCOL: return ETransferError::UNSUPPORTED_SCHEME;
+    default: return ETransferError::OTHER;
+    }
 }
 
 using CEasyHandle = CCurlHandle<CURL, &curl_easy_cleanup>;
@@ -91,8 +116,12 @@ struct CTransfer::CState {
     bool bDone = false;
     bool bPaused = false;
     bool bResuming = false;
+    // A GET that ends once the final header block is in, and whether it did.
+    bool bHeadersOnly = false;
+    bool bHeadersDone = false;
     CURLcode result = CURLE_OK;
     Clock::time_point lastActivity = Clock::now();
+    Clock::time_point answerTime;
     CRateWindow rate;
 
     std::size_t GetAvailable() const { return strBody.size() - nBodyPos; }
@@ -105,6 +134,13 @@ struct CTransfer::CState {
         if (result == CURLE_OUT_OF_MEMORY && !bBodyStarted)
             return "The server sent a header line too long to read";
         return szError[0] != '\0' ? std::string(szError) : curl_easy_strerror(result);
+    }
+    CInternetException MakeFailure() const
+    {
+        const ETransferError eKind = ClassifyError(result);
+        // A header block past the bound is the server's fault, not a passing one.
+        const bool bOwnBound = !strFailure.empty() && result != CURLE_OPERATION_TIMEDOUT;
+        return CInternetException(GetFailureMessage(), bOwnBound ? ETransferError::OTHER : eKind);
     }
 };
 
@@ -131,18 +167,18 @@ struct CTransferEngine::CImpl : std::enable_shared_from_this<CTransferEngine::CI
     bool bInEndedCallback = false;
     Clock::time_point lastPump = Clock::now();
 
-    void Configure(CTransfer::CState& state, const std::string& strURL, bool bHeadOnly) const;
+    void Configure(CTransfer::CState& state, const std::string& strURL, ERequest eRequest) const;
     static void SetHeaderLines(CTransfer::CState& state, const std::vector<std::string>& headers);
     void ApplyOptions(CURL* pEasy) const;
     void ApplyStreamLimit();
     std::unique_ptr<CTransfer> Launch(
-        const std::string& strURL, bool bHeadOnly, const std::vector<std::string>& headers);
+        const std::string& strURL, ERequest eRequest, const std::vector<std::string>& headers);
     void Admit(CTransfer::CState& state);
     void StartPending();
     bool StartPendingPass(bool bOwn, Clock::time_point now);
     bool MakeRoom(const std::string& strHostKey);
     std::size_t Perform();
-    void RunSlice();
+    void RunSlice(long nMaxWaitMs = SLICE_MS);
     void ReportEnded();
     void Resume(CTransfer::CState& state);
     void Finish(CTransfer::CState& state, CURLcode result);
@@ -167,6 +203,17 @@ int ParseStatusCode(std::string_view line)
     if (nCode != std::string_view::npos)
         std::from_chars(line.data() + nCode, line.data() + line.size(), nStatusCode);
     return nStatusCode;
+}
+
+// A header block that libcurl will not follow with another request.
+bool IsFinalHeaderBlock(const CTransfer::CState& state)
+{
+    const int nCode = state.nResponseCode;
+    if (nCode < 200)
+        return false;
+    curl_header* pLocation = nullptr;
+    return nCode > 399 || nCode < 300
+        || curl_easy_header(state.easy.Get(), "Location", 0, CURLH_HEADER, -1, &pLocation) != CURLHE_OK;
 }
 
 // Every response of a redirect chain passes through here; a status line
@@ -197,6 +244,12 @@ size_t OnHeader(char* pData, size_t nSize, size_t nItems, void* pUser) noexcept
             state.bBodyStarted = false;
         }
         state.strHeaders.append(line).append("\r\n");
+        if (line.empty())
+            state.answerTime = state.lastActivity;
+        if (line.empty() && state.bHeadersOnly && IsFinalHeaderBlock(state)) {
+            state.bHeadersDone = true;
+            return 0; // ends the transfer before its body
+        }
     } catch (...) {
         return 0; // out of memory: libcurl ends the transfer as failed
     }
@@ -237,8 +290,10 @@ int OnConnected(void* pUser, char*, char*, int, int) noexcept
 
 } // namespace
 
-void CTransferEngine::CImpl::Configure(CTransfer::CState& state, const std::string& strURL, bool bHeadOnly) const
+void CTransferEngine::CImpl::Configure(CTransfer::CState& state, const std::string& strURL, ERequest eRequest) const
 {
+    const bool bHeadOnly = eRequest == ERequest::HEAD;
+    state.bHeadersOnly = eRequest == ERequest::GET_HEADERS;
     CURL* pEasy = state.easy.Get();
     curl_easy_setopt(pEasy, CURLOPT_URL, strURL.c_str());
     curl_easy_setopt(pEasy, CURLOPT_PROTOCOLS_STR, "http,https");
@@ -339,7 +394,7 @@ void CTransferEngine::SetTransferOptions(const STransferOptions& options)
 }
 
 std::unique_ptr<CTransfer> CTransferEngine::CImpl::Launch(
-    const std::string& strURL, bool bHeadOnly, const std::vector<std::string>& headers)
+    const std::string& strURL, ERequest eRequest, const std::vector<std::string>& headers)
 {
     auto pState = std::make_unique<CTransfer::CState>();
     pState->pEngine = shared_from_this();
@@ -351,7 +406,7 @@ std::unique_ptr<CTransfer> CTransferEngine::CImpl::Launch(
         if (!pState->easy)
             throw CInternetException("The network library cannot create a request");
     }
-    Configure(*pState, strURL, bHeadOnly);
+    Configure(*pState, strURL, eRequest);
     SetHeaderLines(*pState, headers);
     pState->nGeneration = nGeneration;
     if (bGated)
@@ -452,9 +507,9 @@ std::size_t CTransferEngine::CImpl::Perform()
     return nEnded;
 }
 
-void CTransferEngine::CImpl::RunSlice()
+void CTransferEngine::CImpl::RunSlice(long nMaxWaitMs)
 {
-    curl_multi_poll(multi.Get(), nullptr, 0, static_cast<int>(SLICE_MS), nullptr);
+    curl_multi_poll(multi.Get(), nullptr, 0, static_cast<int>(std::clamp(nMaxWaitMs, 0L, SLICE_MS)), nullptr);
     // The second round sends at once what the ended transfers made room
     // for, rather than after the next wait.
     for (int nRound = 0; nRound < 2 && Perform() > 0; ++nRound)
@@ -500,7 +555,7 @@ void CTransferEngine::CImpl::Finish(CTransfer::CState& state, CURLcode result)
     curl_multi_remove_handle(multi.Get(), state.easy.Get());
     active.erase(state.easy.Get());
     state.bDone = true;
-    state.result = result;
+    state.result = state.bHeadersDone && result == CURLE_WRITE_ERROR ? CURLE_OK : result;
     if (state.bAdmitted) {
         state.bAdmitted = false;
         gate.OnEnded(state.strHostKey, state.nResponseCode);
@@ -614,6 +669,34 @@ void CTransferEngine::SetEndedCallback(std::function<void()> onEnded)
 std::unique_ptr<CTransfer> CTransferEngine::Start(
     const std::string& strURL, bool bHeadOnly, const std::vector<std::string>& headers)
 {
+    return Start(strURL, bHeadOnly ? ERequest::HEAD : ERequest::GET, headers);
+}
+
+void CTransferEngine::WaitUntil(Clock::time_point until)
+{
+    for (Clock::time_point now = Clock::now(); now < until; now = Clock::now()) {
+        const auto remaining = std::chrono::ceil<std::chrono::milliseconds>(until - now);
+        m_pImpl->RunSlice(static_cast<long>(remaining.count()));
+    }
+}
+
+std::optional<std::time_t> CTransferEngine::ParseHttpDate(const std::string& strDate)
+{
+    const std::time_t time = curl_getdate(strDate.c_str(), nullptr);
+    if (time == -1)
+        return std::nullopt;
+    return time;
+}
+
+std::unique_ptr<CTransfer> CTransferEngine::Start(
+    const std::string& strURL, ERequest eRequest, const std::vector<std::string>& headers)
+{
+    if (eRequest == ERequest::GET_HEADERS) {
+        std::unique_ptr<CTransfer> pTransfer = m_pImpl->Launch(strURL, eRequest, headers);
+        m_pImpl->Perform();
+        return pTransfer;
+    }
+    const bool bHeadOnly = eRequest == ERequest::HEAD;
     std::unique_ptr<CTransfer> pAhead = m_pImpl->parked.Take(AheadKey(strURL, bHeadOnly, headers));
     // A time-out measures how long the crawl waited, and it had not waited
     // for a request that timed out ahead of its turn: that one goes again.
@@ -622,7 +705,7 @@ std::unique_ptr<CTransfer> CTransferEngine::Start(
         return pAhead;
     }
     pAhead.reset();
-    std::unique_ptr<CTransfer> pTransfer = m_pImpl->Launch(strURL, bHeadOnly, headers);
+    std::unique_ptr<CTransfer> pTransfer = m_pImpl->Launch(strURL, eRequest, headers);
     m_pImpl->Perform();
     return pTransfer;
 }
@@ -632,7 +715,8 @@ std::uint64_t CTransferEngine::StartAhead(
 {
     try {
         // Not driven here: the next slice of whoever waits sends it.
-        std::unique_ptr<CTransfer> pTransfer = m_pImpl->Launch(strURL, bHeadOnly, headers);
+        std::unique_ptr<CTransfer> pTransfer
+            = m_pImpl->Launch(strURL, bHeadOnly ? ERequest::HEAD : ERequest::GET, headers);
         CTransfer::CState& state = *pTransfer->m_pState;
         state.nAheadId = m_pImpl->parked.Park(AheadKey(strURL, bHeadOnly, headers), std::move(pTransfer));
         return state.nAheadId;
@@ -712,7 +796,7 @@ void CTransfer::WaitForResponse()
     // before it are used: whether it came before this wait ended or after
     // must not change what the reader gets.
     if (state.HasFailed() && !state.bBodyStarted)
-        throw CInternetException(state.GetFailureMessage());
+        throw state.MakeFailure();
 }
 
 std::size_t CTransfer::Read(char* pBuffer, std::size_t nCount)
@@ -725,7 +809,7 @@ std::size_t CTransfer::Read(char* pBuffer, std::size_t nCount)
     }
     const std::size_t nCopied = std::min(nCount, state.GetAvailable());
     if (nCopied == 0 && state.HasFailed())
-        throw CInternetException(state.GetFailureMessage());
+        throw state.MakeFailure();
     std::memcpy(pBuffer, state.strBody.data() + state.nBodyPos, nCopied);
     state.nBodyPos += nCopied;
     if (state.bPaused && state.GetAvailable() < CTransferEngine::MAX_UNREAD / 2)
@@ -777,11 +861,21 @@ std::vector<int> CTransfer::GetRedirectCodes() const
     return m_pState->redirectCodes;
 }
 
-std::string CTransfer::GetHeader(const char* pszName) const
+Clock::time_point CTransfer::GetAnswerTime() const
+{
+    return m_pState->answerTime;
+}
+
+std::string CTransfer::GetHeader(const std::string& strName) const
 {
     curl_header* pHeader = nullptr;
-    // -1: the final response, not a redirect's.
-    if (curl_easy_header(m_pState->easy.Get(), pszName, 0, CURLH_HEADER, -1, &pHeader) != CURLHE_OK || !pHeader)
+    if (curl_easy_header(m_pState->easy.Get(), strName.c_str(), 0, CURLH_HEADER, -1, &pHeader) != CURLHE_OK
+        || !pHeader->value)
         return std::string();
-    return pHeader->value;
+    // libcurl gives the index of the last of several fields of one name.
+    const std::size_t nLast = pHeader->amount - 1;
+    if (nLast != 0
+        && curl_easy_header(m_pState->easy.Get(), strName.c_str(), nLast, CURLH_HEADER, -1, &pHeader) != CURLHE_OK)
+        return std::string();
+    return pHeader->value ? pHeader->value : std::string();
 }

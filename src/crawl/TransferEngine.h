@@ -3,8 +3,10 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <ctime>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -62,6 +64,11 @@ public:
     /// send requests ahead but must not wait. May be empty.
     void SetEndedCallback(std::function<void()> onEnded);
 
+    /// What a request asks for: the whole answer, the header block alone
+    /// (HEAD), or a GET that ends once the final header block is in, its
+    /// body never read.
+    enum class ERequest { GET, HEAD, GET_HEADERS };
+
     /// Starts a GET of strURL (a HEAD when bHeadOnly), redirects followed,
     /// http and https only, with the extra header lines given ("Name: value");
     /// takes over the same request sent ahead, if any. Under a host's limits
@@ -69,6 +76,14 @@ public:
     /// Throws CInternetException when it cannot start.
     std::unique_ptr<CTransfer> Start(
         const std::string& strURL, bool bHeadOnly, const std::vector<std::string>& headers = {});
+    /// The same for any kind of request; GET_HEADERS is never sent ahead.
+    /// Waits, driving the others, while strURL's host is paused.
+    std::unique_ptr<CTransfer> Start(
+        const std::string& strURL, ERequest eRequest, const std::vector<std::string>& headers = {});
+    /// Drives every request and runs the pump until the time comes.
+    void WaitUntil(std::chrono::steady_clock::time_point until);
+    /// The time an HTTP date names, as libcurl reads dates; none when it is not one.
+    static std::optional<std::time_t> ParseHttpDate(const std::string& strDate);
 
     /// Sends a request ahead of its turn: the next Start of the same method,
     /// URL and header lines takes it over. Returns its id, or 0 when it

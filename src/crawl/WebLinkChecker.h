@@ -1,5 +1,11 @@
 #pragma once
 
+#include "crawl/CheckPolicy.h"
+#include "crawl/CheckRules.h"
+#include "crawl/RetrySchedule.h"
+#include "crawl/TransferEngine.h"
+
+#include <chrono>
 #include <string>
 
 class CCrawler;
@@ -10,14 +16,17 @@ class CResultStore;
 class CWebLink;
 class CWebSite;
 
-/// Checks the web links a page added: one HEAD request each to the link's
-/// normal URL, http or https, redirects followed; the answer's status and
-/// final URL go into the record, and HTML pages of the site are queued with
-/// the crawler. Each link is checked at most once. With a result store, a
-/// result it finds reusable stands in for the request, and every request's
-/// result is kept there.
+/// Checks the web links a page added: a HEAD request each to the link's
+/// normal URL, http or https, redirects followed, a GET when the HEAD is
+/// refused, and retries of passing faults and of Retry-After answers as the
+/// policy allows; the last answer's status and final URL and the verdict go
+/// into the record, and HTML pages of the site are queued with the crawler.
+/// Each link is checked at most once. With a result store, a result it finds
+/// reusable stands in for the requests, and every check's result is kept there.
 class CWebLinkChecker {
 public:
+    explicit CWebLinkChecker(const SCheckPolicy& policy = SCheckPolicy(), CRetrySchedule schedule = CRetrySchedule());
+
     /// The store results come from and go to; not owned; null: none.
     void SetResultStore(CResultStore* pStore) { m_pStore = pStore; }
 
@@ -29,14 +38,28 @@ public:
     static bool IsPageType(const std::string& strContentType);
 
 private:
-    /// Sends the HEAD and stores its outcome; true when the answer named a page type.
-    static bool Check(CWebLink& link, CInternetSession* pSession);
+    using TimePoint = std::chrono::steady_clock::time_point;
+
+    /// Asks until a verdict stands and stores the last outcome; true when
+    /// the last answer named a page type.
+    bool Check(CWebLink& link, int nPos, CCrawler* pCrawler, CInternetSession* pSession);
+    /// One request; its outcome goes into the record.
+    static SCheckAnswer Ask(CWebLink& link, CTransferEngine::ERequest eRequest, CInternetSession* pSession,
+        bool& bIsPage, std::string& strWhere);
     static void ReadAnswer(CHttpFile& file, CWebLink& link, bool& bIsPage);
+    static void ReadRedirects(const CHttpFile& file, CWebLink& link);
+    /// Waits as the server asked, its host paused; false after Stop.
+    static bool WaitAsked(
+        const std::string& strWhere, const SCheckAnswer& answer, int nPos, CCrawler* pCrawler, CTransferEngine& engine);
+    /// Waits until then in steps of at most a second; false after Stop.
+    static bool WaitFor(TimePoint until, CCrawler* pCrawler, CTransferEngine& engine);
     static bool IsPage(const CWebLink& link, bool bAnsweredPage, bool bExploreCgi, const CWebSite& site);
     /// True when a stored result filled the record in, bAnsweredPage with it.
     bool Reuse(CWebLink& link, bool& bAnsweredPage) const;
     void Remember(const CWebLink& link, bool bAnsweredPage) const;
 
+    SCheckPolicy m_policy;
+    CRetrySchedule m_schedule;
     int m_nChecked = 0;
     CResultStore* m_pStore = nullptr;
 };

@@ -25,6 +25,9 @@ public:
     /// The URL the check's answer came from, after redirects; empty before.
     const std::string& GetFinalURL() const { return m_strFinalURL; }
     void SetFinalURL(std::string strFinalURL) { m_strFinalURL = std::move(strFinalURL); }
+    /// True when the check followed at least one redirect.
+    bool IsRedirected() const { return m_bRedirected; }
+    void SetRedirected(bool bRedirected) { m_bRedirected = bRedirected; }
     /// True when the check followed redirects and every hop was 301 or 308.
     bool IsPermanentRedirect() const { return m_bPermanent; }
     void SetPermanentRedirect(bool bPermanent) { m_bPermanent = bPermanent; }
@@ -41,6 +44,7 @@ private:
     std::string m_strNormalURL;
     std::string m_strOpenURL;
     std::string m_strFinalURL;
+    bool m_bRedirected = false;
     bool m_bPermanent = false;
     EVerdict m_eVerdict = EVerdict::NONE;
     bool m_bCached = false;

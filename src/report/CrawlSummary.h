@@ -2,6 +2,7 @@
 
 #include <string>
 
+class CLink;
 class CLinkArray;
 
 /// The counts a finished crawl ends with, over every link found (not only
@@ -37,4 +38,19 @@ public:
     int m_nCached = 0;
     /// The program's version, for formats that name the tool.
     std::string m_strVersion;
+    /// Blocked and transient links fail the check as broken ones do.
+    bool m_bStrict = false;
+    /// Links of each verdict (the modern mode's; 0 in the other).
+    int m_nOk = 0;
+    int m_nBroken = 0;
+    int m_nBlocked = 0;
+    int m_nTransient = 0;
+
+    /// True when link makes the check fail: any link without a good status,
+    /// except a blocked or transient one unless strict.
+    bool IsFailure(const CLink& link) const;
+    /// True for a blocked or transient link that does not fail the check.
+    bool IsWarning(const CLink& link) const;
+    /// True when any link of links fails the check.
+    bool HasFailure(const CLinkArray& links) const;
 };

@@ -38,7 +38,7 @@ void CGithubWriter::Write(std::ostream& out) const
 {
     for (const SFinding& finding : Findings()) {
         const std::string strMessage = finding.pLink->GetFullURL() + ": " + StatusMessage(*finding.pLink);
-        out << "::error";
+        out << (m_summary.IsWarning(*finding.pLink) ? "::warning" : "::error");
         if (finding.pPage != nullptr && IsLocalFile(*finding.pPage)) {
             out << " file=" << EscapeProperty(PageName(*finding.pPage));
             if (finding.nLine > 0)

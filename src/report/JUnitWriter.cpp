@@ -19,7 +19,7 @@ std::size_t XmlCharacterLength(const std::string& str, std::size_t nPos)
     return nLength;
 }
 
-void WriteCase(std::ostream& out, const CLink& link)
+void WriteCase(std::ostream& out, const CLink& link, const CCrawlSummary& summary)
 {
     const CLink* pPage = CFindingFormat::FirstPage(link);
     out << "  <testcase name=\"" << CJUnitWriter::Escape(link.GetFullURL()) << "\" classname=\""
@@ -29,7 +29,10 @@ void WriteCase(std::ostream& out, const CLink& link)
         return;
     }
     const std::string strMessage = CJUnitWriter::Escape(CFindingFormat::StatusMessage(link));
-    out << ">\n    <failure message=\"" << strMessage << "\">" << strMessage << "</failure>\n  </testcase>\n";
+    // A link that does not fail the check is reported without failing the suite.
+    const char* pszElement = summary.IsWarning(link) ? "skipped" : "failure";
+    out << ">\n    <" << pszElement << " message=\"" << strMessage << "\">" << strMessage << "</" << pszElement
+        << ">\n  </testcase>\n";
 }
 
 } // namespace
@@ -62,12 +65,17 @@ std::string CJUnitWriter::Escape(const std::string& str)
 
 void CJUnitWriter::Write(std::ostream& out) const
 {
-    const int nFailures = m_links.GetSize() - m_summary.m_nGood;
+    int nFailures = 0;
+    int nSkipped = 0;
+    for (int nPos = 1; nPos <= m_links.GetSize(); ++nPos) {
+        nFailures += m_summary.IsFailure(*m_links.GetAt(nPos)) ? 1 : 0;
+        nSkipped += m_summary.IsWarning(*m_links.GetAt(nPos)) ? 1 : 0;
+    }
     out << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
     out << "<testsuite name=\"lintrel\" tests=\"" << m_links.GetSize() << "\" failures=\"" << nFailures
-        << "\" errors=\"0\" skipped=\"0\" time=\"" << std::fixed << std::setprecision(3) << m_summary.m_dElapsedSeconds
-        << "\">\n";
+        << "\" errors=\"0\" skipped=\"" << nSkipped << "\" time=\"" << std::fixed << std::setprecision(3)
+        << m_summary.m_dElapsedSeconds << "\">\n";
     for (int nPos = 1; nPos <= m_links.GetSize(); ++nPos)
-        WriteCase(out, *m_links.GetAt(nPos));
+        WriteCase(out, *m_links.GetAt(nPos), m_summary);
     out << "</testsuite>\n";
 }

@@ -1,6 +1,7 @@
 #include "report/JsonWriter.h"
 
 #include "link/Link.h"
+#include "link/WebLink.h"
 
 #include <nlohmann/json.hpp>
 
@@ -23,6 +24,13 @@ nlohmann::ordered_json JsonRow(const CLink& link)
     row["link"] = link.GetFullURL();
     row["status_code"] = link.GetStatusCode();
     row["status_text"] = link.GetStatusText();
+    if (link.GetVerdict() != EVerdict::NONE)
+        row["verdict"] = GetVerdictName(link.GetVerdict());
+    const auto* pWeb = dynamic_cast<const CWebLink*>(&link);
+    if (pWeb && pWeb->IsRedirected()) {
+        row["final_url"] = pWeb->GetFinalURL();
+        row["permanent"] = pWeb->IsPermanentRedirect();
+    }
     // Only records that kept where they were found have the field.
     if (!link.GetOccurrences().empty()) {
         nlohmann::ordered_json& places = row["occurrences"] = nlohmann::ordered_json::array();
@@ -48,8 +56,11 @@ nlohmann::ordered_json JsonSummary(const CCrawlSummary& summary)
         object["truncated_by"] = nullptr;
     else
         object["truncated_by"] = summary.m_strTruncatedBy;
-    if (summary.m_bModern)
+    if (summary.m_bModern) {
+        object["verdicts"] = {{"ok", summary.m_nOk}, {"broken", summary.m_nBroken}, {"blocked", summary.m_nBlocked},
+            {"transient", summary.m_nTransient}};
         object["robots_skipped"] = summary.m_nRobotsSkipped;
+    }
     // Only with a cache, so a run without one writes what it always wrote.
     if (summary.m_bCacheUsed)
         object["cached"] = summary.m_nCached;

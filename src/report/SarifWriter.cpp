@@ -55,11 +55,20 @@ json Location(const CFindingFormat::SFinding& finding)
     return location;
 }
 
-json Result(const CFindingFormat::SFinding& finding)
+const char* RuleId(const CLink& link)
+{
+    switch (link.GetVerdict()) {
+    case EVerdict::BLOCKED: return "blocked-link";
+    case EVerdict::TRANSIENT: return "transient-link";
+    default: return BROKEN_RULE;
+    }
+}
+
+json Result(const CFindingFormat::SFinding& finding, const CCrawlSummary& summary)
 {
     json result;
-    result["ruleId"] = BROKEN_RULE;
-    result["level"] = "error";
+    result["ruleId"] = RuleId(*finding.pLink);
+    result["level"] = summary.IsWarning(*finding.pLink) ? "warning" : "error";
     result["message"]["text"] = finding.pLink->GetFullURL() + ": " + CFindingFormat::StatusMessage(*finding.pLink);
     result["locations"] = json::array();
     if (finding.pPage != nullptr)
@@ -95,7 +104,7 @@ void CSarifWriter::Write(std::ostream& out) const
     run["columnKind"] = "unicodeCodePoints";
     json& results = run["results"] = json::array();
     for (const SFinding& finding : Findings())
-        results.push_back(Result(finding));
+        results.push_back(Result(finding, m_summary));
     json document;
     document["$schema"] = "https://json.schemastore.org/sarif-2.1.0.json";
     document["version"] = "2.1.0";

@@ -56,6 +56,7 @@ void CLinkListBox::SetSiteHost(const std::string& strHost)
 bool CLinkListBox::ResetList()
 {
     m_pLinkArray = nullptr;
+    m_waiting.clear();
     m_nPendingTop = -1;
     m_model.RemoveAll();
     return true;
@@ -109,8 +110,21 @@ void CLinkListBox::AddNewLinks(CLinkArray* pLinks)
     SetTopIndex(nFirstNew);
 }
 
+void CLinkListBox::LinkWaiting(int nPos, int nSeconds)
+{
+    const CLink* pLink = m_pLinkArray ? m_pLinkArray->GetAt(nPos) : nullptr;
+    if (!pLink)
+        return;
+    m_waiting[pLink] = nSeconds;
+    const int nRow = m_model.FindRow(pLink);
+    if (nRow >= 0)
+        RedrawRow(nRow);
+}
+
 void CLinkListBox::LinkChecked(int nPos)
 {
+    if (!m_waiting.empty() && m_pLinkArray)
+        m_waiting.erase(m_pLinkArray->GetAt(nPos));
     if (!m_bOnlyBad) {
         if (nPos - 1 >= 0)
             RedrawRow(nPos - 1);

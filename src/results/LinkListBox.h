@@ -9,6 +9,7 @@
 #include <QTimer>
 
 #include <string>
+#include <unordered_map>
 
 class CLinkArray;
 class CLinkRowDelegate;
@@ -38,6 +39,7 @@ public:
     virtual void SetLinks(CLinkArray* pLinks);
     void AddNewLinks(CLinkArray* pLinks) override;
     void LinkChecked(int nPos) override;
+    void LinkWaiting(int nPos, int nSeconds) override;
     /// Scrolls the row into view as top or bottom row and repaints it; the
     /// scrolling itself happens at the next frame.
     void RedrawRow(int nRow);
@@ -59,6 +61,9 @@ public:
     static QString GetReferrerText(const CLink& link);
     QString GetLinkText(const CLink& link) const;
     static QString GetStatusColumnText(const CLink& link);
+    /// What the status column shows now: the wait a server asked for while
+    /// the link waits, its status text otherwise.
+    QString GetShownStatusText(const CLink& link) const;
 
     /// The left edges of the three columns within a row, in list pixels.
     void GetColumnLefts(int& nReferrer, int& nLink, int& nStatus) const;
@@ -83,6 +88,8 @@ private:
     bool IsRowSelected(int nRow) const;
 
     CLinkArray* m_pLinkArray = nullptr;
+    // Links waiting on their server, with the seconds still to wait.
+    std::unordered_map<const CLink*, int> m_waiting;
     std::string m_strSiteHost;
     bool m_bOnlyBad = false;
     bool m_bCrawling = false;

@@ -50,7 +50,7 @@ void CLinkListBox::DrawItem(const CDrawItemStruct& item)
     FitText(dc.fontMetrics(), strText, m_rcLink.width() - COLUMN_MARGIN, true);
     DrawColumn(dc, rc, nLinkLeft, strText);
 
-    strText = GetStatusColumnText(*pLink);
+    strText = GetShownStatusText(*pLink);
     FitText(dc.fontMetrics(), strText, m_rcStatus.width() - COLUMN_MARGIN, false);
     DrawColumn(dc, rc, nStatusLeft, strText);
 }
@@ -100,6 +100,14 @@ QString CLinkListBox::GetStatusColumnText(const CLink& link)
     if (strStatus.size() > STATUS_LENGTH)
         strStatus.truncate(STATUS_LENGTH);
     return strStatus;
+}
+
+QString CLinkListBox::GetShownStatusText(const CLink& link) const
+{
+    const auto it = m_waiting.find(&link);
+    if (it == m_waiting.end())
+        return GetStatusColumnText(link);
+    return QString("Waiting %1 s (server asked)").arg(it->second);
 }
 
 void CLinkListBox::GetColumnLefts(int& nReferrer, int& nLink, int& nStatus) const

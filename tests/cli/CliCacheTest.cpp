@@ -159,7 +159,7 @@ TEST(CliCache, AnUnchangedSiteCostsOneConditionalGetPerPageAndFailuresAreAskedAg
     EXPECT_EQ(CountCached(first.strOut), 0);
     site.TakeRequests();
     for (const std::vector<std::string>& jobs : {std::vector<std::string>(), std::vector<std::string> {"-j", "1"}}) {
-    // robots.txt is read afresh once a run: the site may have changed it.
+        // robots.txt is read afresh once a run: the site may have changed it.
         SCOPED_TRACE(jobs.empty() ? "default jobs" : "one job");
         std::vector<std::string> again = args;
         again.insert(again.begin(), jobs.begin(), jobs.end());

@@ -44,6 +44,7 @@ CTestServer::CTestServer(std::unique_ptr<httplib::Server> pServer, std::string s
     m_pServer->set_pre_routing_handler([this](const httplib::Request& request, httplib::Response&) {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_requests.push_back(request.method + " " + request.path);
+        m_requestTimes.push_back(std::chrono::steady_clock::now());
         return httplib::Server::HandlerResponse::Unhandled;
     });
     m_nPort = m_pServer->bind_to_any_port(m_strHost);
@@ -104,6 +105,17 @@ int CTestServer::CountRequests(const std::string& strMethod, const std::string& 
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     return static_cast<int>(std::count(m_requests.begin(), m_requests.end(), strMethod + " " + strPath));
+}
+
+std::vector<std::chrono::steady_clock::time_point> CTestServer::GetRequestTimes(
+    const std::string& strMethod, const std::string& strPath) const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    std::vector<std::chrono::steady_clock::time_point> times;
+    for (std::size_t nAt = 0; nAt < m_requests.size(); ++nAt)
+        if (m_requests[nAt] == strMethod + " " + strPath)
+            times.push_back(m_requestTimes[nAt]);
+    return times;
 }
 
 // Answers HTTP/1.1 when offered, as a server without HTTP/2 does, after

@@ -2,6 +2,7 @@
 
 #include <httplib.h>
 
+#include <chrono>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -48,6 +49,9 @@ public:
     std::vector<std::string> GetRequests() const;
     /// How many requests of this method and path were answered.
     int CountRequests(const std::string& strMethod, const std::string& strPath) const;
+    /// When each request of this method and path arrived, in order.
+    std::vector<std::chrono::steady_clock::time_point> GetRequestTimes(
+        const std::string& strMethod, const std::string& strPath) const;
     /// The protocols each TLS handshake so far offered (ALPN), in order, as
     /// a comma-separated list such as "h2,http/1.1"; empty when none.
     std::vector<std::string> GetOfferedProtocols() const;
@@ -61,6 +65,7 @@ private:
 
     mutable std::mutex m_mutex;
     std::vector<std::string> m_requests;
+    std::vector<std::chrono::steady_clock::time_point> m_requestTimes;
     std::vector<std::string> m_offeredProtocols;
     std::string m_strScheme;
     std::string m_strHost;

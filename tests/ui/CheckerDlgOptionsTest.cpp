@@ -167,3 +167,41 @@ TEST_F(CheckerDlgOptionsTest, ModernRecursiveCrawlObeysRobotsTxtAndStillListsWha
     EXPECT_EQ(server.CountRequests("GET", "/single.html"), 0);
     EXPECT_EQ(server.CountRequests("HEAD", "/single.html"), 1);
 }
+
+TEST_F(CheckerDlgOptionsTest, ALinkWaitingOnItsServerSaysSoAndOnlyBadShowsEveryLinkNotOk)
+{
+    CTestServer server;
+    int nThrottled = 0;
+    server.GetServer().Get("/throttled", [&nThrottled](const httplib::Request&, httplib::Response& response) {
+        // The first ask waits as the server says; the next one is answered.
+        if (++nThrottled == 1) {
+            response.status = 429;
+            response.set_header("Retry-After", "2");
+        }
+    });
+    server.AddRoutes({{"/", 200, "text/html",
+                          "<a href=throttled>t</a><a href=forbidden>f</a><a href=missing>m</a><a href=fine>o</a>", {}},
+        {"/forbidden", 403, "text/html", "", {}}, {"/fine", 200, "text/html", "", {}}});
+    server.Start();
+    Open();
+    ModernItem()->trigger();
+    std::vector<std::string> waits;
+    RepeatUntil(m_pDlg.get(), [this, &waits] {
+        CLinkListBox& list = m_pDlg->GetListBox();
+        for (int n = 0; n < list.GetRowCount(); ++n) {
+            const std::string strShown = list.GetShownStatusText(*list.GetLinkAt(n)).toStdString();
+            if (strShown.rfind("Waiting", 0) == 0 && (waits.empty() || waits.back() != strShown))
+                waits.push_back(strShown);
+        }
+        return !m_pDlg->IsCrawling() && !waits.empty();
+    });
+    EXPECT_EQ(
+        Go(server.GetURL("/")), (CRows {"/throttled OK", "/forbidden Forbidden", "/missing Not Found", "/fine OK"}));
+    EXPECT_EQ(waits, (std::vector<std::string> {"Waiting 2 s (server asked)", "Waiting 1 s (server asked)"}));
+    static_cast<QCheckBox*>(m_pDlg->GetDlgItem(IDC_SHOW_ONLY_BAD))->click();
+    CLinkListBox& list = m_pDlg->GetListBox();
+    CRows bad;
+    for (int n = 0; n < list.GetRowCount(); ++n)
+        bad.push_back(list.GetLinkText(*list.GetLinkAt(n)).toStdString());
+    EXPECT_EQ(bad, (CRows {"/forbidden", "/missing"}));
+}
