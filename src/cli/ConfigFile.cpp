@@ -145,11 +145,15 @@ bool CConfigFile::IsReserved(const std::string& strKey)
 
 bool CConfigFile::Read(const std::string& strPath, const CLI::App& app, std::string& strError)
 {
+    std::string strText;
+    return ReadText(strPath, strText, strError) && Parse(strText, strPath, app, strError);
+}
+
+bool CConfigFile::Parse(
+    const std::string& strText, const std::string& strPath, const CLI::App& app, std::string& strError)
+{
     m_strPath = strPath;
     m_settings.clear();
-    std::string strText;
-    if (!ReadText(strPath, strText, strError))
-        return false;
     toml::table table;
     try {
         table = toml::parse(strText, strPath);

@@ -20,6 +20,8 @@ public:
     /// file cannot be read, is not TOML, names what is not a long option, or
     /// gives one a value of the wrong type.
     bool Read(const std::string& strPath, const CLI::App& app, std::string& strError);
+    /// Read's work on strText, the content of a file named strPath.
+    bool Parse(const std::string& strText, const std::string& strPath, const CLI::App& app, std::string& strError);
     /// The settings as arguments, in the file's order: every value of a
     /// repeatable option, the others only when parsed (the command line)
     /// does not give them.
