@@ -7,7 +7,7 @@ PACKAGES=(
     make cmake ninja-build g++ pkg-config
     libcurl4-openssl-dev qt6-base-dev libcli11-dev nlohmann-json3-dev
     libgtest-dev libgmock-dev libbenchmark-dev libcpp-httplib-dev libssl-dev zlib1g-dev
-    libgumbo-dev libpugixml-dev libsqlite3-dev
+    libgumbo-dev libpugixml-dev libsqlite3-dev libre2-dev libtomlplusplus-dev
     xvfb xauth
     clang libclang-rt-14-dev fonts-dejavu-core
     dpkg-dev groff-base file

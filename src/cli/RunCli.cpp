@@ -3,6 +3,7 @@
 #include "cache/ResultCache.h"
 #include "cli/CliFrontEnd.h"
 #include "cli/CliInterrupt.h"
+#include "cli/ConfigFile.h"
 #include "cli/OutputChoice.h"
 #include "crawl/CheckPolicy.h"
 #include "crawl/Crawler.h"
@@ -15,6 +16,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -22,6 +24,7 @@
 #include <fstream>
 #include <memory>
 #include <optional>
+#include <vector>
 
 namespace {
 
@@ -40,6 +43,9 @@ constexpr std::size_t MAX_URL = 65536;
 // An argument echoed in a message is shown by its two ends past this.
 constexpr std::size_t MAX_ECHO = 200;
 const char* const MORE_HELP = "\nRun with --help for more information.\n";
+const char* const DESCRIPTION = "Checks the links of a web page or a local HTML file.";
+// Read when --config names no other file.
+const char* const DEFAULT_CONFIG = "lintrel.toml";
 
 struct CCliOptions {
     std::string strURL;
@@ -63,6 +69,9 @@ struct CCliOptions {
     std::string strCacheAge = "1d";
     SCheckPolicy policy;
     bool bStrict = false;
+    std::vector<std::string> excludes;
+    std::vector<std::string> includes;
+    std::string strConfig;
 };
 
 // How hard the modern mode tries before a link's verdict stands.
@@ -128,6 +137,19 @@ void DeclareOptions(CLI::App& app, CCliOptions& options)
            "reuse a good result younger than this: an integer and s, m, h or d (with --modern)")
         ->option_text("DURATION (default 1d)");
     DeclareCheckOptions(app, options);
+    app.add_option("--exclude", options.excludes,
+           "neither check nor list links whose URL REGEX matches anywhere (RE2 syntax; anchor with ^ and $); "
+           "repeatable")
+        ->option_text("REGEX")
+        ->allow_extra_args(false);
+    app.add_option(
+           "--include", options.includes, "check and list only links whose URL matches one such REGEX; repeatable")
+        ->option_text("REGEX")
+        ->allow_extra_args(false);
+    app.add_option("--config", options.strConfig,
+           "read settings from this TOML file, keys named as the long options (default: lintrel.toml in the "
+           "current folder, when there is one); the command line's options win")
+        ->option_text("FILE");
     app.set_version_flag("--version", LINTREL_VERSION);
     app.footer("Exit status: 0 when every link has a good status, 1 when any has not (or was not checked;\n"
                "with --modern, blocked and transient links only with --strict),\n"
@@ -200,14 +222,34 @@ std::optional<int> CheckArguments(const CLI::App& app, CCliOptions& options, std
     return CheckModernArguments(app, options, err);
 }
 
-// The options, or the exit status when the command line ends here.
-std::optional<int> ParseOptions(
-    int argc, const char* const* argv, CCliOptions& options, std::ostream& out, std::ostream& err)
+// The patterns of --exclude and --include, or the exit status of a bad one.
+std::optional<int> MakeLinkFilter(const CCliOptions& options, CLinkFilter& filter, std::ostream& err)
 {
-    CLI::App app("Checks the links of a web page or a local HTML file.", PROGRAM);
-    DeclareOptions(app, options);
+    std::string strError;
+    for (const std::string& strPattern : options.excludes) {
+        if (!filter.AddExclude(strPattern, strError)) {
+            err << PROGRAM << ": bad --exclude pattern " << Abbreviate(strPattern) << ": " << strError << MORE_HELP;
+            return EXIT_CANNOT_RUN;
+        }
+    }
+    for (const std::string& strPattern : options.includes) {
+        if (!filter.AddInclude(strPattern, strError)) {
+            err << PROGRAM << ": bad --include pattern " << Abbreviate(strPattern) << ": " << strError << MORE_HELP;
+            return EXIT_CANNOT_RUN;
+        }
+    }
+    return std::nullopt;
+}
+
+// One parse of arguments (without the program's name), its errors reported
+// as the command line's are; the exit status when the run ends here.
+std::optional<int> ParseArguments(
+    CLI::App& app, const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err)
+{
+    // CLI11 takes the arguments last first.
+    std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());
     try {
-        app.parse(argc, argv);
+        app.parse(reversed);
     } catch (const CLI::CallForHelp&) {
         out << app.help();
         return EXIT_ALL_GOOD;
@@ -218,7 +260,73 @@ std::optional<int> ParseOptions(
         err << PROGRAM << ": " << Abbreviate(e.what()) << MORE_HELP;
         return EXIT_CANNOT_RUN;
     }
-    return CheckArguments(app, options, err);
+    return std::nullopt;
+}
+
+// A message when the file's settings alone are refused, as options given
+// on the command line would be.
+std::optional<std::string> TrySettings(const std::vector<std::string>& arguments)
+{
+    CCliOptions options;
+    CLI::App app(DESCRIPTION, PROGRAM);
+    DeclareOptions(app, options);
+    std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());
+    try {
+        app.parse(reversed);
+    } catch (const CLI::ParseError& e) {
+        return Abbreviate(e.what());
+    }
+    return options.output.Check(app);
+}
+
+// The settings of --config or of lintrel.toml here, as arguments for
+// the options the command line leaves to it; the exit status of a bad file.
+std::optional<int> ReadSettings(
+    const CLI::App& app, const CCliOptions& options, std::vector<std::string>& settings, std::ostream& err)
+{
+    const bool bGiven = app.count("--config") != 0;
+    std::error_code error;
+    if (!bGiven && !std::filesystem::exists(DEFAULT_CONFIG, error))
+        return std::nullopt;
+    const std::string strPath = bGiven ? options.strConfig : DEFAULT_CONFIG;
+    CConfigFile config;
+    std::string strError;
+    if (!config.Read(strPath, app, strError)) {
+        err << PROGRAM << ": " << strError << MORE_HELP;
+        return EXIT_CANNOT_RUN;
+    }
+    if (!bGiven)
+        err << PROGRAM << ": settings read from " << DEFAULT_CONFIG << '\n';
+    if (std::optional<std::string> strMessage = config.Check(TrySettings)) {
+        err << PROGRAM << ": " << *strMessage << MORE_HELP;
+        return EXIT_CANNOT_RUN;
+    }
+    settings = config.MakeArguments(app);
+    return std::nullopt;
+}
+
+// The options, or the exit status when the command line ends here.
+std::optional<int> ParseOptions(
+    int argc, const char* const* argv, CCliOptions& options, std::ostream& out, std::ostream& err)
+{
+    const std::vector<std::string> arguments(argv + std::min(argc, 1), argv + argc);
+    CLI::App app(DESCRIPTION, PROGRAM);
+    DeclareOptions(app, options);
+    if (std::optional<int> nExit = ParseArguments(app, arguments, out, err))
+        return nExit;
+    std::vector<std::string> settings;
+    if (std::optional<int> nExit = ReadSettings(app, options, settings, err))
+        return nExit;
+    if (settings.empty())
+        return CheckArguments(app, options, err);
+    // The file's first: the command line's then add to repeatable options.
+    settings.insert(settings.end(), arguments.begin(), arguments.end());
+    options = CCliOptions();
+    CLI::App merged(DESCRIPTION, PROGRAM);
+    DeclareOptions(merged, options);
+    if (std::optional<int> nExit = ParseArguments(merged, settings, out, err))
+        return nExit;
+    return CheckArguments(merged, options, err);
 }
 
 // Empty when a relative --file cannot be made absolute (the current folder
@@ -354,8 +462,12 @@ int Run(int argc, const char* const* argv, std::ostream& out, std::ostream& err,
     std::unique_ptr<CResultCache> pCache;
     if (std::optional<int> nExit = OpenCache(options, pCache, err))
         return *nExit;
+    CLinkFilter filter;
+    if (std::optional<int> nExit = MakeLinkFilter(options, filter, err))
+        return *nExit;
     CCliFrontEnd frontEnd(err, bProgress);
     CCrawler crawler(&frontEnd, options.bRecursive, options.bExploreCgi);
+    crawler.SetLinkFilter(std::move(filter));
     crawler.SetRequestLimits(options.nJobs, options.nPerHost);
     crawler.SetPageLimits(options.nMaxPages, options.nMaxDepth);
     if (options.bModern)
@@ -387,6 +499,8 @@ int Run(int argc, const char* const* argv, std::ostream& out, std::ostream& err,
     summary.m_nRobotsSkipped = static_cast<int>(crawler.CountRobotsSkipped());
     summary.m_bCacheUsed = !options.strCache.empty();
     summary.m_bStrict = options.bStrict;
+    summary.m_bFiltered = crawler.IsFiltered();
+    summary.m_nExcluded = static_cast<int>(crawler.GetExcludedCount());
     summary.m_strVersion = LINTREL_VERSION;
     return Finish(crawler, options, summary, out, err);
 }

@@ -1,6 +1,7 @@
 #include "crawl/Crawler.h"
 
 #include "crawl/ClassicMode.h"
+#include "crawl/FilteredMode.h"
 #include "crawl/InternetException.h"
 #include "crawl/TransferEngine.h"
 #include "link/Link.h"
@@ -42,6 +43,7 @@ bool CCrawler::Init(CCrawlList* pListBox, const std::string& strStartUrl)
         m_pSession->SetPumpCallback([this] { PumpMessages(); });
         m_pSession->SetTransferOptions(m_transferOptions);
         m_pListBox = pListBox;
+        UseLinkFilter();
         m_pRootLink = m_pMode->MakeRootLink(strStartUrl);
         if (m_pListBox)
             m_pListBox->SetSiteHost(m_pRootLink->GetHost());
@@ -284,6 +286,27 @@ void CCrawler::SetMode(std::unique_ptr<CCrawlMode> pMode)
 {
     if (pMode)
         m_pMode = std::move(pMode);
+}
+
+void CCrawler::SetLinkFilter(CLinkFilter filter)
+{
+    m_linkFilter = std::move(filter);
+}
+
+std::size_t CCrawler::GetExcludedCount() const
+{
+    return m_pFilteredMode ? m_pFilteredMode->GetExcludedCount() : 0;
+}
+
+// Without patterns the mode stays as it is, so an unfiltered crawl runs
+// exactly the code it always ran.
+void CCrawler::UseLinkFilter()
+{
+    if (m_linkFilter.IsEmpty())
+        return;
+    auto pFiltered = std::make_unique<CFilteredMode>(std::move(m_pMode), std::move(m_linkFilter));
+    m_pFilteredMode = pFiltered.get();
+    m_pMode = std::move(pFiltered);
 }
 
 void CCrawler::SetTransferOptions(const STransferOptions& options)

@@ -7,6 +7,7 @@
 #include "crawl/CrawlMode.h"
 #include "crawl/CrawlOwner.h"
 #include "crawl/InternetSession.h"
+#include "crawl/LinkFilter.h"
 #include "crawl/PageQueue.h"
 #include "crawl/RequestPipeline.h"
 #include "crawl/TransferOptions.h"
@@ -16,6 +17,8 @@
 #include <memory>
 #include <string>
 #include <unordered_set>
+
+class CFilteredMode;
 
 /// The engine of one run: owns the session, the root record and the link
 /// array; the page queue and the list hold pointers it owns.
@@ -68,6 +71,13 @@ public:
     /// For an Init still to come: the rules of the crawl (the exact word
     /// scanner and one HEAD per plain http link unless set).
     void SetMode(std::unique_ptr<CCrawlMode> pMode);
+    /// For an Init still to come: links whose full URL filter refuses are
+    /// never filed, so never checked, fetched or listed; the start URL is.
+    void SetLinkFilter(CLinkFilter filter);
+    /// True when the crawl runs with a filter that holds any pattern.
+    bool IsFiltered() const { return m_pFilteredMode != nullptr; }
+    /// Distinct URLs the filter kept out; 0 without one.
+    std::size_t GetExcludedCount() const;
     /// For an Init still to come: how requests go out (trust, HTTP version,
     /// compression, user agent).
     void SetTransferOptions(const STransferOptions& options);
@@ -96,11 +106,15 @@ private:
     static constexpr unsigned long DEFAULT_TIMEOUT = 10000;
 
     void StartPipeline();
+    void UseLinkFilter();
     void StopPipeline();
 
     std::unique_ptr<CInternetSession> m_pSession;
     CPageQueue m_pageQueue;
     std::unique_ptr<CCrawlMode> m_pMode;
+    CLinkFilter m_linkFilter;
+    // m_pMode itself once a filter wraps it.
+    const CFilteredMode* m_pFilteredMode = nullptr;
     std::unique_ptr<CLinkArray> m_pLinks;
     CCrawlList* m_pListBox = nullptr;
     STransferOptions m_transferOptions;

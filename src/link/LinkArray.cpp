@@ -65,12 +65,14 @@ CLink* CLinkArray::AdoptBase(std::unique_ptr<CLink> pBase)
     return m_bases.back().get();
 }
 
-void CLinkArray::AddNewFrom(CLinkArray& source)
+void CLinkArray::AddNewFrom(CLinkArray& source, const std::function<bool(const std::string&)>& accept)
 {
     for (auto& pBase : source.m_bases)
         m_bases.push_back(std::move(pBase));
     for (std::size_t i = 0; i < source.m_links.size(); ++i) {
         std::string& strFullURL = source.m_fullURLs[i];
+        if (accept && !accept(strFullURL))
+            continue;
         const std::size_t nHash = HashOf(strFullURL);
         const int nKept = m_slots.empty() ? 0 : m_slots[FindSlot(strFullURL, nHash)].nPos;
         if (nKept == 0)

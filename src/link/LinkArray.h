@@ -3,6 +3,7 @@
 #include "link/Link.h"
 
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -33,8 +34,9 @@ public:
     CLink* AdoptBase(std::unique_ptr<CLink> pBase);
     /// Takes over source's base records, then files each of its records in
     /// turn as AddIfNew would, a duplicate's occurrences going to the record
-    /// kept; source is left empty.
-    void AddNewFrom(CLinkArray& source);
+    /// kept; source is left empty. When accept is given, a record whose full
+    /// URL it refuses is deleted instead of filed.
+    void AddNewFrom(CLinkArray& source, const std::function<bool(const std::string&)>& accept = nullptr);
     /// Deletes every record, first to last, then the base records.
     void RemoveAll();
 

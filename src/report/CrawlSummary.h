@@ -27,6 +27,10 @@ public:
     /// The option whose bound kept pages from being fetched ("max-pages",
     /// "max-depth"); empty when none did.
     std::string m_strTruncatedBy;
+    /// Patterns kept links out of the crawl: m_nExcluded counts their
+    /// distinct URLs, which are not among the links.
+    bool m_bFiltered = false;
+    int m_nExcluded = 0;
     /// The crawl ran in the modern-web mode, whose formats know more rules.
     bool m_bModern = false;
     /// Pages of the site its robots.txt kept from being fetched (the modern

@@ -50,6 +50,9 @@ nlohmann::ordered_json JsonSummary(const CCrawlSummary& summary)
     object["good"] = summary.m_nGood;
     object["bad"] = summary.m_nBad;
     object["unchecked"] = summary.m_nUnchecked;
+    // Only then: output without filters stays as it always was.
+    if (summary.m_bFiltered)
+        object["excluded"] = summary.m_nExcluded;
     object["pages_fetched"] = summary.m_nPages;
     object["elapsed_seconds"] = std::round(summary.m_dElapsedSeconds * 1000) / 1000;
     if (summary.m_strTruncatedBy.empty())

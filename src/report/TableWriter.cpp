@@ -48,6 +48,8 @@ void CTableWriter::Write(std::ostream& out) const
     }
     for (const CRow& row : rows)
         WriteCells(out, row, widths);
-    out << m_rows.size() << (m_rows.size() == 1 ? " link" : " links") << " listed of " << m_links.GetSize()
-        << " found.\n";
+    out << m_rows.size() << (m_rows.size() == 1 ? " link" : " links") << " listed of " << m_links.GetSize() << " found";
+    if (m_summary.m_bFiltered)
+        out << ", " << m_summary.m_nExcluded << " excluded";
+    out << ".\n";
 }
