@@ -16,6 +16,7 @@
 #include <memory>
 #include <string>
 #include <unordered_set>
+#include <vector>
 
 /// The engine of one run: owns the session, the root record and the link
 /// array; the page queue and the list hold pointers it owns.
@@ -29,8 +30,11 @@ public:
     /// Opens the session, makes the root record and queues it. False when
     /// the crawl cannot start.
     bool Init(CCrawlList* pListBox, const std::string& strStartUrl);
-    /// The crawl loop; returns when the queue is empty, after the first page
-    /// without recursion, or after Stop. Always true.
+    /// The same with several start pages, each fetched and read in order;
+    /// the first is the root record. False for an empty list.
+    bool Init(CCrawlList* pListBox, const std::vector<std::string>& startUrls);
+    /// The crawl loop; returns when the queue is empty, after the start
+    /// pages without recursion, or after Stop. Always true.
     bool Crawl();
     void PumpMessages();
     /// Queues pLink as a page unless a page of the same URL, dot segments
@@ -88,6 +92,7 @@ public:
 private:
     static constexpr unsigned long DEFAULT_TIMEOUT = 10000;
 
+    void QueueStartPage(CLink* pPage);
     void StartPipeline();
     void StopPipeline();
 
@@ -98,6 +103,10 @@ private:
     CCrawlList* m_pListBox = nullptr;
     STransferOptions m_transferOptions;
     std::unique_ptr<CLink> m_pRootLink;
+    // The start pages after the first, owned here as the root is.
+    std::vector<std::unique_ptr<CLink>> m_otherStartPages;
+    std::size_t m_nStartPages = 1;
+    std::size_t m_nPagesTaken = 0;
     bool m_bRecursive = false;
     CCrawlOwner* m_pDlg = nullptr;
     unsigned long m_nTimeout = DEFAULT_TIMEOUT;

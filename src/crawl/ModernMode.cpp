@@ -1,5 +1,6 @@
 #include "crawl/ModernMode.h"
 
+#include "crawl/FileLinkChecker.h"
 #include "crawl/WebUrl.h"
 #include "link/WebLink.h"
 
@@ -20,7 +21,9 @@ std::unique_ptr<CLink> CModernMode::MakeRootLink(const std::string& strStartURL)
     const CWebUrl url = CWebUrl::Parse(strStartURL);
     const std::string strNormal = url.IsWebLink() ? url.GetText() : strStartURL;
     auto pRoot = std::make_unique<CWebLink>(strNormal, nullptr, bLocal ? strStartURL : std::string());
-    m_pRoot = pRoot.get();
+    // The first start page names the site; later ones are pages of it.
+    if (!m_pRoot)
+        m_pRoot = pRoot.get();
     return pRoot;
 }
 
@@ -41,7 +44,7 @@ void CModernMode::CheckNewLinks(CLinkArray* pLinks, CCrawler* pCrawler, CInterne
 
 bool CModernMode::IsCheckable(const CLink& link) const
 {
-    return link.GetStatusCode() == -1;
+    return link.GetStatusCode() == -1 && !CFileLinkChecker::IsLocal(link);
 }
 
 std::string CModernMode::GetHeadURL(const CLink& link) const

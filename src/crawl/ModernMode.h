@@ -25,6 +25,9 @@ public:
     std::string GetPageKey(const CLink& page) const override;
     std::string GetPageKey(const CLink& page, const SPageAnswer& answer) const override;
     bool KeepsZeroBytes() const override { return true; }
+    /// For a crawl of local start pages: their relative links are file:
+    /// links, checked by looking at the files.
+    void SetLocalLinks(bool bLocalLinks) { m_extractor.SetLocalLinks(bLocalLinks); }
 
 private:
     CWebLinkExtractor m_extractor;
