@@ -3,8 +3,10 @@
 #include "cli/CliFrontEnd.h"
 #include "cli/CliInterrupt.h"
 #include "cli/OutputChoice.h"
+#include "cli/RequestChoice.h"
 #include "crawl/Crawler.h"
 #include "crawl/ModernMode.h"
+#include "crawl/PageFolder.h"
 #include "link/Link.h"
 #include "report/CrawlSummary.h"
 #include "report/ReportWriter.h"
@@ -20,6 +22,7 @@
 #include <fstream>
 #include <memory>
 #include <optional>
+#include <vector>
 
 namespace {
 
@@ -53,6 +56,9 @@ struct CCliOptions {
     bool bModern = false;
     std::string strCABundle;
     bool bHttp11 = false;
+    CRequestChoice request;
+    // --file names a folder: its pages are the start pages.
+    bool bFolder = false;
 };
 
 void DeclareOptions(CLI::App& app, CCliOptions& options)
@@ -90,6 +96,7 @@ void DeclareOptions(CLI::App& app, CCliOptions& options)
         ->option_text("FILE");
     app.add_flag("--http1.1", options.bHttp11,
         "speak HTTP/1.1 only; otherwise HTTP/2 is used where a server offers it (with --modern)");
+    options.request.Declare(app);
     app.set_version_flag("--version", LINTREL_VERSION);
     app.footer("Exit status: 0 when every link has a good status, 1 when any has not (or was not checked),\n"
                "2 for a usage error, a start page that cannot be read, or output that cannot be written.");
@@ -120,6 +127,39 @@ std::optional<int> CheckModernArguments(const CLI::App& app, const CCliOptions& 
     return std::nullopt;
 }
 
+// A folder to --file, and what the requests carry.
+std::optional<int> CheckSiteArguments(CCliOptions& options, std::ostream& err)
+{
+    if (std::optional<std::string> strError = options.request.Check()) {
+        err << PROGRAM << ": " << Abbreviate(*strError) << MORE_HELP;
+        return EXIT_CANNOT_RUN;
+    }
+    options.bFolder = !options.strFile.empty() && CPageFolder::IsFolder(options.strFile);
+    if (options.bFolder && !options.bModern) {
+        err << PROGRAM << ": " << Abbreviate(options.strFile)
+            << " is a folder; checking the pages of a folder needs --modern" << MORE_HELP;
+        return EXIT_CANNOT_RUN;
+    }
+    return std::nullopt;
+}
+
+// The start pages: the one start URL, or every page of the --file folder.
+std::optional<int> ListStartPages(
+    const CCliOptions& options, const std::string& strStart, std::vector<std::string>& pages, std::ostream& err)
+{
+    if (!options.bFolder) {
+        pages.push_back(strStart);
+        return std::nullopt;
+    }
+    for (const std::string& strPath : CPageFolder::ListPages(options.strFile))
+        pages.push_back("file://" + strPath);
+    if (pages.empty()) {
+        err << PROGRAM << ": no *.html or *.htm file under " << Abbreviate(options.strFile) << '\n';
+        return EXIT_CANNOT_RUN;
+    }
+    return std::nullopt;
+}
+
 // What the parser accepts but no crawl can use; the exit status, if so.
 std::optional<int> CheckArguments(const CLI::App& app, CCliOptions& options, std::ostream& err)
 {
@@ -142,6 +182,8 @@ std::optional<int> CheckArguments(const CLI::App& app, CCliOptions& options, std
         err << PROGRAM << ": --report needs a file name" << MORE_HELP;
         return EXIT_CANNOT_RUN;
     }
+    if (std::optional<int> nExit = CheckSiteArguments(options, err))
+        return nExit;
     return CheckModernArguments(app, options, err);
 }
 
@@ -229,12 +271,23 @@ int Finish(const CCrawler& crawler, const CCliOptions& options, const CCrawlSumm
 
 void UseModernMode(CCrawler& crawler, const CCliOptions& options)
 {
-    crawler.SetMode(std::make_unique<CModernMode>());
+    auto pMode = std::make_unique<CModernMode>();
+    pMode->SetLocalLinks(options.bFolder);
+    crawler.SetMode(std::move(pMode));
     STransferOptions transfer = CModernMode::MakeTransferOptions(LINTREL_VERSION);
+    options.request.Apply(transfer, options.strURL);
     transfer.strCABundle = options.strCABundle;
     if (options.bHttp11)
         transfer.eHttpVersion = STransferOptions::EHttpVersion::HTTP1_1;
     crawler.SetTransferOptions(transfer);
+}
+
+// The default mode's transfer options, with what the requests carry.
+STransferOptions PlainTransferOptions(const CCliOptions& options)
+{
+    STransferOptions transfer;
+    options.request.Apply(transfer, options.strURL);
+    return transfer;
 }
 
 // Once: the https links the pages named that this mode left unchecked.
@@ -265,8 +318,13 @@ int Run(int argc, const char* const* argv, std::ostream& out, std::ostream& err,
     crawler.SetPageLimits(options.nMaxPages, options.nMaxDepth);
     if (options.bModern)
         UseModernMode(crawler, options);
+    else
+        crawler.SetTransferOptions(PlainTransferOptions(options));
+    std::vector<std::string> startPages;
+    if (std::optional<int> nExit = ListStartPages(options, strStart, startPages, err))
+        return *nExit;
     frontEnd.SetCrawler(&crawler);
-    if (!crawler.Init(&frontEnd, strStart)) {
+    if (!crawler.Init(&frontEnd, startPages)) {
         err << PROGRAM << ": the crawl could not start: the network library is not available\n";
         return EXIT_CANNOT_RUN;
     }

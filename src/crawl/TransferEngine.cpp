@@ -7,6 +7,7 @@
 #include "crawl/RateWindow.h"
 #include "crawl/Transfer.h"
 #include "crawl/TransferOptions.h"
+#include "crawl/WebUrl.h"
 
 #include <curl/curl.h>
 #include <signal.h>
@@ -16,6 +17,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 #include <string_view>
 #include <unordered_map>
 #include <utility>
@@ -33,6 +35,7 @@ std::string AheadKey(const std::string& strURL, bool bHeadOnly)
 
 using CEasyHandle = CCurlHandle<CURL, &curl_easy_cleanup>;
 using CMultiHandle = CCurlHandle<CURLM, &curl_multi_cleanup>;
+using CHeaderList = CCurlHandle<curl_slist, &curl_slist_free_all>;
 
 // Idle easy handles kept for reuse unless the session asks for more; more
 // than it runs at once would only hold memory.
@@ -68,6 +71,12 @@ struct CTransfer::CState {
     // The code of the response being read, and of each redirect followed.
     int nResponseCode = 0;
     std::vector<int> redirectCodes;
+    // Redirects this engine follows itself, where libcurl would carry the
+    // session's headers to another host: counted here, their bodies dropped.
+    bool bHeadOnly = false;
+    bool bOwnRedirects = false;
+    bool bRedirectPending = false;
+    long nOwnRedirects = 0;
     // The engine's options generation this handle was configured under.
     unsigned nGeneration = 0;
     bool bBodyStarted = false;
@@ -103,6 +112,9 @@ struct CTransferEngine::CImpl : std::enable_shared_from_this<CTransferEngine::CI
     long nPerHost = 0;
     STransferOptions options;
     std::string strCABundle;
+    CHeaderList headerList;
+    std::string strOriginHost;
+    int nOriginPort = 0;
     // Bumped when the options change: a handle configured before is not reused.
     unsigned nGeneration = 0;
     bool bNoSignal = IsSigpipeIgnored();
@@ -113,6 +125,8 @@ struct CTransferEngine::CImpl : std::enable_shared_from_this<CTransferEngine::CI
 
     void Configure(CTransfer::CState& state, const std::string& strURL, bool bHeadOnly) const;
     void ApplyOptions(CURL* pEasy) const;
+    void ApplyHeaders(CTransfer::CState& state, const std::string& strURL) const;
+    bool FollowRedirect(CTransfer::CState& state, CURLcode& result);
     void ApplyStreamLimit();
     std::unique_ptr<CTransfer> Launch(const std::string& strURL, bool bHeadOnly);
     std::size_t Perform();
@@ -143,6 +157,14 @@ int ParseStatusCode(std::string_view line)
     return nStatusCode;
 }
 
+bool IsLocationLine(std::string_view line)
+{
+    constexpr std::string_view NAME = "location:";
+    return line.size() >= NAME.size() && std::equal(NAME.begin(), NAME.end(), line.begin(), [](char chName, char ch) {
+        return chName == (ch >= 'A' && ch <= 'Z' ? static_cast<char>(ch - 'A' + 'a') : ch);
+    });
+}
+
 // Every response of a redirect chain passes through here; a status line
 // starts a new response, so what is kept at the end is the final one's.
 size_t OnHeader(char* pData, size_t nSize, size_t nItems, void* pUser) noexcept
@@ -169,6 +191,10 @@ size_t OnHeader(char* pData, size_t nSize, size_t nItems, void* pUser) noexcept
             state.strBody.clear();
             state.nBodyPos = 0;
             state.bBodyStarted = false;
+            state.bRedirectPending = false;
+        } else if (state.bOwnRedirects && state.nResponseCode >= 300 && state.nResponseCode <= 399
+            && IsLocationLine(line)) {
+            state.bRedirectPending = true;
         }
         state.strHeaders.append(line).append("\r\n");
     } catch (...) {
@@ -182,6 +208,9 @@ size_t OnBody(char* pData, size_t nSize, size_t nItems, void* pUser) noexcept
     auto& state = *static_cast<CTransfer::CState*>(pUser);
     const size_t nBytes = nSize * nItems;
     state.lastActivity = Clock::now();
+    // The body of a redirect about to be followed is nobody's to read.
+    if (state.bRedirectPending)
+        return nBytes;
     // libcurl keeps this chunk and offers it again once the reader resumes.
     if (state.GetAvailable() >= CTransferEngine::MAX_UNREAD && !state.bResuming) {
         state.bPaused = true;
@@ -239,6 +268,8 @@ void CTransferEngine::CImpl::Configure(CTransfer::CState& state, const std::stri
     curl_easy_setopt(pEasy, CURLOPT_PREREQFUNCTION, &OnConnected);
     curl_easy_setopt(pEasy, CURLOPT_PREREQDATA, &state);
     ApplyOptions(pEasy);
+    state.bHeadOnly = bHeadOnly;
+    ApplyHeaders(state, strURL);
 }
 
 // Transfer options. A request option is set only when it differs from its
@@ -272,6 +303,53 @@ void CTransferEngine::CImpl::ApplyOptions(CURL* pEasy) const
         curl_easy_setopt(pEasy, CURLOPT_PIPEWAIT, 1L);
     if (options.bAskForCompression)
         curl_easy_setopt(pEasy, CURLOPT_ACCEPT_ENCODING, "");
+    if (options.bNetrc)
+        curl_easy_setopt(pEasy, CURLOPT_NETRC, static_cast<long>(CURL_NETRC_OPTIONAL));
+    // Read again by each transfer that sets it: cheap for a cookie file,
+    // and a reused handle keeps no cookie the file does not hold.
+    if (!options.strCookieFile.empty())
+        curl_easy_setopt(pEasy, CURLOPT_COOKIEFILE, options.strCookieFile.c_str());
+}
+
+void CTransferEngine::CImpl::ApplyHeaders(CTransfer::CState& state, const std::string& strURL) const
+{
+    if (!headerList)
+        return;
+    // libcurl would send the headers on to whatever host a redirect names:
+    // each hop is a request of its own here, with the headers only where
+    // they belong.
+    CURL* pEasy = state.easy.Get();
+    curl_easy_setopt(pEasy, CURLOPT_FOLLOWLOCATION, 0L);
+    state.bOwnRedirects = true;
+    const CWebUrl url = CWebUrl::Parse(strURL);
+    const bool bOrigin = url.IsWebLink() && url.GetHost() == strOriginHost && url.GetPort() == nOriginPort;
+    curl_easy_setopt(pEasy, CURLOPT_HTTPHEADER, bOrigin ? headerList.Get() : nullptr);
+}
+
+// True when the transfer goes on at the redirect's target; result is set
+// when the chain is too long or cannot go on.
+bool CTransferEngine::CImpl::FollowRedirect(CTransfer::CState& state, CURLcode& result)
+{
+    char* pszTarget = nullptr;
+    if (!state.bRedirectPending || curl_easy_getinfo(state.easy.Get(), CURLINFO_REDIRECT_URL, &pszTarget) != CURLE_OK
+        || !pszTarget)
+        return false;
+    if (state.nOwnRedirects >= MAX_REDIRECTS) {
+        result = CURLE_TOO_MANY_REDIRECTS;
+        state.strFailure = "Maximum (" + std::to_string(MAX_REDIRECTS) + ") redirects followed";
+        return false;
+    }
+    ++state.nOwnRedirects;
+    const std::string strTarget(pszTarget);
+    Configure(state, strTarget, state.bHeadOnly);
+    // The next hop connects anew: the connect time-out bounds it again.
+    state.bConnected = false;
+    if (curl_multi_add_handle(multi.Get(), state.easy.Get()) != CURLM_OK) {
+        result = CURLE_FAILED_INIT;
+        return false;
+    }
+    active.emplace(state.easy.Get(), &state);
+    return true;
 }
 
 void CTransferEngine::CImpl::ApplyStreamLimit()
@@ -286,6 +364,19 @@ void CTransferEngine::SetTransferOptions(const STransferOptions& options)
 {
     m_pImpl->options = options;
     m_pImpl->strCABundle = ChooseCABundle(options);
+    curl_slist* pList = nullptr;
+    for (const std::string& strHeader : options.headers) {
+        curl_slist* pLonger = curl_slist_append(pList, strHeader.c_str());
+        if (!pLonger) {
+            curl_slist_free_all(pList);
+            throw std::bad_alloc();
+        }
+        pList = pLonger;
+    }
+    m_pImpl->headerList = CHeaderList(pList);
+    const CWebUrl origin = CWebUrl::Parse(options.strHeaderOrigin);
+    m_pImpl->strOriginHost = origin.IsWebLink() ? origin.GetHost() : std::string();
+    m_pImpl->nOriginPort = origin.IsWebLink() ? origin.GetPort() : 0;
     ++m_pImpl->nGeneration;
     m_pImpl->idle.clear();
     m_pImpl->ApplyStreamLimit();
@@ -378,6 +469,8 @@ void CTransferEngine::CImpl::Finish(CTransfer::CState& state, CURLcode result)
 {
     curl_multi_remove_handle(multi.Get(), state.easy.Get());
     active.erase(state.easy.Get());
+    if (result == CURLE_OK && state.bOwnRedirects && FollowRedirect(state, result))
+        return;
     state.bDone = true;
     state.result = result;
 }
