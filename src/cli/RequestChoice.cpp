@@ -13,7 +13,8 @@ void CRequestChoice::Declare(CLI::App& app)
 {
     app.add_option("--header", m_headers,
            "send this header on every request to the start page's host and port, and to no other (repeatable)")
-        ->option_text("'NAME: VALUE'");
+        ->option_text("'NAME: VALUE'")
+        ->allow_extra_args(false);
     app.add_flag("--netrc", m_bNetrc, "log in with the credentials ~/.netrc gives for each host");
     app.add_option("--cookies", m_strCookieFile,
            "send the cookies of this file (the Netscape format curl and browsers export) where their domains say")
