@@ -64,7 +64,8 @@ struct CCliOptions {
 void DeclareOptions(CLI::App& app, CCliOptions& options)
 {
     app.add_option("URL", options.strURL, "start URL, used exactly as given");
-    app.add_option("--file", options.strFile, "start from a local HTML file (file:// and its absolute path)")
+    app.add_option("--file", options.strFile,
+           "start from a local HTML file (file:// and its absolute path); with --modern, every HTML file of a folder")
         ->option_text("PATH");
     app.add_flag("-r,--recursive", options.bRecursive, "follow same-site pages (\"Do Resursive Search\")");
     app.add_flag("-c,--explore-cgi", options.bExploreCgi, "also follow script-like addresses (\"Explore CGI URLs\")");
