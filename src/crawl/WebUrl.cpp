@@ -3,6 +3,7 @@
 #include <curl/curl.h>
 
 #include <algorithm>
+#include <cctype>
 #include <memory>
 #include <optional>
 
@@ -270,6 +271,12 @@ CWebUrl CWebUrl::ResolveAgainstFile(std::string_view strClean) const
 
 CWebUrl CWebUrl::MakeFile(std::string strPath, std::string strQuery)
 {
+    // Only an absolute path names a file whatever the current folder; one
+    // starting "/c:" would be read again as a drive letter, not as a folder.
+    const bool bDriveLetter = strPath.size() >= 3 && std::isalpha(static_cast<unsigned char>(strPath[1])) != 0
+        && (strPath[2] == ':' || strPath[2] == '|');
+    if (strPath.empty() || strPath[0] != '/' || bDriveLetter)
+        return CWebUrl(BAD_URL);
     CWebUrl url(FILE_LINK);
     url.m_strScheme = "file";
     url.m_strPath = std::move(strPath);
