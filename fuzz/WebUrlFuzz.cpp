@@ -1,6 +1,8 @@
 // A base URL and a reference of arbitrary bytes: every web link that comes
 // out is http or https, no longer than the bound, printable ASCII, and its
-// own normal form; its parts agree with its text.
+// own normal form; its parts agree with its text. Against a local file's
+// URL, every file link is its own normal form and names a path.
+#include "crawl/FileLinkChecker.h"
 #include "crawl/WebUrl.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
@@ -31,6 +33,17 @@ void Check(const CWebUrl& url)
         __builtin_trap();
 }
 
+void CheckFile(const CWebUrl& url)
+{
+    if (!url.IsFileLink())
+        return Check(url);
+    const std::string& strText = url.GetText();
+    if (strText.size() > CWebUrl::MAX_LENGTH || strText.rfind("file:///", 0) != 0
+        || strText.find('#') != std::string::npos || CWebUrl::ParseFile(strText).GetText() != strText
+        || CFileLinkChecker::GetLocalPath(strText).find('\0') != std::string::npos)
+        __builtin_trap();
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize)
@@ -43,5 +56,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize)
     Check(CWebUrl::Parse(strReference));
     Check(base.Resolve(strReference));
     Check(CWebUrl::Parse("http://h/d/p?q").Resolve(strReference));
+    CheckFile(CWebUrl::ParseFile(strBase).Resolve(strReference));
+    CheckFile(CWebUrl::ParseFile("file:///site/d/p.html").Resolve(strReference));
     return 0;
 }

@@ -198,8 +198,16 @@ std::string CResultCache::MakeFingerprint(const STransferOptions& options)
     // Every request option that can change what a server answers; an
     // option added to STransferOptions that does belongs here too. Each
     // field is named and its length given, so no two sets of values read alike.
+    std::string strHeaders;
+    for (const std::string& strHeader : options.headers)
+        strHeaders.append(std::to_string(strHeader.size())).append(":").append(strHeader);
+    const std::string strNetrc = options.bNetrc ? "yes" : "no";
     const std::pair<const char*, const std::string*> fields[] = {
         {"user-agent", &options.strUserAgent},
+        {"header", &strHeaders},
+        {"header-origin", &options.strHeaderOrigin},
+        {"netrc", &strNetrc},
+        {"cookies", &options.strCookieFile},
     };
     std::string strText;
     for (const auto& [pszName, pValue] : fields)

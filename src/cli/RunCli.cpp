@@ -5,9 +5,11 @@
 #include "cli/CliInterrupt.h"
 #include "cli/ConfigFile.h"
 #include "cli/OutputChoice.h"
+#include "cli/RequestChoice.h"
 #include "crawl/CheckPolicy.h"
 #include "crawl/Crawler.h"
 #include "crawl/ModernMode.h"
+#include "crawl/PageFolder.h"
 #include "link/Link.h"
 #include "report/CrawlSummary.h"
 #include "report/ReportWriter.h"
@@ -72,6 +74,9 @@ struct CCliOptions {
     std::vector<std::string> excludes;
     std::vector<std::string> includes;
     std::string strConfig;
+    CRequestChoice request;
+    // --file names a folder: its pages are the start pages.
+    bool bFolder = false;
 };
 
 // How hard the modern mode tries before a link's verdict stands.
@@ -91,7 +96,8 @@ void DeclareCheckOptions(CLI::App& app, CCliOptions& options)
 void DeclareOptions(CLI::App& app, CCliOptions& options)
 {
     app.add_option("URL", options.strURL, "start URL, used exactly as given");
-    app.add_option("--file", options.strFile, "start from a local HTML file (file:// and its absolute path)")
+    app.add_option("--file", options.strFile,
+           "start from a local HTML file (file:// and its absolute path); with --modern, every HTML file of a folder")
         ->option_text("PATH");
     app.add_flag("-r,--recursive", options.bRecursive, "follow same-site pages (\"Do Resursive Search\")");
     app.add_flag("-c,--explore-cgi", options.bExploreCgi, "also follow script-like addresses (\"Explore CGI URLs\")");
@@ -150,6 +156,7 @@ void DeclareOptions(CLI::App& app, CCliOptions& options)
            "read settings from this TOML file, keys named as the long options (default: lintrel.toml in the "
            "current folder, when there is one); the command line's options win")
         ->option_text("FILE");
+    options.request.Declare(app);
     app.set_version_flag("--version", LINTREL_VERSION);
     app.footer("Exit status: 0 when every link has a good status, 1 when any has not (or was not checked;\n"
                "with --modern, blocked and transient links only with --strict),\n"
@@ -197,6 +204,39 @@ std::optional<int> CheckModernArguments(const CLI::App& app, const CCliOptions& 
     return std::nullopt;
 }
 
+// A folder to --file, and what the requests carry.
+std::optional<int> CheckSiteArguments(CCliOptions& options, std::ostream& err)
+{
+    if (std::optional<std::string> strError = options.request.Check()) {
+        err << PROGRAM << ": " << Abbreviate(*strError) << MORE_HELP;
+        return EXIT_CANNOT_RUN;
+    }
+    options.bFolder = !options.strFile.empty() && CPageFolder::IsFolder(options.strFile);
+    if (options.bFolder && !options.bModern) {
+        err << PROGRAM << ": " << Abbreviate(options.strFile)
+            << " is a folder; checking the pages of a folder needs --modern" << MORE_HELP;
+        return EXIT_CANNOT_RUN;
+    }
+    return std::nullopt;
+}
+
+// The start pages: the one start URL, or every page of the --file folder.
+std::optional<int> ListStartPages(
+    const CCliOptions& options, const std::string& strStart, std::vector<std::string>& pages, std::ostream& err)
+{
+    if (!options.bFolder) {
+        pages.push_back(strStart);
+        return std::nullopt;
+    }
+    for (const std::string& strPath : CPageFolder::ListPages(options.strFile))
+        pages.push_back("file://" + strPath);
+    if (pages.empty()) {
+        err << PROGRAM << ": no *.html or *.htm file under " << Abbreviate(options.strFile) << '\n';
+        return EXIT_CANNOT_RUN;
+    }
+    return std::nullopt;
+}
+
 // What the parser accepts but no crawl can use; the exit status, if so.
 std::optional<int> CheckArguments(const CLI::App& app, CCliOptions& options, std::ostream& err)
 {
@@ -219,6 +259,8 @@ std::optional<int> CheckArguments(const CLI::App& app, CCliOptions& options, std
         err << PROGRAM << ": --report needs a file name" << MORE_HELP;
         return EXIT_CANNOT_RUN;
     }
+    if (std::optional<int> nExit = CheckSiteArguments(options, err))
+        return nExit;
     return CheckModernArguments(app, options, err);
 }
 
@@ -395,6 +437,7 @@ int Finish(const CCrawler& crawler, const CCliOptions& options, const CCrawlSumm
 STransferOptions MakeModernTransfer(const CCliOptions& options)
 {
     STransferOptions transfer = CModernMode::MakeTransferOptions(LINTREL_VERSION);
+    options.request.Apply(transfer, options.strURL);
     transfer.strCABundle = options.strCABundle;
     if (!options.strUserAgent.empty())
         transfer.strUserAgent = options.strUserAgent;
@@ -408,6 +451,7 @@ void UseModernMode(CCrawler& crawler, const CCliOptions& options, CResultStore* 
 {
     auto pMode = std::make_unique<CModernMode>(options.policy);
     pMode->SetObeyRobots(!options.bNoRobots);
+    pMode->SetLocalLinks(options.bFolder);
     pMode->SetResultStore(pStore);
     crawler.SetMode(std::move(pMode));
     crawler.SetTransferOptions(MakeModernTransfer(options));
@@ -434,6 +478,14 @@ std::optional<int> OpenCache(const CCliOptions& options, std::unique_ptr<CResult
         << "); the crawl goes on without it\n";
     pCache.reset();
     return std::nullopt;
+}
+
+// The default mode's transfer options, with what the requests carry.
+STransferOptions PlainTransferOptions(const CCliOptions& options)
+{
+    STransferOptions transfer;
+    options.request.Apply(transfer, options.strURL);
+    return transfer;
 }
 
 // Once: the https links the pages named that this mode left unchecked.
@@ -472,10 +524,15 @@ int Run(int argc, const char* const* argv, std::ostream& out, std::ostream& err,
     crawler.SetPageLimits(options.nMaxPages, options.nMaxDepth);
     if (options.bModern)
         UseModernMode(crawler, options, pCache.get());
+    else
+        crawler.SetTransferOptions(PlainTransferOptions(options));
     if (pCache)
         frontEnd.SetIdleTask([&pCache] { pCache->Tick(); });
+    std::vector<std::string> startPages;
+    if (std::optional<int> nExit = ListStartPages(options, strStart, startPages, err))
+        return *nExit;
     frontEnd.SetCrawler(&crawler);
-    if (!crawler.Init(&frontEnd, strStart)) {
+    if (!crawler.Init(&frontEnd, startPages)) {
         err << PROGRAM << ": the crawl could not start: the network library is not available\n";
         return EXIT_CANNOT_RUN;
     }

@@ -25,13 +25,19 @@ CCrawler::~CCrawler()
         m_pSession.reset();
     }
     FreeLinks();
+    m_otherStartPages.clear();
     m_pRootLink.reset();
 }
 
 bool CCrawler::Init(CCrawlList* pListBox, const std::string& strStartUrl)
 {
+    return Init(pListBox, std::vector<std::string> {strStartUrl});
+}
+
+bool CCrawler::Init(CCrawlList* pListBox, const std::vector<std::string>& startUrls)
+{
     // One crawl per crawler: the queue may already point at the old root.
-    if (m_pSession || m_pRootLink)
+    if (m_pSession || m_pRootLink || startUrls.empty())
         return false;
     try {
         m_pSession = std::make_unique<CInternetSession>();
@@ -44,14 +50,16 @@ bool CCrawler::Init(CCrawlList* pListBox, const std::string& strStartUrl)
         m_pSession->SetTransferOptions(m_transferOptions);
         m_pListBox = pListBox;
         UseLinkFilter();
-        m_pRootLink = m_pMode->MakeRootLink(strStartUrl);
+        m_pRootLink = m_pMode->MakeRootLink(startUrls.front());
         if (m_pListBox)
             m_pListBox->SetSiteHost(m_pRootLink->GetHost());
         m_pLinks = std::make_unique<CLinkArray>();
-        m_pageQueue.AddPage(m_pRootLink.get());
-        m_pageURLs.insert(m_pMode->GetPageKey(*m_pRootLink));
-        m_queuedDepths.push_back(0);
-        m_nPagesQueued = 1;
+        QueueStartPage(m_pRootLink.get());
+        for (std::size_t nIndex = 1; nIndex < startUrls.size(); ++nIndex) {
+            m_otherStartPages.push_back(m_pMode->MakeRootLink(startUrls[nIndex]));
+            QueueStartPage(m_otherStartPages.back().get());
+        }
+        m_nStartPages = startUrls.size();
         StartPipeline();
         return true;
     } catch (const CInternetException&) {
@@ -90,7 +98,7 @@ bool CCrawler::Crawl()
             m_pipeline.OnChecksBegin();
         m_pMode->CheckNewLinks(m_pLinks.get(), this, m_pSession.get());
         PumpMessages();
-        if (m_bStop || !m_bRecursive)
+        if (m_bStop || (!m_bRecursive && ++m_nPagesTaken >= m_nStartPages))
             break;
     }
     // Answers not used by now are not wanted: after Stop they stay unused.
@@ -256,6 +264,14 @@ std::string CCrawler::RemoveDotSegments(const std::string& strPath)
         }
     }
     return strOutput;
+}
+
+void CCrawler::QueueStartPage(CLink* pPage)
+{
+    m_pageQueue.AddPage(pPage);
+    m_pageURLs.insert(m_pMode->GetPageKey(*pPage));
+    m_queuedDepths.push_back(0);
+    ++m_nPagesQueued;
 }
 
 void CCrawler::StartPipeline()

@@ -17,6 +17,7 @@
 #include <memory>
 #include <string>
 #include <unordered_set>
+#include <vector>
 
 class CFilteredMode;
 
@@ -32,8 +33,11 @@ public:
     /// Opens the session, makes the root record and queues it. False when
     /// the crawl cannot start.
     bool Init(CCrawlList* pListBox, const std::string& strStartUrl);
-    /// The crawl loop; returns when the queue is empty, after the first page
-    /// without recursion, or after Stop. Always true.
+    /// The same with several start pages, each fetched and read in order;
+    /// the first is the root record. False for an empty list.
+    bool Init(CCrawlList* pListBox, const std::vector<std::string>& startUrls);
+    /// The crawl loop; returns when the queue is empty, after the start
+    /// pages without recursion, or after Stop. Always true.
     bool Crawl();
     void PumpMessages();
     /// Queues pLink as a page unless a page of the same URL, dot segments
@@ -105,6 +109,7 @@ public:
 private:
     static constexpr unsigned long DEFAULT_TIMEOUT = 10000;
 
+    void QueueStartPage(CLink* pPage);
     void StartPipeline();
     void UseLinkFilter();
     void StopPipeline();
@@ -119,6 +124,10 @@ private:
     CCrawlList* m_pListBox = nullptr;
     STransferOptions m_transferOptions;
     std::unique_ptr<CLink> m_pRootLink;
+    // The start pages after the first, owned here as the root is.
+    std::vector<std::unique_ptr<CLink>> m_otherStartPages;
+    std::size_t m_nStartPages = 1;
+    std::size_t m_nPagesTaken = 0;
     bool m_bRecursive = false;
     CCrawlOwner* m_pDlg = nullptr;
     unsigned long m_nTimeout = DEFAULT_TIMEOUT;

@@ -1,5 +1,6 @@
 #include "crawl/ModernMode.h"
 
+#include "crawl/FileLinkChecker.h"
 #include "crawl/ResultStore.h"
 #include "crawl/WebUrl.h"
 #include "link/WebLink.h"
@@ -27,7 +28,9 @@ std::unique_ptr<CLink> CModernMode::MakeRootLink(const std::string& strStartURL)
     const CWebUrl url = CWebUrl::Parse(strStartURL);
     const std::string strNormal = url.IsWebLink() ? url.GetText() : strStartURL;
     auto pRoot = std::make_unique<CWebLink>(strNormal, nullptr, bLocal ? strStartURL : std::string());
-    m_pRoot = pRoot.get();
+    // The first start page names the site; later ones are pages of it.
+    if (!m_pRoot)
+        m_pRoot = pRoot.get();
     return pRoot;
 }
 
@@ -90,8 +93,10 @@ bool CModernMode::MayFetchPage(const CLink& page, CInternetSession* pSession)
 
 bool CModernMode::IsCheckable(const CLink& link) const
 {
-    // A result the checker will reuse needs no request, not even one ahead.
-    return link.GetStatusCode() == -1 && !(m_pStore && m_pStore->FindReusable(link.GetFullURL()));
+    // A result the checker will reuse needs no request, not even one ahead;
+    // nor does a file link, which is looked at.
+    return link.GetStatusCode() == -1 && !CFileLinkChecker::IsLocal(link)
+        && !(m_pStore && m_pStore->FindReusable(link.GetFullURL()));
 }
 
 std::string CModernMode::GetHeadURL(const CLink& link) const

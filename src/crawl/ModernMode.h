@@ -45,6 +45,9 @@ public:
     /// For a crawl still to come: whether the site's robots.txt is read and
     /// obeyed (it is unless set).
     void SetObeyRobots(bool bObey) { m_bObeyRobots = bObey; }
+    /// For a crawl of local start pages: their relative links are file:
+    /// links, checked by looking at the files.
+    void SetLocalLinks(bool bLocalLinks) { m_extractor.SetLocalLinks(bLocalLinks); }
 
 private:
     /// Files the stored links of a page that answered "not modified"; false

@@ -19,6 +19,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <list>
+#include <new>
 #include <string_view>
 #include <unordered_map>
 #include <utility>
@@ -92,7 +93,11 @@ bool IsSigpipeIgnored()
 struct CTransfer::CState {
     std::shared_ptr<CTransferEngine::CImpl> pEngine;
     CEasyHandle easy;
-    // Extra request header lines; libcurl reads them until the transfer ends.
+    // What was asked, for each hop the engine follows itself.
+    CTransferEngine::ERequest eRequest = CTransferEngine::ERequest::GET;
+    // This request's own header lines (validators), sent on every hop.
+    std::vector<std::string> requestHeaders;
+    // The lines of the current hop; libcurl reads them until it ends.
     CHeaderList headerLines;
     char szError[CURL_ERROR_SIZE] = {};
     std::string strFailure;
@@ -103,6 +108,12 @@ struct CTransfer::CState {
     // The code of the response being read, and of each redirect followed.
     int nResponseCode = 0;
     std::vector<int> redirectCodes;
+    // Redirects this engine follows itself, where libcurl would carry the
+    // session's headers to another host: counted here, their bodies dropped.
+    bool bHeadOnly = false;
+    bool bOwnRedirects = false;
+    bool bRedirectPending = false;
+    long nOwnRedirects = 0;
     // The engine's options generation this handle was configured under.
     unsigned nGeneration = 0;
     // The host gate's key; the id it is parked under while sent ahead.
@@ -159,6 +170,9 @@ struct CTransferEngine::CImpl : std::enable_shared_from_this<CTransferEngine::CI
     long nPerHost = 0;
     STransferOptions options;
     std::string strCABundle;
+    CHeaderList headerList;
+    std::string strOriginHost;
+    int nOriginPort = 0;
     // Bumped when the options change: a handle configured before is not reused.
     unsigned nGeneration = 0;
     bool bNoSignal = IsSigpipeIgnored();
@@ -168,8 +182,9 @@ struct CTransferEngine::CImpl : std::enable_shared_from_this<CTransferEngine::CI
     Clock::time_point lastPump = Clock::now();
 
     void Configure(CTransfer::CState& state, const std::string& strURL, ERequest eRequest) const;
-    static void SetHeaderLines(CTransfer::CState& state, const std::vector<std::string>& headers);
     void ApplyOptions(CURL* pEasy) const;
+    void ApplyHeaders(CTransfer::CState& state, const std::string& strURL) const;
+    bool FollowRedirect(CTransfer::CState& state, CURLcode& result);
     void ApplyStreamLimit();
     std::unique_ptr<CTransfer> Launch(
         const std::string& strURL, ERequest eRequest, const std::vector<std::string>& headers);
@@ -216,6 +231,14 @@ bool IsFinalHeaderBlock(const CTransfer::CState& state)
         || curl_easy_header(state.easy.Get(), "Location", 0, CURLH_HEADER, -1, &pLocation) != CURLHE_OK;
 }
 
+bool IsLocationLine(std::string_view line)
+{
+    constexpr std::string_view NAME = "location:";
+    return line.size() >= NAME.size() && std::equal(NAME.begin(), NAME.end(), line.begin(), [](char chName, char ch) {
+        return chName == (ch >= 'A' && ch <= 'Z' ? static_cast<char>(ch - 'A' + 'a') : ch);
+    });
+}
+
 // Every response of a redirect chain passes through here; a status line
 // starts a new response, so what is kept at the end is the final one's.
 size_t OnHeader(char* pData, size_t nSize, size_t nItems, void* pUser) noexcept
@@ -242,6 +265,10 @@ size_t OnHeader(char* pData, size_t nSize, size_t nItems, void* pUser) noexcept
             state.strBody.clear();
             state.nBodyPos = 0;
             state.bBodyStarted = false;
+            state.bRedirectPending = false;
+        } else if (state.bOwnRedirects && state.nResponseCode >= 300 && state.nResponseCode <= 399
+            && IsLocationLine(line)) {
+            state.bRedirectPending = true;
         }
         state.strHeaders.append(line).append("\r\n");
         if (line.empty())
@@ -261,6 +288,9 @@ size_t OnBody(char* pData, size_t nSize, size_t nItems, void* pUser) noexcept
     auto& state = *static_cast<CTransfer::CState*>(pUser);
     const size_t nBytes = nSize * nItems;
     state.lastActivity = Clock::now();
+    // The body of a redirect about to be followed is nobody's to read.
+    if (state.bRedirectPending)
+        return nBytes;
     // libcurl keeps this chunk and offers it again once the reader resumes.
     if (state.GetAvailable() >= CTransferEngine::MAX_UNREAD && !state.bResuming) {
         state.bPaused = true;
@@ -293,6 +323,7 @@ int OnConnected(void* pUser, char*, char*, int, int) noexcept
 void CTransferEngine::CImpl::Configure(CTransfer::CState& state, const std::string& strURL, ERequest eRequest) const
 {
     const bool bHeadOnly = eRequest == ERequest::HEAD;
+    state.eRequest = eRequest;
     state.bHeadersOnly = eRequest == ERequest::GET_HEADERS;
     CURL* pEasy = state.easy.Get();
     curl_easy_setopt(pEasy, CURLOPT_URL, strURL.c_str());
@@ -320,22 +351,8 @@ void CTransferEngine::CImpl::Configure(CTransfer::CState& state, const std::stri
     curl_easy_setopt(pEasy, CURLOPT_PREREQFUNCTION, &OnConnected);
     curl_easy_setopt(pEasy, CURLOPT_PREREQDATA, &state);
     ApplyOptions(pEasy);
-}
-
-void CTransferEngine::CImpl::SetHeaderLines(CTransfer::CState& state, const std::vector<std::string>& headers)
-{
-    curl_slist* pList = nullptr;
-    for (const std::string& strHeader : headers) {
-        curl_slist* pLonger = curl_slist_append(pList, strHeader.c_str());
-        if (!pLonger) {
-            curl_slist_free_all(pList);
-            throw CInternetException("The network library cannot add a request header");
-        }
-        pList = pLonger;
-    }
-    state.headerLines = CHeaderList(pList);
-    // A reused handle may still point at the last request's lines.
-    curl_easy_setopt(state.easy.Get(), CURLOPT_HTTPHEADER, pList);
+    state.bHeadOnly = bHeadOnly;
+    ApplyHeaders(state, strURL);
 }
 
 // Transfer options. A request option is set only when it differs from its
@@ -369,6 +386,68 @@ void CTransferEngine::CImpl::ApplyOptions(CURL* pEasy) const
         curl_easy_setopt(pEasy, CURLOPT_PIPEWAIT, 1L);
     if (options.bAskForCompression)
         curl_easy_setopt(pEasy, CURLOPT_ACCEPT_ENCODING, "");
+    if (options.bNetrc)
+        curl_easy_setopt(pEasy, CURLOPT_NETRC, static_cast<long>(CURL_NETRC_OPTIONAL));
+    // Read again by each transfer that sets it: cheap for a cookie file,
+    // and a reused handle keeps no cookie the file does not hold.
+    if (!options.strCookieFile.empty())
+        curl_easy_setopt(pEasy, CURLOPT_COOKIEFILE, options.strCookieFile.c_str());
+}
+
+// The request's own lines, then the session's where they belong. Sets the
+// list even when empty: a reused handle may still point at the last one's.
+void CTransferEngine::CImpl::ApplyHeaders(CTransfer::CState& state, const std::string& strURL) const
+{
+    CURL* pEasy = state.easy.Get();
+    std::vector<std::string> lines = state.requestHeaders;
+    if (headerList) {
+        // libcurl would send the headers on to whatever host a redirect
+        // names: each hop is a request of its own here, with the headers
+        // only where they belong.
+        curl_easy_setopt(pEasy, CURLOPT_FOLLOWLOCATION, 0L);
+        state.bOwnRedirects = true;
+        const CWebUrl url = CWebUrl::Parse(strURL);
+        if (url.IsWebLink() && url.GetHost() == strOriginHost && url.GetPort() == nOriginPort)
+            for (const curl_slist* pItem = headerList.Get(); pItem; pItem = pItem->next)
+                lines.emplace_back(pItem->data);
+    }
+    curl_slist* pList = nullptr;
+    for (const std::string& strLine : lines) {
+        curl_slist* pLonger = curl_slist_append(pList, strLine.c_str());
+        if (!pLonger) {
+            curl_slist_free_all(pList);
+            throw CInternetException("The network library cannot add a request header");
+        }
+        pList = pLonger;
+    }
+    state.headerLines = CHeaderList(pList);
+    curl_easy_setopt(pEasy, CURLOPT_HTTPHEADER, pList);
+}
+
+// True when the transfer goes on at the redirect's target; result is set
+// when the chain is too long or cannot go on.
+bool CTransferEngine::CImpl::FollowRedirect(CTransfer::CState& state, CURLcode& result)
+{
+    char* pszTarget = nullptr;
+    if (!state.bRedirectPending || curl_easy_getinfo(state.easy.Get(), CURLINFO_REDIRECT_URL, &pszTarget) != CURLE_OK
+        || !pszTarget)
+        return false;
+    if (state.nOwnRedirects >= MAX_REDIRECTS) {
+        result = CURLE_TOO_MANY_REDIRECTS;
+        state.strFailure = "Maximum (" + std::to_string(MAX_REDIRECTS) + ") redirects followed";
+        return false;
+    }
+    ++state.nOwnRedirects;
+    const std::string strTarget(pszTarget);
+    Configure(state, strTarget, state.eRequest);
+    // The next hop connects anew: the connect time-out bounds it again.
+    state.bConnected = false;
+    if (curl_multi_add_handle(multi.Get(), state.easy.Get()) != CURLM_OK) {
+        result = CURLE_FAILED_INIT;
+        return false;
+    }
+    active.emplace(state.easy.Get(), &state);
+    return true;
 }
 
 void CTransferEngine::CImpl::ApplyStreamLimit()
@@ -388,6 +467,19 @@ void CTransferEngine::SetTransferOptions(const STransferOptions& options)
     if (m_pImpl->nPerHost == 0)
         m_pImpl->gate.SetCeiling(static_cast<int>(LIBRARY_MAX_STREAMS));
     m_pImpl->strCABundle = ChooseCABundle(options);
+    curl_slist* pList = nullptr;
+    for (const std::string& strHeader : options.headers) {
+        curl_slist* pLonger = curl_slist_append(pList, strHeader.c_str());
+        if (!pLonger) {
+            curl_slist_free_all(pList);
+            throw std::bad_alloc();
+        }
+        pList = pLonger;
+    }
+    m_pImpl->headerList = CHeaderList(pList);
+    const CWebUrl origin = CWebUrl::Parse(options.strHeaderOrigin);
+    m_pImpl->strOriginHost = origin.IsWebLink() ? origin.GetHost() : std::string();
+    m_pImpl->nOriginPort = origin.IsWebLink() ? origin.GetPort() : 0;
     ++m_pImpl->nGeneration;
     m_pImpl->idle.clear();
     m_pImpl->ApplyStreamLimit();
@@ -406,8 +498,8 @@ std::unique_ptr<CTransfer> CTransferEngine::CImpl::Launch(
         if (!pState->easy)
             throw CInternetException("The network library cannot create a request");
     }
+    pState->requestHeaders = headers;
     Configure(*pState, strURL, eRequest);
-    SetHeaderLines(*pState, headers);
     pState->nGeneration = nGeneration;
     if (bGated)
         pState->strHostKey = CHostGate::HostKey(strURL);
@@ -554,6 +646,8 @@ void CTransferEngine::CImpl::Finish(CTransfer::CState& state, CURLcode result)
 {
     curl_multi_remove_handle(multi.Get(), state.easy.Get());
     active.erase(state.easy.Get());
+    if (result == CURLE_OK && state.bOwnRedirects && FollowRedirect(state, result))
+        return;
     state.bDone = true;
     state.result = state.bHeadersDone && result == CURLE_WRITE_ERROR ? CURLE_OK : result;
     if (state.bAdmitted) {

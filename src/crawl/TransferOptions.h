@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 /// How a session's requests go out. Every default is the engine's behaviour
 /// before these options existed, so a session that sets none of them sends
@@ -40,4 +41,15 @@ struct STransferOptions {
     /// At most this many requests started to one host in any one second;
     /// 0: no bound.
     int nMaxPerSecond = 0;
+    /// Header lines ("Name: value") added to requests whose URL has the host
+    /// and port of strHeaderOrigin, and to no other request, not even a
+    /// redirect from one of them to elsewhere.
+    std::vector<std::string> headers;
+    /// The start page's URL, whose host and port the headers go to.
+    std::string strHeaderOrigin;
+    /// Credentials for each host from ~/.netrc, as the curl tool reads them.
+    bool bNetrc = false;
+    /// A cookie file in the Netscape format curl and browsers export; its
+    /// cookies go to the hosts their domains name. Empty: no cookies.
+    std::string strCookieFile;
 };

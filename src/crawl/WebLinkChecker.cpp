@@ -1,6 +1,7 @@
 #include "crawl/WebLinkChecker.h"
 
 #include "crawl/Crawler.h"
+#include "crawl/FileLinkChecker.h"
 #include "crawl/HttpFile.h"
 #include "crawl/InternetException.h"
 #include "crawl/InternetSession.h"
@@ -61,6 +62,9 @@ void CWebLinkChecker::CheckNewLinks(
         return;
     for (int nPos = m_nChecked + 1; nPos <= pLinks->GetSize(); ++nPos) {
         auto* pLink = static_cast<CWebLink*>(pLinks->GetAt(nPos));
+        // A local file is looked at, never requested nor read as a page.
+        if (pLink->GetStatusCode() == -1)
+            CFileLinkChecker::CheckIfLocal(*pLink);
         // A link listed as failed when it was found needs no request.
         bool bAnsweredPage = false;
         if (pLink->GetStatusCode() != -1) {

@@ -14,21 +14,23 @@ void CWebLinkExtractor::Extract(std::string strDocument, const SPageAnswer& answ
     if (!pLinks || !pPage)
         return;
     CLink* pNamed = NamePage(answer, pLinks, pPage);
-    const CWebUrl page = CWebUrl::Parse(pNamed->GetFullURL());
+    CWebUrl page = CWebUrl::Parse(pNamed->GetFullURL());
+    if (m_bLocalLinks && !page.IsWebLink())
+        page = CWebUrl::ParseFile(pNamed->GetFullURL());
     CHtmlLinkReader reader;
     reader.Read(CCharsetDecoder::ToUtf8(std::move(strDocument), answer.strContentType));
     // The base is itself resolved against the page; one that resolves to no
     // web URL leaves the page's own.
     CWebUrl base = reader.HasBase() ? page.Resolve(reader.GetBase()) : page;
-    if (!base.IsWebLink())
+    if (!IsFiled(base))
         base = page;
     for (std::size_t nIndex = 0; nIndex < reader.GetCount(); ++nIndex) {
         const SHtmlReference reference = reader.GetReference(nIndex);
         // A local file's page has no web base: only its absolute web links count.
-        const CWebUrl link = base.IsWebLink() ? base.Resolve(reference.strValue) : CWebUrl::Parse(reference.strValue);
+        const CWebUrl link = IsFiled(base) ? base.Resolve(reference.strValue) : CWebUrl::Parse(reference.strValue);
         const SLinkOccurrence occurrence {pNamed, reference.nLine, reference.nColumn};
         SStoredPage::SLink filed {std::string(), reference.nLine, reference.nColumn, false};
-        if (link.IsWebLink())
+        if (IsFiled(link))
             filed.strURL = link.GetText();
         else if (link.GetOutcome() == CWebUrl::URL_TOO_LONG)
             // Listed under the value as written: its normal form is never made.

@@ -2,6 +2,7 @@
 
 #include "crawl/PageAnswer.h"
 #include "crawl/StoredPage.h"
+#include "crawl/WebUrl.h"
 #include "link/LinkOccurrence.h"
 
 #include <string>
@@ -28,11 +29,18 @@ public:
     /// records and occurrences as extracting the same page again.
     void Replay(
         const std::vector<SStoredPage::SLink>& filed, const SPageAnswer& answer, CLinkArray* pLinks, CLink* pPage);
+    /// With true, a local file's relative links resolve to file: URLs and
+    /// are filed; otherwise only its absolute web links count.
+    void SetLocalLinks(bool bLocalLinks) { m_bLocalLinks = bLocalLinks; }
 
 private:
+    static bool IsFiled(const CWebUrl& url) { return url.IsWebLink() || url.IsFileLink(); }
+
     static CLink* NamePage(const SPageAnswer& answer, CLinkArray* pLinks, CLink* pPage);
     /// Files strURL as found at occurrence on pPage: a new record, or one
     /// more place of the record filed already.
     static void File(
         const std::string& strURL, CLinkArray* pLinks, CLink* pPage, const SLinkOccurrence& occurrence, bool bTooLong);
+
+    bool m_bLocalLinks = false;
 };

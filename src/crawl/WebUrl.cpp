@@ -3,6 +3,7 @@
 #include <curl/curl.h>
 
 #include <algorithm>
+#include <cctype>
 #include <memory>
 #include <optional>
 
@@ -213,15 +214,27 @@ CWebUrl CWebUrl::Parse(std::string_view strAbsolute)
     return FromPrepared(nullptr, PrepareReference(WithAuthority(strScheme, strReference)));
 }
 
+CWebUrl CWebUrl::ParseFile(std::string_view strAbsolute)
+{
+    const std::string strReference = CleanReference(strAbsolute);
+    if (strReference.size() > MAX_REFERENCE)
+        return CWebUrl(URL_TOO_LONG);
+    if (SchemeOf(strReference) != "file")
+        return CWebUrl(BAD_URL);
+    return ReadWithCurl(nullptr, PrepareReference(strReference));
+}
+
 CWebUrl CWebUrl::Resolve(std::string_view strReference) const
 {
-    if (!IsWebLink())
+    if (!IsWebLink() && !IsFileLink())
         return CWebUrl(BAD_URL);
     std::string strClean = CleanReference(strReference);
     if (strClean.size() > MAX_REFERENCE)
         return CWebUrl(URL_TOO_LONG);
     if (strClean.empty() || strClean[0] == '#')
         return *this;
+    if (IsFileLink())
+        return ResolveAgainstFile(strClean);
     const std::string strScheme = SchemeOf(strClean);
     if (!strScheme.empty() && strScheme != "http" && strScheme != "https")
         return CWebUrl(NOT_WEB_LINK);
@@ -243,6 +256,39 @@ CWebUrl CWebUrl::Resolve(std::string_view strReference) const
     return FromPrepared(&m_strText, PrepareReference(strClean));
 }
 
+CWebUrl CWebUrl::ResolveAgainstFile(std::string_view strClean) const
+{
+    const std::string strScheme = SchemeOf(strClean);
+    if (strScheme == "http" || strScheme == "https")
+        return Parse(strClean);
+    if (!strScheme.empty() && strScheme != "file")
+        return CWebUrl(NOT_WEB_LINK);
+    std::string strRelative(strClean);
+    if (strScheme.empty() && strRelative.find(':') < strRelative.find_first_of("/?"))
+        strRelative.insert(0, "./");
+    return ReadWithCurl(&m_strText, PrepareReference(strRelative));
+}
+
+CWebUrl CWebUrl::MakeFile(std::string strPath, std::string strQuery)
+{
+    // Only an absolute path names a file whatever the current folder; one
+    // starting "/c:" would be read again as a drive letter, not as a folder.
+    const bool bDriveLetter = strPath.size() >= 3 && std::isalpha(static_cast<unsigned char>(strPath[1])) != 0
+        && (strPath[2] == ':' || strPath[2] == '|');
+    if (strPath.empty() || strPath[0] != '/' || bDriveLetter)
+        return CWebUrl(BAD_URL);
+    CWebUrl url(FILE_LINK);
+    url.m_strScheme = "file";
+    url.m_strPath = std::move(strPath);
+    url.m_strQuery = std::move(strQuery);
+    UpperCaseEscapes(url.m_strPath);
+    UpperCaseEscapes(url.m_strQuery);
+    url.m_strText = "file://" + url.m_strPath + (url.m_strQuery.empty() ? "" : "?" + url.m_strQuery);
+    if (url.m_strText.size() > MAX_LENGTH)
+        return CWebUrl(URL_TOO_LONG);
+    return url;
+}
+
 CWebUrl CWebUrl::FromPrepared(const std::string* pBase, const std::string& strReference)
 {
     CWebUrl url = ReadWithCurl(pBase, strReference);
@@ -262,6 +308,13 @@ CWebUrl CWebUrl::ReadWithCurl(const std::string* pBase, const std::string& strRe
     CWebUrl url(WEB_LINK);
     url.m_strScheme = Lowered(GetPart(pUrl.get(), CURLUPART_SCHEME).value_or(""));
     url.m_strHost = Lowered(GetPart(pUrl.get(), CURLUPART_HOST).value_or(""));
+    if (url.m_strScheme == "file") {
+        // Only a file of this machine can be looked at.
+        if (!url.m_strHost.empty() && url.m_strHost != "localhost")
+            return CWebUrl(BAD_URL);
+        return MakeFile(
+            GetPart(pUrl.get(), CURLUPART_PATH).value_or("/"), GetPart(pUrl.get(), CURLUPART_QUERY).value_or(""));
+    }
     // Browsers refuse an IPv6 zone, and a host name with a character that
     // could not be written again unescaped ("%2541" decodes to "%41").
     if ((url.m_strScheme != "http" && url.m_strScheme != "https") || !IsHostName(url.m_strHost)

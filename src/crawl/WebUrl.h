@@ -16,21 +16,28 @@ public:
         NOT_WEB_LINK, ///< a URL of another scheme (mailto:, data:, ftp: ...)
         BAD_URL, ///< not a URL, or a relative reference without a base
         URL_TOO_LONG, ///< the normal form would be longer than MAX_LENGTH
+        FILE_LINK, ///< a file: URL, made only by ParseFile and by resolving against one
     };
     /// Longer normal forms are not links to check but failures to report.
     static constexpr std::size_t MAX_LENGTH = 64 * 1024;
 
     /// An absolute URL (a start URL, a redirect's target) in normal form.
     static CWebUrl Parse(std::string_view strAbsolute);
+    /// A local file's absolute file: URL, host empty or "localhost", as
+    /// FILE_LINK in normal form ("file://" and the escaped path); BAD_URL
+    /// for anything else.
+    static CWebUrl ParseFile(std::string_view strAbsolute);
     /// strReference, as an attribute value gives it, resolved against this
-    /// URL; BAD_URL when this URL is not a web link itself.
+    /// URL; BAD_URL when this URL is neither a web link nor a file link.
+    /// Against a file link, relative references stay file links.
     CWebUrl Resolve(std::string_view strReference) const;
 
     EOutcome GetOutcome() const { return m_eOutcome; }
     bool IsWebLink() const { return m_eOutcome == WEB_LINK; }
-    /// The whole normal form; empty unless a web link.
+    bool IsFileLink() const { return m_eOutcome == FILE_LINK; }
+    /// The whole normal form; empty unless a web or file link.
     const std::string& GetText() const { return m_strText; }
-    /// "http" or "https".
+    /// "http", "https", or "file" for a file link.
     const std::string& GetScheme() const { return m_strScheme; }
     /// The host in lower case; an IPv6 address keeps its brackets.
     const std::string& GetHost() const { return m_strHost; }
@@ -50,6 +57,8 @@ private:
     }
     static CWebUrl FromPrepared(const std::string* pBase, const std::string& strReference);
     static CWebUrl ReadWithCurl(const std::string* pBase, const std::string& strReference);
+    CWebUrl ResolveAgainstFile(std::string_view strClean) const;
+    static CWebUrl MakeFile(std::string strPath, std::string strQuery);
 
     EOutcome m_eOutcome = BAD_URL;
     std::string m_strText;

@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <vector>
+
 TEST(ResultCache, AgeIsAnIntegerAndOneUnitNothingElse)
 {
     const struct {
@@ -41,10 +44,21 @@ TEST(ResultCache, AgeIsAnIntegerAndOneUnitNothingElse)
 
 TEST(ResultCache, OptionsThatChangeAnswersChangeTheFingerprint)
 {
-    STransferOptions options;
-    const std::string strPlain = CResultCache::MakeFingerprint(options);
-    options.bAskForCompression = !options.bAskForCompression;
-    EXPECT_EQ(CResultCache::MakeFingerprint(options), strPlain);
-    options.strUserAgent += "/2";
-    EXPECT_NE(CResultCache::MakeFingerprint(options), strPlain);
+    const STransferOptions plain;
+    const std::string strPlain = CResultCache::MakeFingerprint(plain);
+    STransferOptions compressed = plain;
+    compressed.bAskForCompression = !plain.bAskForCompression;
+    EXPECT_EQ(CResultCache::MakeFingerprint(compressed), strPlain);
+    const std::vector<std::function<void(STransferOptions&)>> changes = {
+        [](STransferOptions& options) { options.strUserAgent += "/2"; },
+        [](STransferOptions& options) { options.headers.push_back("X-Token: 1"); },
+        [](STransferOptions& options) { options.bNetrc = true; },
+        [](STransferOptions& options) { options.strCookieFile = "cookies.txt"; },
+    };
+    for (std::size_t nChange = 0; nChange < changes.size(); ++nChange) {
+        SCOPED_TRACE(nChange);
+        STransferOptions options = plain;
+        changes[nChange](options);
+        EXPECT_NE(CResultCache::MakeFingerprint(options), strPlain);
+    }
 }

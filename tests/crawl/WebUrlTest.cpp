@@ -16,7 +16,8 @@ struct SResolveCase {
 std::string Describe(const CWebUrl& url)
 {
     switch (url.GetOutcome()) {
-    case CWebUrl::WEB_LINK: return url.GetText();
+    case CWebUrl::WEB_LINK:
+    case CWebUrl::FILE_LINK: return url.GetText();
     case CWebUrl::NOT_WEB_LINK: return "(not a web link)";
     case CWebUrl::BAD_URL: return "(bad URL)";
     case CWebUrl::URL_TOO_LONG: return "(too long)";
@@ -175,6 +176,30 @@ TEST(WebUrl, WhatIsNotAWebLink)
             {std::string(CWebUrl::MAX_LENGTH / 2, '\xE9'), "(too long)"},
             {std::string(2 * 1024 * 1024, 'x'), "(too long)"},
         });
+}
+
+TEST(WebUrl, AgainstALocalPageRelativeLinksStayFileLinks)
+{
+    const CWebUrl page = CWebUrl::ParseFile("file:///site/my docs/a.html");
+    ASSERT_TRUE(page.IsFileLink());
+    EXPECT_EQ(page.GetText(), "file:///site/my%20docs/a.html");
+    const std::vector<SResolveCase> cases = {
+        {"b.html#top", "file:///site/my%20docs/b.html"},
+        {"../up/", "file:///site/up/"},
+        {"/root.html?v=1", "file:///root.html?v=1"},
+        {"#here", "file:///site/my%20docs/a.html"},
+        {"file:///elsewhere.html", "file:///elsewhere.html"},
+        {"HTTP://H/x", "http://h/x"},
+        {"mailto:x@h", "(not a web link)"},
+        {"file://otherhost/x.html", "(bad URL)"},
+    };
+    for (const SResolveCase& c : cases) {
+        SCOPED_TRACE("reference: " + c.strReference);
+        EXPECT_EQ(Describe(page.Resolve(c.strReference)), c.strExpected);
+    }
+    // A web page never yields a file link, nor does a file: URL parse as one.
+    EXPECT_EQ(Describe(CWebUrl::ParseFile("http://h/")), "(bad URL)");
+    EXPECT_EQ(Describe(CWebUrl::Parse("file:///x")), "(not a web link)");
 }
 
 TEST(WebUrl, ParseOfAnAbsoluteUrl)
