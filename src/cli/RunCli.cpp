@@ -442,6 +442,7 @@ STransferOptions MakeModernTransfer(const CCliOptions& options)
     if (!options.strUserAgent.empty())
         transfer.strUserAgent = options.strUserAgent;
     transfer.nMaxPerSecond = options.nRate;
+    transfer.nMaxRetryAfterPause = options.policy.nMaxRetryWait;
     if (options.bHttp11)
         transfer.eHttpVersion = STransferOptions::EHttpVersion::HTTP1_1;
     return transfer;

@@ -18,6 +18,7 @@ STransferOptions CModernMode::MakeTransferOptions(const std::string& strVersion)
     options.bAskForCompression = true;
     options.strUserAgent = "Lintrel/" + strVersion;
     options.bTuneHostLimit = true;
+    options.nMaxRetryAfterPause = SCheckPolicy::DEFAULT_MAX_RETRY_WAIT;
     return options;
 }
 

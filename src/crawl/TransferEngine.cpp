@@ -6,6 +6,7 @@
 #include "crawl/InternetException.h"
 #include "crawl/ParkedTransfers.h"
 #include "crawl/RateWindow.h"
+#include "crawl/RetryAfter.h"
 #include "crawl/Transfer.h"
 #include "crawl/TransferOptions.h"
 #include "crawl/WebUrl.h"
@@ -192,6 +193,7 @@ struct CTransferEngine::CImpl : std::enable_shared_from_this<CTransferEngine::CI
     void StartPending();
     bool StartPendingPass(bool bOwn, Clock::time_point now);
     bool MakeRoom(const std::string& strHostKey);
+    void PauseAsAsked(const CTransfer::CState& state);
     std::size_t Perform();
     void RunSlice(long nMaxWaitMs = SLICE_MS);
     void ReportEnded();
@@ -653,7 +655,23 @@ void CTransferEngine::CImpl::Finish(CTransfer::CState& state, CURLcode result)
     if (state.bAdmitted) {
         state.bAdmitted = false;
         gate.OnEnded(state.strHostKey, state.nResponseCode);
+        PauseAsAsked(state);
     }
+}
+
+// The wait a throttling server asks for holds every request to it from the
+// moment the answer arrives, not only once the crawl reads the answer.
+void CTransferEngine::CImpl::PauseAsAsked(const CTransfer::CState& state)
+{
+    if (options.nMaxRetryAfterPause < 0 || (state.nResponseCode != 429 && state.nResponseCode != 503))
+        return;
+    curl_header* pHeader = nullptr;
+    if (curl_easy_header(state.easy.Get(), "Retry-After", 0, CURLH_HEADER, -1, &pHeader) != CURLHE_OK
+        || !pHeader->value)
+        return;
+    const std::optional<std::uint64_t> nSeconds = CRetryAfter::Parse(pHeader->value, std::time(nullptr));
+    if (nSeconds && *nSeconds > 0 && *nSeconds <= static_cast<std::uint64_t>(options.nMaxRetryAfterPause))
+        gate.Pause(state.strHostKey, Clock::now() + std::chrono::seconds(*nSeconds));
 }
 
 void CTransferEngine::CImpl::AbortStalled()

@@ -41,6 +41,10 @@ struct STransferOptions {
     /// At most this many requests started to one host in any one second;
     /// 0: no bound.
     int nMaxPerSecond = 0;
+    /// A 429 or 503 whose Retry-After asks for at most this many seconds
+    /// pauses its host from the moment it arrives, so requests sent ahead
+    /// wait too; -1: no pause but PauseHost's.
+    int nMaxRetryAfterPause = -1;
     /// Header lines ("Name: value") added to requests whose URL has the host
     /// and port of strHeaderOrigin, and to no other request, not even a
     /// redirect from one of them to elsewhere.

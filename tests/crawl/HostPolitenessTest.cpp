@@ -26,10 +26,15 @@ protected:
         server.Get(R"(/fast/\d+)", m_load.Answer(200, 0ms));
         server.Get("/busy", m_load.Answer(429, 0ms));
         server.Get("/down", m_load.Answer(503, 0ms));
+        server.Get(R"(/throttled/(.+))", [](const httplib::Request& request, httplib::Response& response) {
+            response.status = 429;
+            response.set_header("Retry-After", request.matches[1].str());
+        });
         server.Get("/big", m_load.Answer(200, 0ms, std::string(std::size_t {1} << 20, 'x')));
         m_server.Start();
         STransferOptions options;
         options.bTuneHostLimit = true;
+        options.nMaxRetryAfterPause = 60;
         m_engine.SetTransferOptions(options);
         m_engine.SetConnectionLimits(4, 8);
         // A request held for good would hang the test: this ends it instead.
@@ -118,4 +123,27 @@ TEST_F(CHostPolitenessTest, ARequestSentAheadThatWaitsForItsReaderGivesWayToTheC
     EXPECT_FALSE(m_engine.IsAhead(nBig));
     // Dropped, it is simply asked again when its turn comes.
     EXPECT_EQ(ReadWhole(m_server.GetURL("/big")), 200);
+}
+
+TEST_F(CHostPolitenessTest, AServersRetryAfterWithinTheCapPausesItsHostFromTheAnswersArrival)
+{
+    struct SCase {
+        const char* pszRetryAfter;
+        bool bPauses;
+    };
+    const SCase cases[] = {{"1", true}, {"61", false}, {"soon", false}, {"0", false}};
+    int nCase = 0;
+    for (const SCase& testCase : cases) {
+        SCOPED_TRACE(testCase.pszRetryAfter);
+        EXPECT_EQ(ReadWhole(m_server.GetURL(std::string("/throttled/") + testCase.pszRetryAfter)), 429);
+        const Clock::time_point answered = Clock::now();
+        const std::string strNext = "/fast/" + std::to_string(1000 + nCase++);
+        EXPECT_EQ(ReadWhole(m_server.GetURL(strNext)), 200);
+        ASSERT_EQ(m_load.GetTimes(strNext).size(), 1u);
+        const auto waited = m_load.GetTimes(strNext)[0] - answered;
+        if (testCase.bPauses)
+            EXPECT_GE(waited, 900ms);
+        else
+            EXPECT_LT(waited, 500ms);
+    }
 }
