@@ -249,9 +249,9 @@ CWebUrl CWebUrl::Resolve(std::string_view strReference) const
         if (strClean.empty())
             return *this;
     }
-    // A first segment with a colon that is no scheme ("1a:b") would be taken
-    // for one without "./" before it.
-    if (strScheme.empty() && strClean.find(':') < strClean.find_first_of("/?"))
+    // A first segment with a colon that is no scheme ("1a:b", or "file:x"
+    // left of "http:file:x") would be taken for one without "./" before it.
+    if (strClean.find(':') < strClean.find_first_of("/?"))
         strClean.insert(0, "./");
     return FromPrepared(&m_strText, PrepareReference(strClean));
 }

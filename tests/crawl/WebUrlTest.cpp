@@ -170,6 +170,9 @@ TEST(WebUrl, WhatIsNotAWebLink)
             {"http://%2541/", "(bad URL)"},
             {"http://a%7Cb/", "(bad URL)"},
             {"1a:b", "http://h/dir/1a:b"},
+            // "http:" dropped before a same-scheme relative reference leaves
+            // "file:/x", which is a path, not a file URL.
+            {"http:file:/x", "http://h/dir/file:/x"},
             {"./mailto:x", "http://h/dir/mailto:x"},
             {std::string(CWebUrl::MAX_LENGTH - 13, 'x'), "http://h/dir/" + std::string(CWebUrl::MAX_LENGTH - 13, 'x')},
             {std::string(CWebUrl::MAX_LENGTH - 12, 'x'), "(too long)"},
