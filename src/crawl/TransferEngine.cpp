@@ -598,6 +598,12 @@ std::size_t CTransferEngine::CImpl::Perform()
             ++nEnded;
         }
     }
+    // What the ended transfers made room for goes out now, not after the
+    // next wait: libcurl's own per-host queue would have sent it at once.
+    if (nEnded > 0 && !pending.empty()) {
+        StartPending();
+        curl_multi_perform(multi.Get(), &nRunning);
+    }
     return nEnded;
 }
 
