@@ -87,6 +87,16 @@ bool CHostGate::IsAtLimit(const std::string& strHost) const
     return it != m_hosts.end() && it->second.nInFlight >= it->second.nLimit;
 }
 
+bool CHostGate::WaitsOnlyForRoom(const std::string& strHost, Clock::time_point now) const
+{
+    auto it = m_hosts.find(strHost);
+    if (it == m_hosts.end())
+        return false;
+    const SHost& host = it->second;
+    return host.nInFlight >= host.nLimit && now >= host.pausedUntil
+        && (m_nPerSecond <= 0 || CountRecentStarts(host, now) < m_nPerSecond);
+}
+
 int CHostGate::GetLimit(const std::string& strHost) const
 {
     auto it = m_hosts.find(strHost);

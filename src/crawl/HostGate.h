@@ -41,6 +41,9 @@ public:
 
     /// True when strHost has as many requests in flight as its limit allows.
     bool IsAtLimit(const std::string& strHost) const;
+    /// True when a request to strHost waits at now only for one in flight
+    /// to end: neither a pause nor the rate holds it.
+    bool WaitsOnlyForRoom(const std::string& strHost, Clock::time_point now) const;
     /// strHost's limit in flight now.
     int GetLimit(const std::string& strHost) const;
 

@@ -880,7 +880,12 @@ std::size_t CTransferEngine::GetAheadCount() const
 
 std::size_t CTransferEngine::GetRunningCount() const
 {
-    return m_pImpl->active.size();
+    // A request waiting only for its host's room counts, as it would in
+    // libcurl's own per-host queue: else read-ahead keeps sending more.
+    const Clock::time_point now = Clock::now();
+    const auto nWaiting = std::count_if(m_pImpl->pending.begin(), m_pImpl->pending.end(),
+        [&](const CTransfer::CState* pState) { return m_pImpl->gate.WaitsOnlyForRoom(pState->strHostKey, now); });
+    return m_pImpl->active.size() + static_cast<std::size_t>(nWaiting);
 }
 
 void CTransferEngine::PauseHost(const std::string& strURL, std::chrono::steady_clock::time_point until)

@@ -107,9 +107,10 @@ public:
     void PauseHost(const std::string& strURL, std::chrono::steady_clock::time_point until);
     /// Requests sent ahead that wait to be taken over.
     std::size_t GetAheadCount() const;
-    /// Requests in flight, taken over or not: started and not yet ended.
-    /// Those a host's limits hold back are not, yet: a paused host must not
-    /// take up the room other hosts' requests go ahead in.
+    /// Requests in flight, taken over or not: started and not yet ended,
+    /// and those held only until their host has room. Those a pause or the
+    /// rate holds back are not: a waiting host must not take up the room
+    /// other hosts' requests go ahead in.
     std::size_t GetRunningCount() const;
     /// Moves every request on as far as it can go without waiting.
     void Drive();

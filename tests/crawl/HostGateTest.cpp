@@ -122,15 +122,22 @@ TEST(HostGate, KeysByHostAndPortAndHoldsBackNoOtherText)
 
 TEST(HostGate, IsAtLimitOnlyForWantOfRoom)
 {
-    // A paused or rate-bound host is not full: nothing in flight need give way.
+    // A paused or rate-bound host is not full: nothing in flight need give
+    // way, and what waits for it is not as good as running.
+    const CHostGate::Clock::time_point start {};
     CHostGate gate;
     gate.SetCeiling(2);
     gate.SetRate(1);
-    gate.OnStarted("a:80", {});
-    EXPECT_FALSE(gate.MayStart("a:80", {}));
+    gate.OnStarted("a:80", start);
+    EXPECT_FALSE(gate.MayStart("a:80", start));
     EXPECT_FALSE(gate.IsAtLimit("a:80"));
-    gate.OnStarted("a:80", {});
+    gate.OnStarted("a:80", start);
     EXPECT_TRUE(gate.IsAtLimit("a:80"));
-    gate.Pause("b:80", CHostGate::Clock::time_point {} + std::chrono::seconds(1));
+    EXPECT_FALSE(gate.WaitsOnlyForRoom("a:80", start));
+    EXPECT_TRUE(gate.WaitsOnlyForRoom("a:80", start + std::chrono::seconds(1)));
+    gate.Pause("a:80", start + std::chrono::seconds(2));
+    EXPECT_FALSE(gate.WaitsOnlyForRoom("a:80", start + std::chrono::seconds(1)));
+    gate.Pause("b:80", start + std::chrono::seconds(1));
     EXPECT_FALSE(gate.IsAtLimit("b:80"));
+    EXPECT_FALSE(gate.WaitsOnlyForRoom("b:80", start));
 }

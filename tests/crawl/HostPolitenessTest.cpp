@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -123,6 +124,17 @@ TEST_F(CHostPolitenessTest, ARequestSentAheadThatWaitsForItsReaderGivesWayToTheC
     EXPECT_FALSE(m_engine.IsAhead(nBig));
     // Dropped, it is simply asked again when its turn comes.
     EXPECT_EQ(ReadWhole(m_server.GetURL("/big")), 200);
+}
+
+TEST_F(CHostPolitenessTest, ARequestHeldForItsHostsRoomCountsAsRunningAndOneHeldByAPauseDoesNot)
+{
+    // Read-ahead budgets by this count: as libcurl's own queue would be.
+    std::vector<std::unique_ptr<CTransfer>> transfers;
+    for (int n = 0; n < 5; ++n)
+        transfers.push_back(m_engine.Start(m_server.GetURL("/slow/" + std::to_string(n)), false));
+    EXPECT_EQ(m_engine.GetRunningCount(), 5u);
+    m_engine.PauseHost(m_server.GetURL("/"), Clock::now() + 1s);
+    EXPECT_EQ(m_engine.GetRunningCount(), 4u);
 }
 
 TEST_F(CHostPolitenessTest, AServersRetryAfterWithinTheCapPausesItsHostFromTheAnswersArrival)
