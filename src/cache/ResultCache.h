@@ -88,6 +88,7 @@ private:
     static std::optional<std::string> Inspect(const std::string& strPath);
     static std::optional<std::string> CheckLayout(sqlite3* pDb, bool& bEmpty);
     EOpen OpenForWriting(const std::string& strPath, std::string& strReason);
+    bool SwitchToWal();
     bool Prepare();
     CStatement MakeStatement(const char* pszSql) const;
     bool Execute(const char* pszSql) const;

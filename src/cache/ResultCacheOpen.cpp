@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <fstream>
 #include <set>
+#include <thread>
 
 namespace {
 
@@ -134,6 +135,20 @@ std::optional<std::string> CResultCache::CheckLayout(sqlite3* pDb, bool& bEmpty)
     return std::string("it holds other data than Lintrel's results");
 }
 
+// The switch needs the file to itself and, unlike a lock, does not wait for
+// it: while another run holds the new file, it is tried again until the
+// busy time-out.
+bool CResultCache::SwitchToWal()
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(BUSY_TIMEOUT_MS);
+    while (QueryText(m_pDb.get(), "PRAGMA journal_mode = WAL") != "wal") {
+        if (std::chrono::steady_clock::now() >= deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return true;
+}
+
 CResultCache::EOpen CResultCache::OpenForWriting(const std::string& strPath, std::string& strReason)
 {
     sqlite3* pRaw = nullptr;
@@ -148,8 +163,13 @@ CResultCache::EOpen CResultCache::OpenForWriting(const std::string& strPath, std
     sqlite3_busy_timeout(m_pDb.get(), BUSY_TIMEOUT_MS);
     // WAL: a reader never waits for the other run's writer. NORMAL: a
     // killed process loses nothing committed; only a power cut might.
-    if (QueryText(m_pDb.get(), "PRAGMA journal_mode = WAL") != "wal" || !Execute("PRAGMA synchronous = NORMAL")
-        || !Execute("BEGIN IMMEDIATE")) {
+    if (!SwitchToWal()) {
+        strReason = "it could not be switched to write-ahead logging in " + std::to_string(BUSY_TIMEOUT_MS / 1000)
+            + " seconds; another run may hold it";
+        m_pDb.reset();
+        return EOpen::UNAVAILABLE;
+    }
+    if (!Execute("PRAGMA synchronous = NORMAL") || !Execute("BEGIN IMMEDIATE")) {
         strReason = DescribeError();
         m_pDb.reset();
         return EOpen::UNAVAILABLE;
