@@ -1,5 +1,6 @@
 #include "crawl/FileLinkChecker.h"
 
+#include "crawl/HexDigit.h"
 #include "crawl/WebUrl.h"
 #include "link/WebLink.h"
 
@@ -8,24 +9,13 @@
 
 namespace {
 
-int HexValue(char ch)
-{
-    if (ch >= '0' && ch <= '9')
-        return ch - '0';
-    if (ch >= 'A' && ch <= 'F')
-        return ch - 'A' + 10;
-    if (ch >= 'a' && ch <= 'f')
-        return ch - 'a' + 10;
-    return -1;
-}
-
 std::string Unescaped(const std::string& strPath)
 {
     std::string strOut;
     strOut.reserve(strPath.size());
     for (std::size_t i = 0; i < strPath.size(); ++i) {
-        const int nHigh = i + 2 < strPath.size() && strPath[i] == '%' ? HexValue(strPath[i + 1]) : -1;
-        const int nLow = nHigh >= 0 ? HexValue(strPath[i + 2]) : -1;
+        const int nHigh = i + 2 < strPath.size() && strPath[i] == '%' ? HexDigitValue(strPath[i + 1]) : -1;
+        const int nLow = nHigh >= 0 ? HexDigitValue(strPath[i + 2]) : -1;
         if (nLow < 0) {
             strOut.push_back(strPath[i]);
             continue;

@@ -1,5 +1,6 @@
 #include "crawl/RobotsRules.h"
 
+#include "crawl/HexDigit.h"
 #include <algorithm>
 #include <cctype>
 
@@ -26,17 +27,6 @@ bool IsUnreserved(unsigned char ch)
     return std::isalnum(ch) || ch == '-' || ch == '.' || ch == '_' || ch == '~';
 }
 
-int HexValue(char ch)
-{
-    if (ch >= '0' && ch <= '9')
-        return ch - '0';
-    if (ch >= 'a' && ch <= 'f')
-        return ch - 'a' + 10;
-    if (ch >= 'A' && ch <= 'F')
-        return ch - 'A' + 10;
-    return -1;
-}
-
 // One form for a path and a pattern alike: escapes of unreserved characters
 // decoded, other escapes in upper-case hex, bytes outside printable ASCII
 // escaped, so that two spellings of one path compare equal.
@@ -47,8 +37,9 @@ std::string Canonical(std::string_view text)
     strOut.reserve(text.size());
     for (std::size_t n = 0; n < text.size(); ++n) {
         const auto ch = static_cast<unsigned char>(text[n]);
-        if (ch == '%' && n + 2 < text.size() && HexValue(text[n + 1]) >= 0 && HexValue(text[n + 2]) >= 0) {
-            const auto decoded = static_cast<unsigned char>(HexValue(text[n + 1]) * 16 + HexValue(text[n + 2]));
+        if (ch == '%' && n + 2 < text.size() && HexDigitValue(text[n + 1]) >= 0 && HexDigitValue(text[n + 2]) >= 0) {
+            const auto decoded
+                = static_cast<unsigned char>(HexDigitValue(text[n + 1]) * 16 + HexDigitValue(text[n + 2]));
             if (IsUnreserved(decoded))
                 strOut += static_cast<char>(decoded);
             else

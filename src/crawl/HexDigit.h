@@ -1,0 +1,14 @@
+#pragma once
+
+/// The value of one hexadecimal digit of either case; -1 for any other
+/// character.
+constexpr int HexDigitValue(char ch)
+{
+    if (ch >= '0' && ch <= '9')
+        return ch - '0';
+    if (ch >= 'A' && ch <= 'F')
+        return ch - 'A' + 10;
+    if (ch >= 'a' && ch <= 'f')
+        return ch - 'a' + 10;
+    return -1;
+}
