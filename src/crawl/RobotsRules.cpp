@@ -1,6 +1,7 @@
 #include "crawl/RobotsRules.h"
 
 #include "crawl/HexDigit.h"
+
 #include <algorithm>
 #include <cctype>
 
