@@ -1,0 +1,40 @@
+#pragma once
+
+#include "cli/OutputChoice.h"
+#include "cli/RequestChoice.h"
+#include "crawl/CheckPolicy.h"
+#include "crawl/Crawler.h"
+
+#include <string>
+#include <vector>
+
+/// What the command line asked for, once parsed and checked.
+struct CCliOptions {
+    std::string strURL;
+    std::string strFile;
+    std::string strReport;
+    bool bRecursive = false;
+    bool bExploreCgi = false;
+    bool bOnlyBad = false;
+    COutputChoice output;
+    int nJobs = CCrawler::DEFAULT_JOBS;
+    int nPerHost = CCrawler::DEFAULT_PER_HOST;
+    int nMaxPages = 0;
+    int nMaxDepth = 0;
+    bool bModern = false;
+    std::string strCABundle;
+    bool bHttp11 = false;
+    std::string strUserAgent;
+    int nRate = 0;
+    bool bNoRobots = false;
+    std::string strCache;
+    std::string strCacheAge = "1d";
+    SCheckPolicy policy;
+    bool bStrict = false;
+    std::vector<std::string> excludes;
+    std::vector<std::string> includes;
+    std::string strConfig;
+    CRequestChoice request;
+    // --file names a folder: its pages are the start pages.
+    bool bFolder = false;
+};
