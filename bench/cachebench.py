@@ -10,7 +10,6 @@ whether it changed answers 304). Every second run's --tsv rows must be
 byte-identical to its first run's.
 """
 
-import argparse
 import collections
 import os
 import shutil
@@ -38,16 +37,7 @@ def read_new_log_lines(log, offset):
 
 
 def main():
-    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    parser.add_argument("--cli", required=True)
-    parser.add_argument("--proxy", required=True)
-    parser.add_argument("--nginx", default=shutil.which("nginx") or "/usr/sbin/nginx")
-    parser.add_argument("--runs", type=int, default=5)
-    parser.add_argument("--pages", type=int, default=2000)
-    parser.add_argument("--links", type=int, default=25)
-    parser.add_argument("--delay-ms", type=float, default=5.0)
-    parser.add_argument("--invalid-names")
-    args = parser.parse_args()
+    args = sitebench.one_site_parser(__doc__.splitlines()[0]).parse_args()
 
     work = tempfile.mkdtemp(prefix="lintrel-cachebench-")
     os.chmod(work, 0o755)

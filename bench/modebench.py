@@ -10,7 +10,6 @@ The certificate authority and the server's certificate are made with the
 openssl command in the work folder; the crawls trust them with --cacert.
 """
 
-import argparse
 import os
 import shutil
 import statistics
@@ -96,16 +95,7 @@ def print_table(label, medians):
 
 
 def main():
-    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    parser.add_argument("--cli", required=True)
-    parser.add_argument("--proxy", required=True)
-    parser.add_argument("--nginx", default=shutil.which("nginx") or "/usr/sbin/nginx")
-    parser.add_argument("--runs", type=int, default=5)
-    parser.add_argument("--pages", type=int, default=2000)
-    parser.add_argument("--links", type=int, default=25)
-    parser.add_argument("--delay-ms", type=float, default=5.0)
-    parser.add_argument("--invalid-names")
-    args = parser.parse_args()
+    args = sitebench.one_site_parser(__doc__.splitlines()[0]).parse_args()
 
     work = tempfile.mkdtemp(prefix="lintrel-modebench-")
     os.chmod(work, 0o755)

@@ -113,6 +113,20 @@ class Servers:
         self.processes = []
 
 
+def one_site_parser(description):
+    """The options of a benchmark that crawls one generated site behind the delay proxy."""
+    parser = argparse.ArgumentParser(description=description)
+    parser.add_argument("--cli", required=True)
+    parser.add_argument("--proxy", required=True)
+    parser.add_argument("--nginx", default=shutil.which("nginx") or "/usr/sbin/nginx")
+    parser.add_argument("--runs", type=int, default=5)
+    parser.add_argument("--pages", type=int, default=2000)
+    parser.add_argument("--links", type=int, default=25)
+    parser.add_argument("--delay-ms", type=float, default=5.0)
+    parser.add_argument("--invalid-names")
+    return parser
+
+
 def run_crawl(cli, url, jobs, out_dir, servers, env, extra=()):
     """One crawl under /usr/bin/time -v: its figures, rows and report."""
     tsv, report = os.path.join(out_dir, "rows.tsv"), os.path.join(out_dir, "report.html")
