@@ -25,6 +25,7 @@ protected:
         httplib::Server& server = m_server.GetServer();
         server.Get(R"(/slow/\d+)", m_load.Answer(200, 40ms));
         server.Get(R"(/fast/\d+)", m_load.Answer(200, 0ms));
+        server.Get(R"(/slower/\d+)", m_load.Answer(200, 500ms));
         server.Get("/busy", m_load.Answer(429, 0ms));
         server.Get("/down", m_load.Answer(503, 0ms));
         server.Get(R"(/throttled/(.+))", [](const httplib::Request& request, httplib::Response& response) {
@@ -131,7 +132,7 @@ TEST_F(CHostPolitenessTest, ARequestHeldForItsHostsRoomCountsAsRunningAndOneHeld
     // Read-ahead budgets by this count: as libcurl's own queue would be.
     std::vector<std::unique_ptr<CTransfer>> transfers;
     for (int n = 0; n < 5; ++n)
-        transfers.push_back(m_engine.Start(m_server.GetURL("/slow/" + std::to_string(n)), false));
+        transfers.push_back(m_engine.Start(m_server.GetURL("/slower/" + std::to_string(n)), false));
     EXPECT_EQ(m_engine.GetRunningCount(), 5u);
     m_engine.PauseHost(m_server.GetURL("/"), Clock::now() + 1s);
     EXPECT_EQ(m_engine.GetRunningCount(), 4u);
