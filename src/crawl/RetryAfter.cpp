@@ -1,21 +1,13 @@
 #include "crawl/RetryAfter.h"
 
 #include "crawl/TransferEngine.h"
+#include "crawl/TrimSpace.h"
 
 #include <algorithm>
 #include <array>
 #include <string>
 
 namespace {
-
-std::string_view TrimSpace(std::string_view str)
-{
-    while (!str.empty() && (str.front() == ' ' || str.front() == '\t'))
-        str.remove_prefix(1);
-    while (!str.empty() && (str.back() == ' ' || str.back() == '\t'))
-        str.remove_suffix(1);
-    return str;
-}
 
 std::optional<std::uint64_t> ParseSeconds(std::string_view str)
 {

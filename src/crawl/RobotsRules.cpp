@@ -1,20 +1,12 @@
 #include "crawl/RobotsRules.h"
 
 #include "crawl/HexDigit.h"
+#include "crawl/TrimSpace.h"
 
 #include <algorithm>
 #include <cctype>
 
 namespace {
-
-std::string_view Trim(std::string_view text)
-{
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
-        text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
-        text.remove_suffix(1);
-    return text;
-}
 
 bool EqualsIgnoringCase(std::string_view left, std::string_view right)
 {
@@ -75,8 +67,8 @@ bool NextLine(std::string_view& file, std::string_view& key, std::string_view& v
         const std::size_t nColon = line.find(':');
         if (nColon == std::string_view::npos)
             continue;
-        key = Trim(line.substr(0, nColon));
-        value = Trim(line.substr(nColon + 1));
+        key = TrimSpace(line.substr(0, nColon));
+        value = TrimSpace(line.substr(nColon + 1));
         return true;
     }
     return false;

@@ -7,6 +7,7 @@
 #include "crawl/InternetSession.h"
 #include "crawl/LinkChecker.h"
 #include "crawl/ResultStore.h"
+#include "crawl/TrimSpace.h"
 #include "crawl/WebSite.h"
 #include "crawl/WebUrl.h"
 #include "link/LinkArray.h"
@@ -26,14 +27,6 @@ std::string ToLower(std::string str)
     std::transform(
         str.begin(), str.end(), str.begin(), [](unsigned char ch) { return static_cast<char>(std::tolower(ch)); });
     return str;
-}
-
-std::string Trim(const std::string& str)
-{
-    const std::size_t nFirst = str.find_first_not_of(" \t");
-    if (nFirst == std::string::npos)
-        return std::string();
-    return str.substr(nFirst, str.find_last_not_of(" \t") - nFirst + 1);
 }
 
 // The path and query a script-like address shows itself in.
@@ -235,6 +228,7 @@ bool CWebLinkChecker::IsPage(const CWebLink& link, bool bAnsweredPage, bool bExp
 
 bool CWebLinkChecker::IsPageType(const std::string& strContentType)
 {
-    const std::string strType = ToLower(Trim(strContentType.substr(0, strContentType.find(';'))));
+    const std::string strType
+        = ToLower(std::string(TrimSpace(std::string_view(strContentType).substr(0, strContentType.find(';')))));
     return strType == "text/html" || strType == "application/xhtml+xml";
 }
