@@ -4,12 +4,12 @@
 // modern-web mode's reading (decode, HTML5 parse, resolve, one entry per
 // normal form) on the same pages. Run with --benchmark_counters_tabular=true.
 
-#include "crawl/WebUrl.h"
 #include "html/CharsetDecoder.h"
 #include "html/HtmlLinkReader.h"
 #include "html/LinkExtractor.h"
 #include "link/Link.h"
 #include "link/LinkArray.h"
+#include "net/WebUrl.h"
 
 #include <benchmark/benchmark.h>
 

@@ -5,9 +5,9 @@
 // Usage: lintrel_read_memory [N] [read|resolve|list]. Prints the peak
 // resident size and the time.
 
-#include "crawl/WebUrl.h"
 #include "html/CharsetDecoder.h"
 #include "html/HtmlLinkReader.h"
+#include "net/WebUrl.h"
 
 #include <sys/resource.h>
 

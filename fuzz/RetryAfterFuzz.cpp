@@ -1,6 +1,6 @@
 // A Retry-After value of arbitrary bytes: the wait read is never beyond the
 // bound, and a value of a few digits reads as exactly its number.
-#include "crawl/RetryAfter.h"
+#include "net/RetryAfter.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,7 +1,7 @@
 // A robots.txt of arbitrary bytes and a path to ask about: parsing and
 // matching end without fault and in time, keep no more rules than the file
 // has lines, and an unreadable file refuses everything.
-#include "crawl/RobotsRules.h"
+#include "modern/RobotsRules.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 

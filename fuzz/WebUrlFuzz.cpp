@@ -2,8 +2,8 @@
 // out is http or https, no longer than the bound, printable ASCII, and its
 // own normal form; its parts agree with its text. Against a local file's
 // URL, every file link is its own normal form and names a path.
-#include "crawl/FileLinkChecker.h"
-#include "crawl/WebUrl.h"
+#include "modern/FileLinkChecker.h"
+#include "net/WebUrl.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 

@@ -1,6 +1,6 @@
 #include "app/CheckerApp.h"
 
-#include "crawl/InternetSession.h"
+#include "net/InternetSession.h"
 #include "ui/CheckerDlg.h"
 #include "winsys/Resource.h"
 #include "winsys/StringTable.h"

@@ -1,7 +1,7 @@
 // Opening a cache file: what is refused, what is made new, and the layout.
 #include "cache/ResultCache.h"
 
-#include "crawl/TransferOptions.h"
+#include "net/TransferOptions.h"
 
 #include <sqlite3.h>
 

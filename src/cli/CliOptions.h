@@ -2,8 +2,8 @@
 
 #include "cli/OutputChoice.h"
 #include "cli/RequestChoice.h"
-#include "crawl/CheckPolicy.h"
 #include "crawl/Crawler.h"
+#include "modern/CheckPolicy.h"
 
 #include <string>
 #include <vector>

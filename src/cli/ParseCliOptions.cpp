@@ -4,7 +4,7 @@
 #include "cli/CliMessage.h"
 #include "cli/ConfigFile.h"
 #include "cli/RunCli.h"
-#include "crawl/PageFolder.h"
+#include "modern/PageFolder.h"
 
 #include <Version.h>
 

@@ -1,6 +1,6 @@
 #include "cli/RequestChoice.h"
 
-#include "crawl/TransferOptions.h"
+#include "net/TransferOptions.h"
 
 #include <CLI/CLI.hpp>
 

@@ -1,15 +1,16 @@
 #include "cli/RunCli.h"
 
 #include "cache/ResultCache.h"
+#include "classic/ClassicMode.h"
 #include "cli/CliFrontEnd.h"
 #include "cli/CliMessage.h"
 #include "cli/CliOptions.h"
 #include "cli/ParseCliOptions.h"
 #include "crawl/Crawler.h"
 #include "crawl/LinkFilter.h"
-#include "crawl/ModernMode.h"
-#include "crawl/PageFolder.h"
 #include "link/Link.h"
+#include "modern/ModernMode.h"
+#include "modern/PageFolder.h"
 #include "report/CrawlSummary.h"
 #include "report/ReportWriter.h"
 
@@ -76,31 +77,31 @@ std::string StartURL(const CCliOptions& options, std::string& strReason)
 }
 
 // The option that names the bound, without its dashes.
-std::string TruncationName(CCrawler::EBound bound)
+std::string TruncationName(SCrawlResult::EBound bound)
 {
     switch (bound) {
-    case CCrawler::EBound::MAX_PAGES: return "max-pages";
-    case CCrawler::EBound::MAX_DEPTH: return "max-depth";
-    case CCrawler::EBound::NONE: break;
+    case SCrawlResult::EBound::MAX_PAGES: return "max-pages";
+    case SCrawlResult::EBound::MAX_DEPTH: return "max-depth";
+    case SCrawlResult::EBound::NONE: break;
     }
     return std::string();
 }
 
 // One line when a bound kept pages from being fetched: the rows then cover
 // only part of the site.
-void ReportTruncation(const CCrawler& crawler, const CCliOptions& options, std::ostream& err)
+void ReportTruncation(const SCrawlResult& result, const CCliOptions& options, std::ostream& err)
 {
-    if (crawler.GetTruncatedBy() == CCrawler::EBound::MAX_PAGES)
+    if (result.eTruncatedBy == SCrawlResult::EBound::MAX_PAGES)
         err << PROGRAM << ": --max-pages " << options.nMaxPages
             << " reached: further pages of the site were checked but not fetched\n";
-    else if (crawler.GetTruncatedBy() == CCrawler::EBound::MAX_DEPTH)
+    else if (result.eTruncatedBy == SCrawlResult::EBound::MAX_DEPTH)
         err << PROGRAM << ": --max-depth " << options.nMaxDepth
             << " reached: deeper pages of the site were checked but not fetched\n";
 }
 
 // What the crawl found, once it is over.
-int Finish(const CCrawler& crawler, const CCliOptions& options, const CCrawlSummary& summary, std::ostream& out,
-    std::ostream& err)
+int Finish(const CCrawler& crawler, const SCrawlResult& result, const CCliOptions& options,
+    const CCrawlSummary& summary, std::ostream& out, std::ostream& err)
 {
     const CLinkArray& links = *crawler.GetLinks();
     std::string strWriteReason;
@@ -108,9 +109,9 @@ int Finish(const CCrawler& crawler, const CCliOptions& options, const CCrawlSumm
         err << PROGRAM << ": the rows were not written: " << Abbreviate(strWriteReason) << '\n';
         return EXIT_CANNOT_RUN;
     }
-    ReportTruncation(crawler, options, err);
-    if (!crawler.GetRobotsFailure().empty())
-        err << PROGRAM << ": " << Abbreviate(crawler.GetRobotsFailure()) << "; no further page was fetched\n";
+    ReportTruncation(result, options, err);
+    if (!result.strRobotsFailure.empty())
+        err << PROGRAM << ": " << Abbreviate(result.strRobotsFailure) << "; no further page was fetched\n";
     if (crawler.m_bStop)
         err << PROGRAM << ": stopped; " << summary.m_nUnchecked << " links were not checked\n";
     if (!options.strReport.empty()) {
@@ -170,18 +171,19 @@ std::optional<int> OpenCache(const CCliOptions& options, std::unique_ptr<CResult
     return std::nullopt;
 }
 
-// The default mode's transfer options, with what the requests carry.
-STransferOptions PlainTransferOptions(const CCliOptions& options)
+// The default rules, with what the requests carry.
+void UseClassicMode(CCrawler& crawler, const CCliOptions& options)
 {
     STransferOptions transfer;
     options.request.Apply(transfer, options.strURL);
-    return transfer;
+    crawler.SetMode(std::make_unique<CClassicMode>());
+    crawler.SetTransferOptions(transfer);
 }
 
 // Once: the https links the pages named that this mode left unchecked.
-void ReportUncheckedSecureLinks(const CCrawler& crawler, std::ostream& err)
+void ReportUncheckedSecureLinks(const SCrawlResult& result, std::ostream& err)
 {
-    const std::size_t nSecure = crawler.CountUncheckedSecureLinks();
+    const std::size_t nSecure = result.nUncheckedSecureLinks;
     if (nSecure == 0)
         return;
     err << PROGRAM << ": " << nSecure << (nSecure == 1 ? " https link was" : " distinct https links were")
@@ -215,7 +217,7 @@ int Run(int argc, const char* const* argv, std::ostream& out, std::ostream& err,
     if (options.bModern)
         UseModernMode(crawler, options, pCache.get());
     else
-        crawler.SetTransferOptions(PlainTransferOptions(options));
+        UseClassicMode(crawler, options);
     if (pCache)
         frontEnd.SetIdleTask([&pCache] { pCache->Tick(); });
     std::vector<std::string> startPages;
@@ -239,17 +241,19 @@ int Run(int argc, const char* const* argv, std::ostream& out, std::ostream& err,
         err << PROGRAM << ": cannot read " << Abbreviate(strStart) << ": " << frontEnd.GetStartError() << '\n';
         return EXIT_CANNOT_RUN;
     }
-    ReportUncheckedSecureLinks(crawler, err);
+    const SCrawlResult result = crawler.GetResult();
+    ReportUncheckedSecureLinks(result, err);
     CCrawlSummary summary(*crawler.GetLinks(), frontEnd.GetPageCount(), elapsed.count());
-    summary.m_strTruncatedBy = TruncationName(crawler.GetTruncatedBy());
-    summary.m_bModern = options.bModern;
-    summary.m_nRobotsSkipped = static_cast<int>(crawler.CountRobotsSkipped());
+    summary.m_strTruncatedBy = TruncationName(result.eTruncatedBy);
+    summary.m_bVerdicts = result.bVerdicts;
+    summary.m_bRobotsCounted = result.bRobotsCounted;
+    summary.m_nRobotsSkipped = static_cast<int>(result.nRobotsSkipped);
     summary.m_bCacheUsed = !options.strCache.empty();
     summary.m_bStrict = options.bStrict;
-    summary.m_bFiltered = crawler.IsFiltered();
-    summary.m_nExcluded = static_cast<int>(crawler.GetExcludedCount());
+    summary.m_bFiltered = result.bFiltered;
+    summary.m_nExcluded = static_cast<int>(result.nExcluded);
     summary.m_strVersion = LINTREL_VERSION;
-    return Finish(crawler, options, summary, out, err);
+    return Finish(crawler, result, options, summary, out, err);
 }
 
 } // namespace

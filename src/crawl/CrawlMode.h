@@ -1,5 +1,6 @@
 #pragma once
 
+#include "crawl/CrawlResult.h"
 #include "crawl/PageAnswer.h"
 
 #include <memory>
@@ -46,16 +47,6 @@ public:
     /// True when a page's zero bytes are kept as data; false when each read
     /// chunk ends at its first zero byte.
     virtual bool KeepsZeroBytes() const = 0;
-    /// How many distinct links the pages named that this mode does not
-    /// check but another mode would.
-    virtual std::size_t CountUncheckedSecureLinks() const { return 0; }
-    /// True when a page of the site the crawl is about to queue after the
-    /// start page may be fetched; false leaves it checked but unfetched.
-    /// May send a request through pSession first.
-    virtual bool MayFetchPage(const CLink& /*page*/, CInternetSession* /*pSession*/) { return true; }
-    /// Pages MayFetchPage refused because the site's robots.txt says so.
-    virtual std::size_t CountRobotsSkipped() const { return 0; }
-    /// Why MayFetchPage refuses every page: robots.txt could not be read;
-    /// empty when it does not.
-    virtual std::string GetRobotsFailure() const { return std::string(); }
+    /// Adds what only these rules know to the crawl's result.
+    virtual void AddToResult(SCrawlResult& result) const = 0;
 };

@@ -1,17 +1,15 @@
 #include "crawl/Crawler.h"
 
-#include "crawl/ClassicMode.h"
-#include "crawl/FilteredMode.h"
-#include "crawl/InternetException.h"
-#include "crawl/TransferEngine.h"
+#include "crawl/PagePolicy.h"
 #include "link/Link.h"
+#include "net/InternetException.h"
+#include "net/TransferEngine.h"
 
 #include <algorithm>
 #include <string_view>
 
 CCrawler::CCrawler(CCrawlOwner* pDlg, bool bRecursive, bool bExploreCgi)
     : m_bExploreCgi(bExploreCgi)
-    , m_pMode(std::make_unique<CClassicMode>())
     , m_bRecursive(bRecursive)
     , m_pDlg(pDlg)
 {
@@ -37,7 +35,7 @@ bool CCrawler::Init(CCrawlList* pListBox, const std::string& strStartUrl)
 bool CCrawler::Init(CCrawlList* pListBox, const std::vector<std::string>& startUrls)
 {
     // One crawl per crawler: the queue may already point at the old root.
-    if (m_pSession || m_pRootLink || startUrls.empty())
+    if (m_pSession || m_pRootLink || startUrls.empty() || !m_pMode)
         return false;
     try {
         m_pSession = std::make_unique<CInternetSession>();
@@ -49,14 +47,15 @@ bool CCrawler::Init(CCrawlList* pListBox, const std::vector<std::string>& startU
         m_pSession->SetPumpCallback([this] { PumpMessages(); });
         m_pSession->SetTransferOptions(m_transferOptions);
         m_pListBox = pListBox;
-        UseLinkFilter();
         m_pRootLink = m_pMode->MakeRootLink(startUrls.front());
+        m_filer.AddStartPage(m_pRootLink->GetFullURL());
         if (m_pListBox)
             m_pListBox->SetSiteHost(m_pRootLink->GetHost());
         m_pLinks = std::make_unique<CLinkArray>();
         QueueStartPage(m_pRootLink.get());
         for (std::size_t nIndex = 1; nIndex < startUrls.size(); ++nIndex) {
             m_otherStartPages.push_back(m_pMode->MakeRootLink(startUrls[nIndex]));
+            m_filer.AddStartPage(m_otherStartPages.back()->GetFullURL());
             QueueStartPage(m_otherStartPages.back().get());
         }
         m_nStartPages = startUrls.size();
@@ -89,7 +88,7 @@ bool CCrawler::Crawl()
         if (pPage)
             m_pageURLs.insert(m_pMode->GetPageKey(*pPage, answer));
         if (!m_pipeline.ReplayLinks(pPage, strDocument, m_pLinks.get()))
-            m_pMode->ExtractLinks(std::move(strDocument), answer, m_pLinks.get(), pPage);
+            m_filer.File(*m_pMode, std::move(strDocument), answer, m_pLinks.get(), pPage);
         if (m_pListBox)
             m_pListBox->AddNewLinks(m_pLinks.get());
         if (m_pDlg)
@@ -114,7 +113,7 @@ void CCrawler::PumpMessages()
         m_pDlg->PumpMessages();
 }
 
-bool CCrawler::EnqueuePage(CLink* pLink)
+bool CCrawler::EnqueuePage(CLink* pLink, CPagePolicy* pPolicy)
 {
     std::string strPageURL = m_pMode->GetPageKey(*pLink);
     if (m_pageURLs.contains(strPageURL))
@@ -132,7 +131,7 @@ bool CCrawler::EnqueuePage(CLink* pLink)
             return false;
         }
     }
-    if (m_bRecursive && !m_pMode->MayFetchPage(*pLink, m_pSession.get())) {
+    if (m_bRecursive && pPolicy && !pPolicy->MayFetch(*pLink, m_pSession.get())) {
         // Refused once: named again, it is not asked about again.
         m_pageURLs.insert(std::move(strPageURL));
         return false;
@@ -211,11 +210,18 @@ void CCrawler::SetPageLimits(int nMaxPages, int nMaxDepth)
     m_nMaxDepth = std::max(0, nMaxDepth);
 }
 
-CCrawler::EBound CCrawler::GetTruncatedBy() const
+SCrawlResult CCrawler::GetResult() const
 {
+    SCrawlResult result;
     if (m_bCutByPages)
-        return EBound::MAX_PAGES;
-    return m_bCutByDepth ? EBound::MAX_DEPTH : EBound::NONE;
+        result.eTruncatedBy = SCrawlResult::EBound::MAX_PAGES;
+    else if (m_bCutByDepth)
+        result.eTruncatedBy = SCrawlResult::EBound::MAX_DEPTH;
+    result.bFiltered = m_filer.IsFiltering();
+    result.nExcluded = m_filer.GetExcludedCount();
+    if (m_pMode)
+        m_pMode->AddToResult(result);
+    return result;
 }
 
 std::string CCrawler::NormalisePageURL(const std::string& strFullURL)
@@ -284,7 +290,7 @@ void CCrawler::StartPipeline()
     pEngine->SetConnectionLimits(m_nPerHost, static_cast<std::size_t>(std::max(m_nJobs, 4)));
     if (m_nJobs <= 1)
         return;
-    m_pipeline.Attach(pEngine, m_pLinks.get(), &m_pageQueue, m_bRecursive, m_nJobs, m_pMode.get());
+    m_pipeline.Attach(pEngine, m_pLinks.get(), &m_pageQueue, m_bRecursive, m_nJobs, m_pMode.get(), &m_filer);
     pEngine->SetEndedCallback([this] {
         if (!m_bStop)
             m_pipeline.TopUp();
@@ -306,23 +312,7 @@ void CCrawler::SetMode(std::unique_ptr<CCrawlMode> pMode)
 
 void CCrawler::SetLinkFilter(CLinkFilter filter)
 {
-    m_linkFilter = std::move(filter);
-}
-
-std::size_t CCrawler::GetExcludedCount() const
-{
-    return m_pFilteredMode ? m_pFilteredMode->GetExcludedCount() : 0;
-}
-
-// Without patterns the mode stays as it is, so an unfiltered crawl runs
-// exactly the code it always ran.
-void CCrawler::UseLinkFilter()
-{
-    if (m_linkFilter.IsEmpty())
-        return;
-    auto pFiltered = std::make_unique<CFilteredMode>(std::move(m_pMode), std::move(m_linkFilter));
-    m_pFilteredMode = pFiltered.get();
-    m_pMode = std::move(pFiltered);
+    m_filer.SetFilter(std::move(filter));
 }
 
 void CCrawler::SetTransferOptions(const STransferOptions& options)

@@ -6,12 +6,13 @@
 #include "crawl/CrawlList.h"
 #include "crawl/CrawlMode.h"
 #include "crawl/CrawlOwner.h"
-#include "crawl/InternetSession.h"
-#include "crawl/LinkFilter.h"
+#include "crawl/CrawlResult.h"
+#include "crawl/LinkFiler.h"
 #include "crawl/PageQueue.h"
 #include "crawl/RequestPipeline.h"
-#include "crawl/TransferOptions.h"
 #include "link/LinkArray.h"
+#include "net/InternetSession.h"
+#include "net/TransferOptions.h"
 
 #include <deque>
 #include <memory>
@@ -19,7 +20,7 @@
 #include <unordered_set>
 #include <vector>
 
-class CFilteredMode;
+class CPagePolicy;
 
 /// The engine of one run: owns the session, the root record and the link
 /// array; the page queue and the list hold pointers it owns.
@@ -41,9 +42,10 @@ public:
     bool Crawl();
     void PumpMessages();
     /// Queues pLink as a page unless a page of the same URL, dot segments
-    /// removed, is queued or fetched already (the start page included), or
-    /// a bound of SetPageLimits refuses it. True when queued.
-    bool EnqueuePage(CLink* pLink);
+    /// removed, is queued or fetched already (the start page included), a
+    /// bound of SetPageLimits refuses it, or, in a recursive crawl, pPolicy
+    /// does. True when queued.
+    bool EnqueuePage(CLink* pLink, CPagePolicy* pPolicy = nullptr);
     bool ReportChecked(int nPos);
     /// The link at nPos waits nSeconds more on its server; true after Stop.
     bool ReportWaiting(int nPos, int nSeconds);
@@ -51,14 +53,8 @@ public:
     int GetListCount() const;
     void FreeLinks();
 
-    /// Distinct https links the pages named that this crawl's mode does not
-    /// check.
-    std::size_t CountUncheckedSecureLinks() const { return m_pMode->CountUncheckedSecureLinks(); }
-    /// Pages of the site its robots.txt kept from being fetched.
-    std::size_t CountRobotsSkipped() const { return m_pMode->CountRobotsSkipped(); }
-    /// Why no page after the start page was fetched: the site's robots.txt
-    /// could not be read; empty when that did not happen.
-    std::string GetRobotsFailure() const { return m_pMode->GetRobotsFailure(); }
+    /// What the crawl tells beside its links; complete once Crawl returned.
+    SCrawlResult GetResult() const;
     /// The crawl's links; null before Init.
     CLinkArray* GetLinks() const;
     CLink* GetRootLink() const;
@@ -72,26 +68,15 @@ public:
     /// page included, and none more than nMaxDepth links away from the start
     /// page (which is depth 0). 0 leaves a bound off.
     void SetPageLimits(int nMaxPages, int nMaxDepth);
-    /// For an Init still to come: the rules of the crawl (the exact word
-    /// scanner and one HEAD per plain http link unless set).
+    /// For an Init still to come: the rules of the crawl, which the front
+    /// end chooses; Init fails without them.
     void SetMode(std::unique_ptr<CCrawlMode> pMode);
     /// For an Init still to come: links whose full URL filter refuses are
-    /// never filed, so never checked, fetched or listed; the start URL is.
+    /// never filed, so never checked, fetched or listed; the start URLs are.
     void SetLinkFilter(CLinkFilter filter);
-    /// True when the crawl runs with a filter that holds any pattern.
-    bool IsFiltered() const { return m_pFilteredMode != nullptr; }
-    /// Distinct URLs the filter kept out; 0 without one.
-    std::size_t GetExcludedCount() const;
     /// For an Init still to come: how requests go out (trust, HTTP version,
     /// compression, user agent).
     void SetTransferOptions(const STransferOptions& options);
-
-    /// A bound that kept a page from being fetched.
-    enum class EBound { NONE, MAX_PAGES, MAX_DEPTH };
-    /// MAX_PAGES when a page that would have been fetched was not because
-    /// the page bound was reached; else MAX_DEPTH when one was not because
-    /// it lay too deep; else NONE.
-    EBound GetTruncatedBy() const;
 
     /// The URL a page is fetched once by: strFullURL with the dot segments
     /// of its path removed; the host and the query stay as written.
@@ -111,15 +96,12 @@ private:
 
     void QueueStartPage(CLink* pPage);
     void StartPipeline();
-    void UseLinkFilter();
     void StopPipeline();
 
     std::unique_ptr<CInternetSession> m_pSession;
     CPageQueue m_pageQueue;
     std::unique_ptr<CCrawlMode> m_pMode;
-    CLinkFilter m_linkFilter;
-    // m_pMode itself once a filter wraps it.
-    const CFilteredMode* m_pFilteredMode = nullptr;
+    CLinkFiler m_filer;
     std::unique_ptr<CLinkArray> m_pLinks;
     CCrawlList* m_pListBox = nullptr;
     STransferOptions m_transferOptions;

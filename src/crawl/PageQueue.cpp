@@ -1,12 +1,11 @@
 #include "crawl/PageQueue.h"
 
-#include "crawl/ClassicMode.h"
-#include "crawl/HttpFile.h"
-#include "crawl/InternetException.h"
-#include "crawl/InternetFile.h"
-#include "crawl/InternetSession.h"
-#include "crawl/RequestURL.h"
+#include "crawl/CrawlMode.h"
 #include "link/Link.h"
+#include "net/HttpFile.h"
+#include "net/InternetException.h"
+#include "net/InternetFile.h"
+#include "net/InternetSession.h"
 
 #include <algorithm>
 #include <cstring>
@@ -19,10 +18,9 @@ constexpr std::size_t CHUNK = 255;
 
 } // namespace
 
-bool CPageQueue::AddPage(CLink* pLink)
+void CPageQueue::AddPage(CLink* pLink)
 {
     m_pages.push_back(pLink);
-    return true;
 }
 
 CLink* CPageQueue::GetPage(int nIndex) const
@@ -30,13 +28,6 @@ CLink* CPageQueue::GetPage(int nIndex) const
     if (nIndex < 0 || nIndex >= GetCount())
         return nullptr;
     return m_pages[static_cast<std::size_t>(nIndex)];
-}
-
-void CPageQueue::FetchNextPage(
-    std::string& strDocument, CInternetSession* pSession, CLink*& pPage, std::string& strError)
-{
-    SPageAnswer answer;
-    FetchNextPage(strDocument, pSession, pPage, strError, CClassicMode(), answer);
 }
 
 void CPageQueue::FetchNextPage(std::string& strDocument, CInternetSession* pSession, CLink*& pPage,
@@ -132,11 +123,6 @@ bool CPageQueue::AppendChunk(const char* pChunk, std::size_t nChunk, std::string
 bool CPageQueue::IsLocalPage(const CLink& page)
 {
     return page.GetURL().compare(0, 7, "file://") == 0;
-}
-
-std::string CPageQueue::GetOpenURL(const CLink& page)
-{
-    return GetOpenURL(page, CClassicMode());
 }
 
 std::string CPageQueue::GetOpenURL(const CLink& page, const CCrawlMode& mode)

@@ -19,27 +19,23 @@ public:
     /// not exhaust memory or hold the crawl (64 MiB).
     static constexpr std::size_t MAX_DOCUMENT = std::size_t {64} << 20;
 
-    /// Appends pLink at the tail; true.
-    bool AddPage(CLink* pLink);
+    /// Appends pLink at the tail.
+    void AddPage(CLink* pLink);
     int GetCount() const { return static_cast<int>(m_pages.size()); }
     /// The page nIndex places behind the head (0: the head); null outside.
     CLink* GetPage(int nIndex) const;
 
     /// Removes the head page into pPage, before any network access, and
-    /// appends its document to strDocument. When nothing could be read,
-    /// strError says why. On an empty queue nothing changes.
-    void FetchNextPage(std::string& strDocument, CInternetSession* pSession, CLink*& pPage, std::string& strError);
-    /// The same under a crawl mode's rules: the page opens at the mode's
-    /// page URL with its header lines, its bytes are kept as the mode reads
-    /// them, and answer gets what the answer said of itself.
+    /// appends its document to strDocument, under a crawl mode's rules: the
+    /// page opens at the mode's page URL with its header lines, its bytes
+    /// are kept as the mode reads them, and answer gets what the answer said
+    /// of itself. When nothing could be read, strError says why. On an
+    /// empty queue nothing changes.
     void FetchNextPage(std::string& strDocument, CInternetSession* pSession, CLink*& pPage, std::string& strError,
         const CCrawlMode& mode, SPageAnswer& answer);
 
     /// True when the page is a local file, read without the network.
     static bool IsLocalPage(const CLink& page);
-    /// What FetchNextPage opens for a page: a local file's URL as written,
-    /// else CRequestURL::ForPage.
-    static std::string GetOpenURL(const CLink& page);
     /// What FetchNextPage opens under a mode: a local file's URL as
     /// written, else the mode's page URL.
     static std::string GetOpenURL(const CLink& page, const CCrawlMode& mode);

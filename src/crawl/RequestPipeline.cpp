@@ -1,11 +1,12 @@
 #include "crawl/RequestPipeline.h"
 
 #include "crawl/CrawlMode.h"
+#include "crawl/LinkFiler.h"
 #include "crawl/PageQueue.h"
-#include "crawl/Transfer.h"
-#include "crawl/TransferEngine.h"
 #include "link/Link.h"
 #include "link/LinkArray.h"
+#include "net/Transfer.h"
+#include "net/TransferEngine.h"
 
 #include <algorithm>
 #include <functional>
@@ -17,12 +18,13 @@ CRequestPipeline::~CRequestPipeline()
 }
 
 void CRequestPipeline::Attach(std::shared_ptr<CTransferEngine> pEngine, const CLinkArray* pLinks,
-    const CPageQueue* pQueue, bool bFetchPages, int nJobs, CCrawlMode* pMode)
+    const CPageQueue* pQueue, bool bFetchPages, int nJobs, CCrawlMode* pMode, CLinkFiler* pFiler)
 {
     Detach();
-    if (nJobs <= 1 || !pEngine || !pLinks || !pQueue || !pMode)
+    if (nJobs <= 1 || !pEngine || !pLinks || !pQueue || !pMode || !pFiler)
         return;
     m_pMode = pMode;
+    m_pFiler = pFiler;
     m_pEngine = std::move(pEngine);
     m_pLinks = pLinks;
     m_pQueue = pQueue;
@@ -190,7 +192,7 @@ void CRequestPipeline::ReadAhead(SPageSlot& slot, CLink* pPage)
     // Within the page, the array keeps each URL's first record, as the crawl's would.
     slot.pFound = std::make_unique<CLinkArray>();
     slot.pPage = pPage;
-    m_pMode->ExtractLinks(std::move(strDocument), answer, slot.pFound.get(), pPage);
+    m_pFiler->File(*m_pMode, std::move(strDocument), answer, slot.pFound.get(), pPage);
     for (int nPos = 1; nPos <= slot.pFound->GetSize(); ++nPos) {
         const CLink* pLink = slot.pFound->GetAt(nPos);
         if (!m_pMode->IsCheckable(*pLink))

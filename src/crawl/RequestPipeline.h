@@ -10,6 +10,7 @@
 
 class CCrawlMode;
 class CLink;
+class CLinkFiler;
 class CPageQueue;
 class CTransferEngine;
 
@@ -36,8 +37,9 @@ public:
 
     /// Starts sending ahead on pEngine; nJobs counts the crawl's own request
     /// too, so 1 sends nothing ahead. GETs go ahead only when bFetchPages.
+    /// A page read ahead is filed through pFiler, as the crawl files it.
     void Attach(std::shared_ptr<CTransferEngine> pEngine, const CLinkArray* pLinks, const CPageQueue* pQueue,
-        bool bFetchPages, int nJobs, CCrawlMode* pMode);
+        bool bFetchPages, int nJobs, CCrawlMode* pMode, CLinkFiler* pFiler);
     /// Drops every request still ahead and sends no more.
     void Detach();
 
@@ -103,5 +105,6 @@ private:
     // The crawl's own rules: what is requested, where, and how a page read
     // ahead is extracted.
     CCrawlMode* m_pMode = nullptr;
+    CLinkFiler* m_pFiler = nullptr;
     bool m_bInTopUp = false;
 };

@@ -31,10 +31,12 @@ public:
     /// distinct URLs, which are not among the links.
     bool m_bFiltered = false;
     int m_nExcluded = 0;
-    /// The crawl ran in the modern-web mode, whose formats know more rules.
-    bool m_bModern = false;
-    /// Pages of the site its robots.txt kept from being fetched (the modern
-    /// mode only).
+    /// The links carry verdicts: the formats count them, and those that list
+    /// rules list one for each verdict that fails or warns.
+    bool m_bVerdicts = false;
+    /// The crawl counted the pages of the site its robots.txt kept from
+    /// being fetched: m_nRobotsSkipped.
+    bool m_bRobotsCounted = false;
     int m_nRobotsSkipped = 0;
     /// A result cache was given: the formats count the results it gave.
     bool m_bCacheUsed = false;
@@ -44,7 +46,7 @@ public:
     std::string m_strVersion;
     /// Blocked and transient links fail the check as broken ones do.
     bool m_bStrict = false;
-    /// Links of each verdict (the modern mode's; 0 in the other).
+    /// Links of each verdict (0 without m_bVerdicts).
     int m_nOk = 0;
     int m_nBroken = 0;
     int m_nBlocked = 0;

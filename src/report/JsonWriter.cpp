@@ -59,11 +59,11 @@ nlohmann::ordered_json JsonSummary(const CCrawlSummary& summary)
         object["truncated_by"] = nullptr;
     else
         object["truncated_by"] = summary.m_strTruncatedBy;
-    if (summary.m_bModern) {
+    if (summary.m_bVerdicts)
         object["verdicts"] = {{"ok", summary.m_nOk}, {"broken", summary.m_nBroken}, {"blocked", summary.m_nBlocked},
             {"transient", summary.m_nTransient}};
+    if (summary.m_bRobotsCounted)
         object["robots_skipped"] = summary.m_nRobotsSkipped;
-    }
     // Only with a cache, so a run without one writes what it always wrote.
     if (summary.m_bCacheUsed)
         object["cached"] = summary.m_nCached;

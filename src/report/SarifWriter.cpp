@@ -18,25 +18,25 @@ struct SRule {
     const char* pszDescription;
 };
 
-// The default mode knows one verdict; the modern mode's tool also names the
-// rules its later verdicts will report under, whether they occur or not.
-const SRule DEFAULT_RULES[] = {{BROKEN_RULE, "error", "A link without a good status."}};
-const SRule MODERN_RULES[] = {{BROKEN_RULE, "error", "A link without a good status."},
+// Without verdicts a link is good or broken; with them the tool also names
+// the rules the other verdicts report under, whether they occur or not.
+const SRule STATUS_RULES[] = {{BROKEN_RULE, "error", "A link without a good status."}};
+const SRule VERDICT_RULES[] = {{BROKEN_RULE, "error", "A link without a good status."},
     {"blocked-link", "warning", "A link the server refused to an automated client."},
     {"transient-link", "warning", "A link that failed in a way that may pass."}};
 
-json Rules(bool bModern)
+json Rules(bool bVerdicts)
 {
     json rules = json::array();
     auto add = [&rules](const SRule& rule) {
         rules.push_back({{"id", rule.pszId}, {"shortDescription", {{"text", rule.pszDescription}}},
             {"defaultConfiguration", {{"level", rule.pszLevel}}}});
     };
-    if (bModern) {
-        for (const SRule& rule : MODERN_RULES)
+    if (bVerdicts) {
+        for (const SRule& rule : VERDICT_RULES)
             add(rule);
     } else {
-        for (const SRule& rule : DEFAULT_RULES)
+        for (const SRule& rule : STATUS_RULES)
             add(rule);
     }
     return rules;
@@ -100,7 +100,7 @@ void CSarifWriter::Write(std::ostream& out) const
 {
     json run;
     run["tool"]["driver"]
-        = {{"name", "Lintrel"}, {"version", m_summary.m_strVersion}, {"rules", Rules(m_summary.m_bModern)}};
+        = {{"name", "Lintrel"}, {"version", m_summary.m_strVersion}, {"rules", Rules(m_summary.m_bVerdicts)}};
     run["columnKind"] = "unicodeCodePoints";
     json& results = run["results"] = json::array();
     for (const SFinding& finding : Findings())

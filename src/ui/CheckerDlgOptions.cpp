@@ -3,8 +3,9 @@
 
 #include "ui/CheckerDlg.h"
 
+#include "classic/ClassicMode.h"
 #include "crawl/Crawler.h"
-#include "crawl/ModernMode.h"
+#include "modern/ModernMode.h"
 #include "winsys/Resource.h"
 
 #include <QAction>
@@ -41,9 +42,12 @@ void CCheckerDlg::ShowModeInTitle()
 
 void CCheckerDlg::ChooseCrawlMode()
 {
-    // Without the option the crawler keeps its own rules and requests.
-    if (!m_bModernWebChecks)
+    // Without the option: the default rules, and requests as they go out
+    // unless told otherwise.
+    if (!m_bModernWebChecks) {
+        m_pCrawler->SetMode(std::make_unique<CClassicMode>());
         return;
+    }
     m_pCrawler->SetMode(std::make_unique<CModernMode>());
     // The window has no --cacert: CURL_CA_BUNDLE names a private authority.
     m_pCrawler->SetTransferOptions(CModernMode::MakeTransferOptions(LINTREL_VERSION));

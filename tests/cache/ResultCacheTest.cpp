@@ -1,5 +1,5 @@
 #include "cache/ResultCache.h"
-#include "crawl/TransferOptions.h"
+#include "net/TransferOptions.h"
 
 #include <gtest/gtest.h>
 

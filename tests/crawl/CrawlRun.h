@@ -1,5 +1,6 @@
 #pragma once
 
+#include "classic/ClassicMode.h"
 #include "crawl/Crawler.h"
 #include "crawl/RecordingFrontEnd.h"
 
@@ -14,6 +15,7 @@ struct CCrawlRun {
     explicit CCrawlRun(bool bRecursive, bool bExploreCgi = false, int nJobs = CCrawler::DEFAULT_JOBS)
         : crawler(&frontEnd, bRecursive, bExploreCgi)
     {
+        crawler.SetMode(std::make_unique<CClassicMode>());
         crawler.SetRequestLimits(nJobs, CCrawler::DEFAULT_PER_HOST);
     }
 

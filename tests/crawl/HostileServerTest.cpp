@@ -2,11 +2,11 @@
 // within the session's time-outs, and the crawl goes on with the next link.
 
 #include "crawl/CrawlRun.h"
-#include "crawl/InternetException.h"
-#include "crawl/InternetFile.h"
-#include "crawl/InternetSession.h"
 #include "crawl/PageQueue.h"
-#include "crawl/TransferEngine.h"
+#include "net/InternetException.h"
+#include "net/InternetFile.h"
+#include "net/InternetSession.h"
+#include "net/TransferEngine.h"
 #include "report/ReportWriter.h"
 #include "support/ScriptServer.h"
 #include "support/TestFiles.h"

@@ -3,6 +3,7 @@
 // crawler is deleted. LINTREL_LONG_CRAWL_LINKS sets the site's size (the
 // full run: 100000).
 
+#include "classic/ClassicMode.h"
 #include "crawl/CrawlList.h"
 #include "crawl/CrawlOwner.h"
 #include "crawl/Crawler.h"
@@ -153,6 +154,7 @@ CRunFigures CrawlOnce(const std::string& strStart)
     CRunFigures figures;
     CHeapWatch watch;
     auto pCrawler = std::make_unique<CCrawler>(&watch, true, false);
+    pCrawler->SetMode(std::make_unique<CClassicMode>());
     EXPECT_TRUE(pCrawler->Init(&watch, strStart));
     pCrawler->Crawl();
     const CLinkArray& links = *pCrawler->GetLinks();

@@ -1,7 +1,8 @@
 #include "crawl/PageQueue.h"
-#include "crawl/InternetSession.h"
-#include "crawl/TransferOptions.h"
+#include "classic/ClassicMode.h"
 #include "link/Link.h"
+#include "net/InternetSession.h"
+#include "net/TransferOptions.h"
 #include "support/ScriptServer.h"
 #include "support/TestFiles.h"
 #include "support/TestServer.h"
@@ -25,7 +26,8 @@ struct CFetched {
 CFetched FetchOne(CPageQueue& queue, CInternetSession& session)
 {
     CFetched fetched;
-    queue.FetchNextPage(fetched.strDocument, &session, fetched.pPage, fetched.strError);
+    SPageAnswer answer;
+    queue.FetchNextPage(fetched.strDocument, &session, fetched.pPage, fetched.strError, CClassicMode(), answer);
     return fetched;
 }
 
@@ -118,8 +120,8 @@ TEST(PageQueue, PagesComeOutOldestFirstAndAnEmptyQueueChangesNothing)
     CLink first("file:///nonexistent/first", nullptr);
     CLink second("file:///nonexistent/second", nullptr);
     CPageQueue queue;
-    EXPECT_TRUE(queue.AddPage(&first));
-    EXPECT_TRUE(queue.AddPage(&second));
+    queue.AddPage(&first);
+    queue.AddPage(&second);
     EXPECT_EQ(queue.GetCount(), 2);
     EXPECT_EQ(FetchOne(queue, session).pPage, &first);
     EXPECT_EQ(FetchOne(queue, session).pPage, &second);
@@ -128,7 +130,8 @@ TEST(PageQueue, PagesComeOutOldestFirstAndAnEmptyQueueChangesNothing)
     CLink* pSlot = &first;
     std::string strDocument;
     std::string strError;
-    queue.FetchNextPage(strDocument, &session, pSlot, strError);
+    SPageAnswer answer;
+    queue.FetchNextPage(strDocument, &session, pSlot, strError, CClassicMode(), answer);
     EXPECT_EQ(pSlot, &first);
     EXPECT_EQ(strDocument, "");
     EXPECT_EQ(strError, "");

@@ -1,7 +1,8 @@
+#include "classic/ClassicMode.h"
 #include "crawl/CrawlRun.h"
-#include "crawl/HttpFile.h"
-#include "crawl/InternetSession.h"
-#include "crawl/TransferEngine.h"
+#include "net/HttpFile.h"
+#include "net/InternetSession.h"
+#include "net/TransferEngine.h"
 #include "report/ReportWriter.h"
 #include "support/RawServer.h"
 #include "support/TestFiles.h"
@@ -160,6 +161,7 @@ TEST(Pipeline, AtMostJobsRequestsInFlightAndPerHostConnectionsToAHost)
         nMost = 0;
         CRecordingFrontEnd frontEnd;
         CCrawler crawler(&frontEnd, false, false);
+        crawler.SetMode(std::make_unique<CClassicMode>());
         crawler.SetRequestLimits(limits.nJobs, limits.nPerHost);
         ASSERT_TRUE(crawler.Init(&frontEnd, server.GetURL("/index.html")));
         crawler.Crawl();

@@ -49,10 +49,10 @@ protected:
         return pAdded;
     }
 
-    template <class TWriter> std::string Write(bool bModern = false) const
+    template <class TWriter> std::string Write(bool bVerdicts = false) const
     {
         CCrawlSummary summary(m_links, 2, 1.25);
-        summary.m_bModern = bModern;
+        summary.m_bVerdicts = bVerdicts;
         summary.m_strVersion = "9.8.7";
         std::ostringstream out;
         TWriter(m_links, summary).Write(out);

@@ -1,4 +1,5 @@
 #include "report/ReportWriter.h"
+#include "classic/ClassicMode.h"
 #include "crawl/Crawler.h"
 #include "crawl/RecordingFrontEnd.h"
 #include "support/TestFiles.h"
@@ -54,6 +55,7 @@ TEST(ReportWriter, SmallCrawlGivesTheReportByteForByte)
     server.Start();
     CRecordingFrontEnd frontEnd;
     CCrawler crawler(&frontEnd, false, false);
+    crawler.SetMode(std::make_unique<CClassicMode>());
     ASSERT_TRUE(crawler.Init(&frontEnd, server.GetURL("/index.html")));
     crawler.Crawl();
     EXPECT_EQ(Report(*crawler.GetLinks()),

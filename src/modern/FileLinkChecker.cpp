@@ -1,0 +1,69 @@
+#include "modern/FileLinkChecker.h"
+
+#include "link/WebLink.h"
+#include "modern/HexDigit.h"
+#include "net/WebUrl.h"
+
+#include <filesystem>
+#include <system_error>
+
+namespace {
+
+std::string Unescaped(const std::string& strPath)
+{
+    std::string strOut;
+    strOut.reserve(strPath.size());
+    for (std::size_t i = 0; i < strPath.size(); ++i) {
+        const int nHigh = i + 2 < strPath.size() && strPath[i] == '%' ? HexDigitValue(strPath[i + 1]) : -1;
+        const int nLow = nHigh >= 0 ? HexDigitValue(strPath[i + 2]) : -1;
+        if (nLow < 0) {
+            strOut.push_back(strPath[i]);
+            continue;
+        }
+        strOut.push_back(static_cast<char>(nHigh * 16 + nLow));
+        i += 2;
+    }
+    return strOut;
+}
+
+// A directory is what a static server answers for it: its index.html.
+bool IsPresent(const std::string& strPath)
+{
+    std::error_code error;
+    const std::filesystem::path path(strPath);
+    if (std::filesystem::is_directory(path, error))
+        return std::filesystem::is_regular_file(path / "index.html", error);
+    return std::filesystem::is_regular_file(path, error);
+}
+
+} // namespace
+
+bool CFileLinkChecker::IsLocal(const CLink& link)
+{
+    return link.GetFullURL().compare(0, 7, "file://") == 0;
+}
+
+std::string CFileLinkChecker::GetLocalPath(const std::string& strFileURL)
+{
+    const CWebUrl url = CWebUrl::ParseFile(strFileURL);
+    if (!url.IsFileLink())
+        return std::string();
+    const std::string strPath = Unescaped(url.GetPath());
+    // An escaped zero byte names no file; the system would cut the path there.
+    return strPath.find('\0') == std::string::npos ? strPath : std::string();
+}
+
+bool CFileLinkChecker::CheckIfLocal(CWebLink& link)
+{
+    if (!IsLocal(link))
+        return false;
+    const std::string strPath = GetLocalPath(link.GetFullURL());
+    if (!strPath.empty() && IsPresent(strPath)) {
+        link.SetStatus(200, "OK");
+        link.SetVerdict(EVerdict::OK);
+    } else {
+        link.SetStatus(404, "Not Found");
+        link.SetVerdict(EVerdict::BROKEN);
+    }
+    return true;
+}

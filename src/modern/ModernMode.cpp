@@ -1,0 +1,144 @@
+#include "modern/ModernMode.h"
+
+#include "crawl/ResultStore.h"
+#include "link/WebLink.h"
+#include "modern/FileLinkChecker.h"
+#include "net/WebUrl.h"
+
+CModernMode::CModernMode(const SCheckPolicy& policy)
+    : m_checker(policy)
+{
+}
+
+STransferOptions CModernMode::MakeTransferOptions(const std::string& strVersion)
+{
+    STransferOptions options;
+    options.bCABundleFromEnvironment = true;
+    options.eHttpVersion = STransferOptions::EHttpVersion::HTTP2_MULTIPLEXED;
+    options.bAskForCompression = true;
+    options.strUserAgent = "Lintrel/" + strVersion;
+    options.bTuneHostLimit = true;
+    options.nMaxRetryAfterPause = SCheckPolicy::DEFAULT_MAX_RETRY_WAIT;
+    return options;
+}
+
+std::unique_ptr<CLink> CModernMode::MakeRootLink(const std::string& strStartURL)
+{
+    // A local file opens by its path as written; its normal form names it.
+    const bool bLocal = strStartURL.compare(0, 7, "file://") == 0;
+    const CWebUrl url = CWebUrl::Parse(strStartURL);
+    const std::string strNormal = url.IsWebLink() ? url.GetText() : strStartURL;
+    auto pRoot = std::make_unique<CWebLink>(strNormal, nullptr, bLocal ? strStartURL : std::string());
+    // The first start page names the site; later ones are pages of it.
+    if (!m_pRoot)
+        m_pRoot = pRoot.get();
+    return pRoot;
+}
+
+void CModernMode::ExtractLinks(std::string strDocument, const SPageAnswer& answer, CLinkArray* pLinks, CLink* pPage)
+{
+    // The site is where the start page's answer came from.
+    if (pPage == m_pRoot && !m_site.IsSet()) {
+        const CWebUrl final = CWebUrl::Parse(answer.strFinalURL);
+        m_site.SetStart(final.IsWebLink() ? final.GetText() : pPage->GetFullURL());
+        m_robots.SetOrigin(final.IsWebLink() ? final.GetText() : pPage->GetFullURL());
+    }
+    if (!m_pStore) {
+        m_extractor.Extract(std::move(strDocument), answer, pLinks, pPage);
+        return;
+    }
+    if (ReplayStoredPage(answer, pLinks, pPage))
+        return;
+    std::vector<SStoredPage::SLink> filed;
+    m_extractor.Extract(std::move(strDocument), answer, pLinks, pPage, &filed);
+    StorePage(*pPage, answer, std::move(filed));
+}
+
+void CModernMode::SetResultStore(CResultStore* pStore)
+{
+    m_pStore = pStore;
+    m_checker.SetResultStore(pStore);
+}
+
+bool CModernMode::ReplayStoredPage(const SPageAnswer& answer, CLinkArray* pLinks, CLink* pPage)
+{
+    constexpr int NOT_MODIFIED = 304;
+    const SStoredPage* pStored = answer.nStatusCode == NOT_MODIFIED ? m_pStore->FindPage(GetPageURL(*pPage)) : nullptr;
+    if (!pStored)
+        return false;
+    m_extractor.Replay(pStored->links, answer, pLinks, pPage);
+    return true;
+}
+
+void CModernMode::StorePage(const CLink& page, const SPageAnswer& answer, std::vector<SStoredPage::SLink> filed)
+{
+    constexpr int OK = 200;
+    // Only a whole page that can be asked "changed since?" is worth keeping.
+    if (answer.nStatusCode != OK || (answer.strETag.empty() && answer.strLastModified.empty())) {
+        if (answer.nStatusCode != 0)
+            m_pStore->ForgetPage(GetPageURL(page));
+        return;
+    }
+    m_pStore->StorePage(GetPageURL(page), {answer.strETag, answer.strLastModified, std::move(filed)});
+}
+
+void CModernMode::CheckNewLinks(CLinkArray* pLinks, CCrawler* pCrawler, CInternetSession* pSession)
+{
+    m_checker.CheckNewLinks(pLinks, pCrawler, pSession, m_site, m_bObeyRobots ? &m_robots : nullptr);
+}
+
+void CModernMode::AddToResult(SCrawlResult& result) const
+{
+    result.bVerdicts = true;
+    result.bRobotsCounted = true;
+    result.nRobotsSkipped = m_robots.GetRefusedCount();
+    result.strRobotsFailure = m_robots.GetFailure();
+}
+
+bool CModernMode::IsCheckable(const CLink& link) const
+{
+    // A result the checker will reuse needs no request, not even one ahead;
+    // nor does a file link, which is looked at.
+    return link.GetStatusCode() == -1 && !CFileLinkChecker::IsLocal(link)
+        && !(m_pStore && m_pStore->FindReusable(link.GetFullURL()));
+}
+
+std::string CModernMode::GetHeadURL(const CLink& link) const
+{
+    return link.GetFullURL();
+}
+
+std::string CModernMode::GetPageURL(const CLink& page) const
+{
+    return page.GetURL();
+}
+
+std::vector<std::string> CModernMode::GetPageHeaders(const CLink& page) const
+{
+    const SStoredPage* pStored = m_pStore ? m_pStore->FindPage(GetPageURL(page)) : nullptr;
+    if (!pStored)
+        return {};
+    // A value with a line break would add a header line of its own.
+    const auto Usable = [](const std::string& strValue) {
+        return !strValue.empty() && strValue.find_first_of("\r\n") == std::string::npos;
+    };
+    std::vector<std::string> headers;
+    if (Usable(pStored->strETag))
+        headers.push_back("If-None-Match: " + pStored->strETag);
+    if (Usable(pStored->strLastModified))
+        headers.push_back("If-Modified-Since: " + pStored->strLastModified);
+    return headers;
+}
+
+std::string CModernMode::GetPageKey(const CLink& page) const
+{
+    // Every record of this mode is a web link.
+    const auto& web = static_cast<const CWebLink&>(page);
+    return web.GetFinalURL().empty() ? web.GetFullURL() : web.GetFinalURL();
+}
+
+std::string CModernMode::GetPageKey(const CLink& page, const SPageAnswer& answer) const
+{
+    const CWebUrl final = CWebUrl::Parse(answer.strFinalURL);
+    return final.IsWebLink() ? final.GetText() : GetPageKey(page);
+}

@@ -1,0 +1,63 @@
+#pragma once
+
+#include "crawl/CrawlMode.h"
+#include "modern/RobotsPolicy.h"
+#include "modern/WebLinkChecker.h"
+#include "modern/WebLinkExtractor.h"
+#include "modern/WebSite.h"
+#include "net/TransferOptions.h"
+
+class CResultStore;
+
+/// The crawl as a browser loads a site: http and https, every kind of link
+/// from an HTML5 parser, links resolved and normalised as browsers do, the
+/// site and each page named by the URL its answer came from. With a result
+/// store, good results stored lately stand in for requests, and a stored
+/// page is asked for only if changed and its stored links reused if not.
+class CModernMode : public CCrawlMode {
+public:
+    /// Checks links as policy says: retries and the longest wait a server may ask for.
+    explicit CModernMode(const SCheckPolicy& policy = SCheckPolicy());
+    /// For a crawl still to come: the store results come from and go to;
+    /// not owned, it must outlive the crawl; null: none.
+    void SetResultStore(CResultStore* pStore);
+
+    /// How this mode's requests go out: compressed, over HTTP/2 where a
+    /// server offers it, trusting CURL_CA_BUNDLE as the curl tool does,
+    /// under a user agent naming strVersion, each host held to a limit that
+    /// tunes itself to the 429 and 503 answers it gives.
+    static STransferOptions MakeTransferOptions(const std::string& strVersion);
+
+    std::unique_ptr<CLink> MakeRootLink(const std::string& strStartURL) override;
+    void ExtractLinks(std::string strDocument, const SPageAnswer& answer, CLinkArray* pLinks, CLink* pPage) override;
+    void CheckNewLinks(CLinkArray* pLinks, CCrawler* pCrawler, CInternetSession* pSession) override;
+    bool IsCheckable(const CLink& link) const override;
+    std::string GetHeadURL(const CLink& link) const override;
+    std::string GetPageURL(const CLink& page) const override;
+    std::vector<std::string> GetPageHeaders(const CLink& page) const override;
+    std::string GetPageKey(const CLink& page) const override;
+    std::string GetPageKey(const CLink& page, const SPageAnswer& answer) const override;
+    bool KeepsZeroBytes() const override { return true; }
+    void AddToResult(SCrawlResult& result) const override;
+
+    /// For a crawl still to come: whether the site's robots.txt is read and
+    /// obeyed (it is unless set).
+    void SetObeyRobots(bool bObey) { m_bObeyRobots = bObey; }
+    /// For a crawl of local start pages: their relative links are file:
+    /// links, checked by looking at the files.
+    void SetLocalLinks(bool bLocalLinks) { m_extractor.SetLocalLinks(bLocalLinks); }
+
+private:
+    /// Files the stored links of a page that answered "not modified"; false
+    /// when there are none to file.
+    bool ReplayStoredPage(const SPageAnswer& answer, CLinkArray* pLinks, CLink* pPage);
+    void StorePage(const CLink& page, const SPageAnswer& answer, std::vector<SStoredPage::SLink> filed);
+
+    CWebLinkExtractor m_extractor;
+    CWebLinkChecker m_checker;
+    CWebSite m_site;
+    CRobotsPolicy m_robots;
+    bool m_bObeyRobots = true;
+    const CLink* m_pRoot = nullptr;
+    CResultStore* m_pStore = nullptr;
+};

@@ -1,0 +1,68 @@
+#pragma once
+
+#include "modern/CheckPolicy.h"
+#include "modern/CheckRules.h"
+#include "modern/RetrySchedule.h"
+#include "net/TransferEngine.h"
+
+#include <chrono>
+#include <string>
+
+class CCrawler;
+class CHttpFile;
+class CInternetSession;
+class CLinkArray;
+class CPagePolicy;
+class CResultStore;
+class CWebLink;
+class CWebSite;
+
+/// Checks the web links a page added: a HEAD request each to the link's
+/// normal URL, http or https, redirects followed, a GET when the HEAD is
+/// refused, and retries of passing faults and of Retry-After answers as the
+/// policy allows; the last answer's status and final URL and the verdict go
+/// into the record, and HTML pages of the site are queued with the crawler.
+/// Each link is checked at most once. With a result store, a result it finds
+/// reusable stands in for the requests, and every check's result is kept there.
+class CWebLinkChecker {
+public:
+    explicit CWebLinkChecker(const SCheckPolicy& policy = SCheckPolicy(), CRetrySchedule schedule = CRetrySchedule());
+
+    /// The store results come from and go to; not owned; null: none.
+    void SetResultStore(CResultStore* pStore) { m_pStore = pStore; }
+
+    /// Checks the links after the last one handled, in order, until the
+    /// array's end or Stop; links left by Stop stay unchecked for good. The
+    /// site's pages are queued where pPolicy (if any) allows.
+    void CheckNewLinks(
+        CLinkArray* pLinks, CCrawler* pCrawler, CInternetSession* pSession, const CWebSite& site, CPagePolicy* pPolicy);
+
+    /// True for the media types read as pages, from a Content-Type value.
+    static bool IsPageType(const std::string& strContentType);
+
+private:
+    using TimePoint = std::chrono::steady_clock::time_point;
+
+    /// Asks until a verdict stands and stores the last outcome; true when
+    /// the last answer named a page type.
+    bool Check(CWebLink& link, int nPos, CCrawler* pCrawler, CInternetSession* pSession);
+    /// One request; its outcome goes into the record.
+    static SCheckAnswer Ask(CWebLink& link, CTransferEngine::ERequest eRequest, CInternetSession* pSession,
+        bool& bIsPage, std::string& strWhere);
+    static void ReadAnswer(CHttpFile& file, CWebLink& link, bool& bIsPage);
+    static void ReadRedirects(const CHttpFile& file, CWebLink& link);
+    /// Waits as the server asked, its host paused; false after Stop.
+    static bool WaitAsked(
+        const std::string& strWhere, const SCheckAnswer& answer, int nPos, CCrawler* pCrawler, CTransferEngine& engine);
+    /// Waits until then in steps of at most a second; false after Stop.
+    static bool WaitFor(TimePoint until, CCrawler* pCrawler, CTransferEngine& engine);
+    static bool IsPage(const CWebLink& link, bool bAnsweredPage, bool bExploreCgi, const CWebSite& site);
+    /// True when a stored result filled the record in, bAnsweredPage with it.
+    bool Reuse(CWebLink& link, bool& bAnsweredPage) const;
+    void Remember(const CWebLink& link, bool bAnsweredPage) const;
+
+    SCheckPolicy m_policy;
+    CRetrySchedule m_schedule;
+    int m_nChecked = 0;
+    CResultStore* m_pStore = nullptr;
+};

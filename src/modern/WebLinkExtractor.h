@@ -1,0 +1,46 @@
+#pragma once
+
+#include "crawl/PageAnswer.h"
+#include "crawl/StoredPage.h"
+#include "link/LinkOccurrence.h"
+#include "net/WebUrl.h"
+
+#include <string>
+
+class CLink;
+class CLinkArray;
+
+/// Turns one fetched page into web link records as a browser reads it: the
+/// document decoded by its charset, parsed as HTML5, every link-bearing
+/// attribute resolved against the page's base. A URL already filed gains
+/// one more occurrence instead of a record. Keeps nothing between pages.
+class CWebLinkExtractor {
+public:
+    /// The status text of a link whose normal form is too long to request.
+    static constexpr const char* URL_TOO_LONG = "URL too long";
+
+    /// Files the page's links into pLinks. The page is named by the URL
+    /// its answer came from; when that differs from pPage's own, pLinks
+    /// keeps a record of it as the referrer of the page's links.
+    /// Each link filed is also appended to pFiled when given.
+    void Extract(std::string strDocument, const SPageAnswer& answer, CLinkArray* pLinks, CLink* pPage,
+        std::vector<SStoredPage::SLink>* pFiled = nullptr);
+    /// Files links that Extract filed before, in their order: the same
+    /// records and occurrences as extracting the same page again.
+    void Replay(
+        const std::vector<SStoredPage::SLink>& filed, const SPageAnswer& answer, CLinkArray* pLinks, CLink* pPage);
+    /// With true, a local file's relative links resolve to file: URLs and
+    /// are filed; otherwise only its absolute web links count.
+    void SetLocalLinks(bool bLocalLinks) { m_bLocalLinks = bLocalLinks; }
+
+private:
+    static bool IsFiled(const CWebUrl& url) { return url.IsWebLink() || url.IsFileLink(); }
+
+    static CLink* NamePage(const SPageAnswer& answer, CLinkArray* pLinks, CLink* pPage);
+    /// Files strURL as found at occurrence on pPage: a new record, or one
+    /// more place of the record filed already.
+    static void File(
+        const std::string& strURL, CLinkArray* pLinks, CLink* pPage, const SLinkOccurrence& occurrence, bool bTooLong);
+
+    bool m_bLocalLinks = false;
+};

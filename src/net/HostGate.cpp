@@ -1,0 +1,120 @@
+#include "net/HostGate.h"
+
+#include "net/WebUrl.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr std::chrono::seconds RATE_WINDOW(1);
+
+bool IsThrottled(int nStatusCode)
+{
+    return nStatusCode == 429 || nStatusCode == 503;
+}
+
+} // namespace
+
+std::string CHostGate::HostKey(const std::string& strURL)
+{
+    const CWebUrl url = CWebUrl::Parse(strURL);
+    if (!url.IsWebLink())
+        return std::string();
+    return url.GetHost() + ":" + std::to_string(url.GetPort());
+}
+
+void CHostGate::SetCeiling(int nPerHost)
+{
+    m_nCeiling = std::max(1, nPerHost);
+    for (auto& [strHost, host] : m_hosts) {
+        host.nLimit = m_nCeiling;
+        host.nGoodRun = 0;
+    }
+}
+
+bool CHostGate::MayStart(const std::string& strHost, Clock::time_point now) const
+{
+    if (strHost.empty())
+        return true;
+    auto it = m_hosts.find(strHost);
+    if (it == m_hosts.end())
+        return true;
+    const SHost& host = it->second;
+    if (now < host.pausedUntil || host.nInFlight >= host.nLimit)
+        return false;
+    return m_nPerSecond <= 0 || CountRecentStarts(host, now) < m_nPerSecond;
+}
+
+void CHostGate::OnStarted(const std::string& strHost, Clock::time_point now)
+{
+    if (strHost.empty())
+        return;
+    SHost& host = Find(strHost);
+    ++host.nInFlight;
+    if (m_nPerSecond <= 0)
+        return;
+    while (!host.starts.empty() && now - host.starts.front() >= RATE_WINDOW)
+        host.starts.pop_front();
+    host.starts.push_back(now);
+}
+
+void CHostGate::OnEnded(const std::string& strHost, int nStatusCode)
+{
+    if (strHost.empty())
+        return;
+    SHost& host = Find(strHost);
+    host.nInFlight = std::max(0, host.nInFlight - 1);
+    if (IsThrottled(nStatusCode)) {
+        host.nLimit = std::max(1, host.nLimit / 2);
+        host.nGoodRun = 0;
+    } else if (nStatusCode > 0 && ++host.nGoodRun >= RECOVERY_RUN) {
+        host.nLimit = std::min(m_nCeiling, host.nLimit + 1);
+        host.nGoodRun = 0;
+    }
+}
+
+void CHostGate::Pause(const std::string& strHost, Clock::time_point until)
+{
+    if (strHost.empty())
+        return;
+    SHost& host = Find(strHost);
+    host.pausedUntil = std::max(host.pausedUntil, until);
+}
+
+bool CHostGate::IsAtLimit(const std::string& strHost) const
+{
+    auto it = m_hosts.find(strHost);
+    return it != m_hosts.end() && it->second.nInFlight >= it->second.nLimit;
+}
+
+bool CHostGate::WaitsOnlyForRoom(const std::string& strHost, Clock::time_point now) const
+{
+    auto it = m_hosts.find(strHost);
+    if (it == m_hosts.end())
+        return false;
+    const SHost& host = it->second;
+    return host.nInFlight >= host.nLimit && now >= host.pausedUntil
+        && (m_nPerSecond <= 0 || CountRecentStarts(host, now) < m_nPerSecond);
+}
+
+int CHostGate::GetLimit(const std::string& strHost) const
+{
+    auto it = m_hosts.find(strHost);
+    return it == m_hosts.end() ? m_nCeiling : it->second.nLimit;
+}
+
+CHostGate::SHost& CHostGate::Find(const std::string& strHost)
+{
+    auto [it, bNew] = m_hosts.try_emplace(strHost);
+    if (bNew)
+        it->second.nLimit = m_nCeiling;
+    return it->second;
+}
+
+int CHostGate::CountRecentStarts(const SHost& host, Clock::time_point now) const
+{
+    // Starts are in time order: those within the window are the newest.
+    const auto itFirst = std::find_if(
+        host.starts.begin(), host.starts.end(), [now](Clock::time_point start) { return now - start < RATE_WINDOW; });
+    return static_cast<int>(host.starts.end() - itFirst);
+}

@@ -1,0 +1,24 @@
+#include "net/HttpConnection.h"
+
+#include "net/HttpFile.h"
+#include "net/RequestURL.h"
+
+CHttpConnection::CHttpConnection(std::shared_ptr<CTransferEngine> pEngine, std::string strServer, int nPort)
+    : m_pEngine(std::move(pEngine))
+    , m_strServer(std::move(strServer))
+    , m_nPort(nPort)
+{
+}
+
+std::unique_ptr<CHttpFile> CHttpConnection::OpenRequest(int nVerb, const std::string& strObjectName) const
+{
+    if (!m_pEngine || (nVerb != HTTP_VERB_GET && nVerb != HTTP_VERB_HEAD))
+        return nullptr;
+    return std::make_unique<CHttpFile>(
+        m_pEngine, CRequestURL::ForServer(m_strServer, m_nPort, strObjectName), nVerb == HTTP_VERB_HEAD);
+}
+
+void CHttpConnection::Close()
+{
+    m_pEngine.reset();
+}

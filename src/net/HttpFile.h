@@ -1,0 +1,72 @@
+#pragma once
+
+#include "net/InternetFile.h"
+#include "net/TransferEngine.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+class CTransfer;
+
+/// HttpFile query levels: the Content-Type value, the reason phrase, the
+/// whole header block, and the validators a later request may send back.
+constexpr int HTTP_QUERY_CONTENT_TYPE = 1;
+constexpr int HTTP_QUERY_LAST_MODIFIED = 11;
+constexpr int HTTP_QUERY_ETAG = 54;
+constexpr int HTTP_QUERY_STATUS_TEXT = 20;
+constexpr int HTTP_QUERY_RAW_HEADERS_CRLF = 22;
+
+/// One HTTP request (a GET or a HEAD) and its final response.
+class CHttpFile : public CInternetFile {
+public:
+    /// The status text of a response that carried no readable status code.
+    static constexpr const char* NO_STATUS_CODE = "The server's response has no readable status code";
+
+    /// Holds the session's engine; nothing goes out before SendRequest, which
+    /// adds the header lines given ("Name: value").
+    CHttpFile(std::shared_ptr<CTransferEngine> pEngine, std::string strURL, bool bHeadOnly,
+        std::vector<std::string> headers = {});
+    /// The same for any kind of request the engine makes.
+    CHttpFile(std::shared_ptr<CTransferEngine> pEngine, std::string strURL, CTransferEngine::ERequest eRequest,
+        std::vector<std::string> headers = {});
+    ~CHttpFile() override;
+
+    /// Sends the request and waits for the final response, redirects
+    /// followed. True when a response arrived; throws CInternetException.
+    bool SendRequest();
+    /// The final response's status code (100 to 999); false when it had no
+    /// readable one or none arrived.
+    bool QueryInfoStatusCode(int& nStatusCode) const;
+    /// The Content-Type value (HTTP_QUERY_CONTENT_TYPE), the reason phrase
+    /// (HTTP_QUERY_STATUS_TEXT), the header block
+    /// (HTTP_QUERY_RAW_HEADERS_CRLF), or the ETag or Last-Modified value;
+    /// false for other levels, no response, or no such header.
+    bool QueryInfo(int nInfoLevel, std::string& strValue) const;
+    /// The URL the final response came from, redirects followed; empty
+    /// before SendRequest.
+    std::string GetFinalURL() const;
+    /// The status code of each redirect followed, in order.
+    std::vector<int> GetRedirectCodes() const;
+    /// The final response's last strName header value; empty when none.
+    std::string GetHeader(const std::string& strName) const;
+    /// When the final response's header block ended; the epoch before.
+    std::chrono::steady_clock::time_point GetAnswerTime() const;
+    std::size_t Read(char* pBuffer, std::size_t nCount) override;
+    void Close() override;
+
+    /// The reason phrase of a status line such as "HTTP/1.1 404 Not Found";
+    /// empty when the line has none.
+    static std::string ParseReasonPhrase(const std::string& strStatusLine);
+    /// The registered reason phrase of a status code ("Not Found" for 404),
+    /// for answers whose status line has none (HTTP/2); empty for a code
+    /// with no registered phrase.
+    static std::string GetStandardReasonPhrase(int nStatusCode);
+
+private:
+    std::shared_ptr<CTransferEngine> m_pEngine;
+    std::string m_strURL;
+    CTransferEngine::ERequest m_eRequest;
+    std::vector<std::string> m_headers;
+    std::unique_ptr<CTransfer> m_pTransfer;
+};

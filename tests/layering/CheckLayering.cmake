@@ -1,0 +1,22 @@
+# Compiles each probe of tests/layering and compares the outcome with what
+# it must be: "fail" only for a missing header, "pass" for none.
+set(FAILURES "")
+foreach(PROBE MUST IN ZIP_LISTS PROBES EXPECTED)
+    execute_process(COMMAND ${CMAKE_COMMAND} --build ${BUILD_DIR} --target ${PROBE}
+        RESULT_VARIABLE RESULT OUTPUT_VARIABLE OUTPUT ERROR_VARIABLE OUTPUT)
+    if(MUST STREQUAL "fail")
+        if(RESULT EQUAL 0)
+            list(APPEND FAILURES "${PROBE} compiled, but its include goes the wrong way")
+        elseif(NOT OUTPUT MATCHES "No such file or directory")
+            list(APPEND FAILURES "${PROBE} failed for another reason than a missing header:\n${OUTPUT}")
+        endif()
+    elseif(NOT RESULT EQUAL 0)
+        list(APPEND FAILURES "${PROBE} did not compile:\n${OUTPUT}")
+    endif()
+endforeach()
+if(FAILURES)
+    list(JOIN FAILURES "\n" MESSAGE)
+    message(FATAL_ERROR "${MESSAGE}")
+endif()
+list(LENGTH PROBES COUNT)
+message(STATUS "${COUNT} probes compiled as their layering says")
