@@ -49,7 +49,7 @@ bool CLinkChecker::SendHeadRequest(CInternetSession* pSession, CLink* pLink)
             throw CInternetException("No internet session");
         pConnection = pSession->GetHttpConnection(pLink->GetHost(), pLink->GetRequestPort());
         if (pConnection) {
-            pFile = pConnection->OpenRequest(HTTP_VERB_HEAD, pLink->GetRequestPath());
+            pFile = pConnection->OpenRequest(CHttpConnection::EVerb::HEAD, pLink->GetRequestPath());
             if (pFile && pFile->SendRequest())
                 ReadResponseStatus(pFile.get(), pLink);
         }
@@ -75,11 +75,12 @@ bool CLinkChecker::ReadResponseStatus(CHttpFile* pFile, CLink* pLink)
         return true;
     }
     std::string strStatusText;
-    if (!pFile->QueryInfo(HTTP_QUERY_STATUS_TEXT, strStatusText))
+    if (!pFile->QueryInfo(CHttpFile::EQuery::STATUS_TEXT, strStatusText))
         strStatusText.clear();
     pLink->SetStatus(nStatusCode, strStatusText);
     std::string strHeaders;
-    if (pFile->QueryInfo(HTTP_QUERY_RAW_HEADERS_CRLF, strHeaders) && strHeaders.find("text/html") != std::string::npos)
+    if (pFile->QueryInfo(CHttpFile::EQuery::RAW_HEADERS_CRLF, strHeaders)
+        && strHeaders.find("text/html") != std::string::npos)
         m_bIsHtml = true;
     return true;
 }

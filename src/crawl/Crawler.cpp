@@ -39,10 +39,10 @@ bool CCrawler::Init(CCrawlList* pListBox, const std::vector<std::string>& startU
         return false;
     try {
         m_pSession = std::make_unique<CInternetSession>();
-        for (int nOption :
-            {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT, INTERNET_OPTION_RECEIVE_TIMEOUT,
-                INTERNET_OPTION_DATA_SEND_TIMEOUT, INTERNET_OPTION_DATA_RECEIVE_TIMEOUT})
-            m_pSession->SetOption(nOption, m_nTimeout);
+        using EOption = CInternetSession::EOption;
+        for (EOption eOption : {EOption::CONNECT_TIMEOUT, EOption::SEND_TIMEOUT, EOption::RECEIVE_TIMEOUT,
+                 EOption::DATA_SEND_TIMEOUT, EOption::DATA_RECEIVE_TIMEOUT})
+            m_pSession->SetOption(eOption, m_nTimeout);
         // Keeps the front end alive while a request waits.
         m_pSession->SetPumpCallback([this] { PumpMessages(); });
         m_pSession->SetTransferOptions(m_transferOptions);

@@ -58,11 +58,11 @@ void CPageQueue::ReadAnswer(const CInternetFile* pFile, SPageAnswer& answer)
     const auto* pHttp = dynamic_cast<const CHttpFile*>(pFile);
     if (!pHttp)
         return;
-    pHttp->QueryInfo(HTTP_QUERY_CONTENT_TYPE, answer.strContentType);
+    pHttp->QueryInfo(CHttpFile::EQuery::CONTENT_TYPE, answer.strContentType);
     answer.strFinalURL = pHttp->GetFinalURL();
     pHttp->QueryInfoStatusCode(answer.nStatusCode);
-    pHttp->QueryInfo(HTTP_QUERY_ETAG, answer.strETag);
-    pHttp->QueryInfo(HTTP_QUERY_LAST_MODIFIED, answer.strLastModified);
+    pHttp->QueryInfo(CHttpFile::EQuery::ETAG, answer.strETag);
+    pHttp->QueryInfo(CHttpFile::EQuery::LAST_MODIFIED, answer.strLastModified);
 }
 
 void CPageQueue::ReadDocument(CInternetFile& file, std::string& strDocument, bool bKeepZeroBytes)

@@ -126,8 +126,8 @@ void CRequestPipeline::SendHeads(int& nBudget)
         if (!m_pMode->IsCheckable(*pLink))
             continue;
         const std::string strURL = m_pMode->GetHeadURL(*pLink);
-        if (!m_pEngine->IsAhead(strURL, true))
-            Send(strURL, true, m_nStage, nBudget);
+        if (!m_pEngine->IsAhead(strURL, CTransferEngine::ERequest::HEAD))
+            Send(strURL, CTransferEngine::ERequest::HEAD, m_nStage, nBudget);
     }
 }
 
@@ -145,8 +145,8 @@ void CRequestPipeline::SendForPages(int& nBudget)
             if (CPageQueue::IsLocalPage(*pPage))
                 slot.bRead = true;
             else
-                slot.nGet = Send(
-                    CPageQueue::GetOpenURL(*pPage, *m_pMode), false, nStage, nBudget, m_pMode->GetPageHeaders(*pPage));
+                slot.nGet = Send(CPageQueue::GetOpenURL(*pPage, *m_pMode), CTransferEngine::ERequest::GET, nStage,
+                    nBudget, m_pMode->GetPageHeaders(*pPage));
             continue;
         }
         if (!slot.bRead)
@@ -161,9 +161,9 @@ void CRequestPipeline::SendSlotHeads(SPageSlot& slot, std::uint64_t nStage, int&
     while (nBudget > 0 && slot.nHeadsSent < slot.heads.size()) {
         const auto& [strURL, strFullURL] = slot.heads[slot.nHeadsSent++];
         // Found since the page was read ahead: its check is the array's own.
-        if (m_pLinks->Contains(strFullURL) || m_pEngine->IsAhead(strURL, true))
+        if (m_pLinks->Contains(strFullURL) || m_pEngine->IsAhead(strURL, CTransferEngine::ERequest::HEAD))
             continue;
-        Send(strURL, true, nStage, nBudget);
+        Send(strURL, CTransferEngine::ERequest::HEAD, nStage, nBudget);
     }
 }
 
@@ -203,13 +203,13 @@ void CRequestPipeline::ReadAhead(SPageSlot& slot, CLink* pPage)
     }
 }
 
-std::uint64_t CRequestPipeline::Send(const std::string& strURL, bool bHeadOnly, std::uint64_t nStage, int& nBudget,
-    const std::vector<std::string>& headers)
+std::uint64_t CRequestPipeline::Send(const std::string& strURL, CTransferEngine::ERequest eRequest,
+    std::uint64_t nStage, int& nBudget, const std::vector<std::string>& headers)
 {
     // A request that cannot start uses up its place all the same, so a
     // top-up never walks further than its budget.
     --nBudget;
-    const std::uint64_t nId = m_pEngine->StartAhead(strURL, bHeadOnly, headers);
+    const std::uint64_t nId = m_pEngine->StartAhead(strURL, eRequest, headers);
     if (nId != 0)
         m_sent.push_back({nId, nStage});
     return nId;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "link/LinkArray.h"
+#include "net/TransferEngine.h"
 
 #include <cstdint>
 #include <deque>
@@ -12,7 +13,6 @@ class CCrawlMode;
 class CLink;
 class CLinkFiler;
 class CPageQueue;
-class CTransferEngine;
 
 /// Sends the requests a crawl is going to make ahead of their turn, in the
 /// order the crawl will make them: HEADs for the links after the one being
@@ -84,8 +84,8 @@ private:
     void SendForPages(int& nBudget);
     void SendSlotHeads(SPageSlot& slot, std::uint64_t nStage, int& nBudget);
     void ReadAhead(SPageSlot& slot, CLink* pPage);
-    std::uint64_t Send(const std::string& strURL, bool bHeadOnly, std::uint64_t nStage, int& nBudget,
-        const std::vector<std::string>& headers = {});
+    std::uint64_t Send(const std::string& strURL, CTransferEngine::ERequest eRequest, std::uint64_t nStage,
+        int& nBudget, const std::vector<std::string>& headers = {});
     void DropStale();
 
     std::shared_ptr<CTransferEngine> m_pEngine;

@@ -145,12 +145,7 @@ void CLinkExtractor::AddLink(
     // A duplicate is dropped with its occurrence: only the first place counts.
     if (occurrence.nLine > 0)
         pLink->AddOccurrence(occurrence);
-    // IsDuplicate's test and the append in one look-up: the full URL is
+    // The duplicate test and the append in one look-up: the full URL is
     // built once per candidate, and a duplicate is deleted on the spot.
     pLinks->AddIfNew(std::move(pLink));
-}
-
-bool CLinkExtractor::IsDuplicate(const CLink* pLink, const CLinkArray* pLinks) const
-{
-    return pLinks->Contains(pLink->GetFullURL());
 }

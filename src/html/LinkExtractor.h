@@ -32,8 +32,6 @@ public:
     /// keeps occurrence when its line is set.
     void AddLink(CLink* pBase, const std::string& strURL, CLinkArray* pLinks, CLink* pPage,
         const SLinkOccurrence& occurrence = {});
-    /// True when pLinks already holds a record of pLink's full URL.
-    bool IsDuplicate(const CLink* pLink, const CLinkArray* pLinks) const;
     /// How many distinct https links the pages held, none of them filed.
     std::size_t GetSkippedSecureCount() const { return m_skippedSecure.size(); }
 

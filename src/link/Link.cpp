@@ -352,6 +352,11 @@ void CLink::ClassifyScheme()
         m_nLinkType = LINK_UNSUPPORTED;
 }
 
+bool CLink::IsChecked() const
+{
+    return m_nStatusCode != -1;
+}
+
 bool CLink::HasGoodStatus() const
 {
     return m_nStatusCode >= 0 && m_nStatusCode < 300;

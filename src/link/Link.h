@@ -46,6 +46,8 @@ public:
 
     /// Examined and answered below 300.
     bool HasGoodStatus() const;
+    /// False until a check stored a status (a failed request stores 300).
+    bool IsChecked() const;
     /// What a check concluded beyond the status; NONE for records whose
     /// mode gives no verdicts.
     virtual EVerdict GetVerdict() const { return EVerdict::NONE; }

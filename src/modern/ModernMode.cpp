@@ -99,7 +99,7 @@ bool CModernMode::IsCheckable(const CLink& link) const
 {
     // A result the checker will reuse needs no request, not even one ahead;
     // nor does a file link, which is looked at.
-    return link.GetStatusCode() == -1 && !CFileLinkChecker::IsLocal(link)
+    return !link.IsChecked() && !CFileLinkChecker::IsLocal(link)
         && !(m_pStore && m_pStore->FindReusable(link.GetFullURL()));
 }
 

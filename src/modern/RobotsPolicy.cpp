@@ -48,7 +48,7 @@ void CRobotsPolicy::Load(CInternetSession* pSession)
         Fail("robots.txt at " + strURL + " could not be read: the internet session is closed");
         return;
     }
-    CHttpFile file(pSession->GetTransferEngine(), strURL, false);
+    CHttpFile file(pSession->GetTransferEngine(), strURL, CTransferEngine::ERequest::GET);
     try {
         file.SendRequest();
     } catch (const CInternetException& e) {
@@ -67,7 +67,7 @@ void CRobotsPolicy::ReadAnswer(CHttpFile& file, const std::string& strURL)
         return;
     if (nStatusCode >= 500) {
         std::string strReason;
-        file.QueryInfo(HTTP_QUERY_STATUS_TEXT, strReason);
+        file.QueryInfo(CHttpFile::EQuery::STATUS_TEXT, strReason);
         Fail("robots.txt at " + strURL + " answered " + std::to_string(nStatusCode)
             + (strReason.empty() ? std::string() : " " + strReason));
         return;

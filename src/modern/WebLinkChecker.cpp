@@ -136,7 +136,7 @@ void CWebLinkChecker::ReadAnswer(CHttpFile& file, CWebLink& link, bool& bIsPage)
         return;
     }
     std::string strStatusText;
-    if (!file.QueryInfo(HTTP_QUERY_STATUS_TEXT, strStatusText) || strStatusText.empty())
+    if (!file.QueryInfo(CHttpFile::EQuery::STATUS_TEXT, strStatusText) || strStatusText.empty())
         // HTTP/2 sends no reason phrase: the code's standard one stands in.
         strStatusText = CHttpFile::GetStandardReasonPhrase(nStatusCode);
     link.SetStatus(nStatusCode, strStatusText);
@@ -144,7 +144,7 @@ void CWebLinkChecker::ReadAnswer(CHttpFile& file, CWebLink& link, bool& bIsPage)
     if (final.IsWebLink())
         link.SetFinalURL(final.GetText());
     std::string strContentType;
-    bIsPage = file.QueryInfo(HTTP_QUERY_CONTENT_TYPE, strContentType) && IsPageType(strContentType);
+    bIsPage = file.QueryInfo(CHttpFile::EQuery::CONTENT_TYPE, strContentType) && IsPageType(strContentType);
 }
 
 bool CWebLinkChecker::Reuse(CWebLink& link, bool& bAnsweredPage) const

@@ -10,12 +10,12 @@ CHttpConnection::CHttpConnection(std::shared_ptr<CTransferEngine> pEngine, std::
 {
 }
 
-std::unique_ptr<CHttpFile> CHttpConnection::OpenRequest(int nVerb, const std::string& strObjectName) const
+std::unique_ptr<CHttpFile> CHttpConnection::OpenRequest(EVerb eVerb, const std::string& strObjectName) const
 {
-    if (!m_pEngine || (nVerb != HTTP_VERB_GET && nVerb != HTTP_VERB_HEAD))
+    if (!m_pEngine)
         return nullptr;
-    return std::make_unique<CHttpFile>(
-        m_pEngine, CRequestURL::ForServer(m_strServer, m_nPort, strObjectName), nVerb == HTTP_VERB_HEAD);
+    return std::make_unique<CHttpFile>(m_pEngine, CRequestURL::ForServer(m_strServer, m_nPort, strObjectName),
+        eVerb == EVerb::HEAD ? CTransferEngine::ERequest::HEAD : CTransferEngine::ERequest::GET);
 }
 
 void CHttpConnection::Close()

@@ -80,13 +80,6 @@ constexpr SReasonPhrase REASON_PHRASES[] = {
 
 } // namespace
 
-CHttpFile::CHttpFile(
-    std::shared_ptr<CTransferEngine> pEngine, std::string strURL, bool bHeadOnly, std::vector<std::string> headers)
-    : CHttpFile(std::move(pEngine), std::move(strURL),
-        bHeadOnly ? CTransferEngine::ERequest::HEAD : CTransferEngine::ERequest::GET, std::move(headers))
-{
-}
-
 CHttpFile::CHttpFile(std::shared_ptr<CTransferEngine> pEngine, std::string strURL, CTransferEngine::ERequest eRequest,
     std::vector<std::string> headers)
     : m_pEngine(std::move(pEngine))
@@ -116,27 +109,18 @@ bool CHttpFile::QueryInfoStatusCode(int& nStatusCode) const
     return true;
 }
 
-bool CHttpFile::QueryInfo(int nInfoLevel, std::string& strValue) const
+bool CHttpFile::QueryInfo(EQuery eQuery, std::string& strValue) const
 {
     if (!m_pTransfer || m_pTransfer->GetStatusLine().empty())
         return false;
-    if (nInfoLevel == HTTP_QUERY_STATUS_TEXT) {
-        strValue = ParseReasonPhrase(m_pTransfer->GetStatusLine());
-        return true;
+    switch (eQuery) {
+    case EQuery::STATUS_TEXT: strValue = ParseReasonPhrase(m_pTransfer->GetStatusLine()); return true;
+    case EQuery::RAW_HEADERS_CRLF: strValue = m_pTransfer->GetRawHeaders(); return true;
+    case EQuery::CONTENT_TYPE: strValue = m_pTransfer->GetContentType(); break;
+    case EQuery::ETAG: strValue = m_pTransfer->GetHeader("ETag"); break;
+    case EQuery::LAST_MODIFIED: strValue = m_pTransfer->GetHeader("Last-Modified"); break;
     }
-    if (nInfoLevel == HTTP_QUERY_RAW_HEADERS_CRLF) {
-        strValue = m_pTransfer->GetRawHeaders();
-        return true;
-    }
-    if (nInfoLevel == HTTP_QUERY_CONTENT_TYPE) {
-        strValue = m_pTransfer->GetContentType();
-        return !strValue.empty();
-    }
-    if (nInfoLevel == HTTP_QUERY_ETAG || nInfoLevel == HTTP_QUERY_LAST_MODIFIED) {
-        strValue = m_pTransfer->GetHeader(nInfoLevel == HTTP_QUERY_ETAG ? "ETag" : "Last-Modified");
-        return !strValue.empty();
-    }
-    return false;
+    return !strValue.empty();
 }
 
 std::string CHttpFile::GetFinalURL() const

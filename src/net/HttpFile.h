@@ -9,25 +9,18 @@
 
 class CTransfer;
 
-/// HttpFile query levels: the Content-Type value, the reason phrase, the
-/// whole header block, and the validators a later request may send back.
-constexpr int HTTP_QUERY_CONTENT_TYPE = 1;
-constexpr int HTTP_QUERY_LAST_MODIFIED = 11;
-constexpr int HTTP_QUERY_ETAG = 54;
-constexpr int HTTP_QUERY_STATUS_TEXT = 20;
-constexpr int HTTP_QUERY_RAW_HEADERS_CRLF = 22;
-
 /// One HTTP request (a GET or a HEAD) and its final response.
 class CHttpFile : public CInternetFile {
 public:
     /// The status text of a response that carried no readable status code.
     static constexpr const char* NO_STATUS_CODE = "The server's response has no readable status code";
+    /// What QueryInfo reads of the final response: the Content-Type value,
+    /// the validators a later request may send back, the reason phrase, the
+    /// whole header block.
+    enum class EQuery { CONTENT_TYPE, LAST_MODIFIED, ETAG, STATUS_TEXT, RAW_HEADERS_CRLF };
 
     /// Holds the session's engine; nothing goes out before SendRequest, which
     /// adds the header lines given ("Name: value").
-    CHttpFile(std::shared_ptr<CTransferEngine> pEngine, std::string strURL, bool bHeadOnly,
-        std::vector<std::string> headers = {});
-    /// The same for any kind of request the engine makes.
     CHttpFile(std::shared_ptr<CTransferEngine> pEngine, std::string strURL, CTransferEngine::ERequest eRequest,
         std::vector<std::string> headers = {});
     ~CHttpFile() override;
@@ -38,11 +31,9 @@ public:
     /// The final response's status code (100 to 999); false when it had no
     /// readable one or none arrived.
     bool QueryInfoStatusCode(int& nStatusCode) const;
-    /// The Content-Type value (HTTP_QUERY_CONTENT_TYPE), the reason phrase
-    /// (HTTP_QUERY_STATUS_TEXT), the header block
-    /// (HTTP_QUERY_RAW_HEADERS_CRLF), or the ETag or Last-Modified value;
-    /// false for other levels, no response, or no such header.
-    bool QueryInfo(int nInfoLevel, std::string& strValue) const;
+    /// What eQuery names; false when no response arrived, or it has no such
+    /// header (the reason phrase and header block are always there).
+    bool QueryInfo(EQuery eQuery, std::string& strValue) const;
     /// The URL the final response came from, redirects followed; empty
     /// before SendRequest.
     std::string GetFinalURL() const;

@@ -37,22 +37,18 @@ CInternetSession::CInternetSession()
 
 CInternetSession::~CInternetSession() = default;
 
-bool CInternetSession::SetOption(int nOption, unsigned long nMilliseconds)
+bool CInternetSession::SetOption(EOption eOption, unsigned long nMilliseconds)
 {
     if (!m_pEngine)
         return false;
-    switch (nOption) {
-    case INTERNET_OPTION_CONNECT_TIMEOUT: m_pEngine->SetConnectTimeout(ToMilliseconds(nMilliseconds)); return true;
-    case INTERNET_OPTION_SEND_TIMEOUT:
-    case INTERNET_OPTION_RECEIVE_TIMEOUT:
-    case INTERNET_OPTION_DATA_SEND_TIMEOUT:
-    case INTERNET_OPTION_DATA_RECEIVE_TIMEOUT: {
-        m_stallTimeouts[static_cast<std::size_t>(nOption - INTERNET_OPTION_SEND_TIMEOUT)] = nMilliseconds;
-        m_pEngine->SetStallTimeout(ToMilliseconds(*std::max_element(m_stallTimeouts.begin(), m_stallTimeouts.end())));
+    if (eOption == EOption::CONNECT_TIMEOUT) {
+        m_pEngine->SetConnectTimeout(ToMilliseconds(nMilliseconds));
         return true;
     }
-    default: return false;
-    }
+    // The four stall time-outs follow the connect one in EOption.
+    m_stallTimeouts[static_cast<std::size_t>(eOption) - 1] = nMilliseconds;
+    m_pEngine->SetStallTimeout(ToMilliseconds(*std::max_element(m_stallTimeouts.begin(), m_stallTimeouts.end())));
+    return true;
 }
 
 void CInternetSession::SetTransferOptions(const STransferOptions& options)
@@ -73,7 +69,7 @@ std::unique_ptr<CInternetFile> CInternetSession::OpenURL(
     std::shared_ptr<CTransferEngine> pEngine = GetEngine();
     if (strURL.compare(0, FILE_PREFIX.size(), FILE_PREFIX) == 0)
         return std::make_unique<CLocalFile>(strURL.substr(FILE_PREFIX.size()));
-    auto pFile = std::make_unique<CHttpFile>(pEngine, strURL, false, headers);
+    auto pFile = std::make_unique<CHttpFile>(pEngine, strURL, CTransferEngine::ERequest::GET, headers);
     pFile->SendRequest();
     return pFile;
 }

@@ -11,18 +11,14 @@ class CInternetFile;
 class CTransferEngine;
 struct STransferOptions;
 
-/// Session options SetOption knows: time-outs in milliseconds.
-constexpr int INTERNET_OPTION_CONNECT_TIMEOUT = 2;
-constexpr int INTERNET_OPTION_SEND_TIMEOUT = 5;
-constexpr int INTERNET_OPTION_RECEIVE_TIMEOUT = 6;
-constexpr int INTERNET_OPTION_DATA_SEND_TIMEOUT = 7;
-constexpr int INTERNET_OPTION_DATA_RECEIVE_TIMEOUT = 8;
-
 /// The one internet session of a crawl: its time-outs, the system's proxy
 /// settings (the standard environment variables) and one connection cache
 /// for all its requests. Every request blocks its caller, pumping.
 class CInternetSession {
 public:
+    /// The session's time-outs, each in milliseconds.
+    enum class EOption { CONNECT_TIMEOUT, SEND_TIMEOUT, RECEIVE_TIMEOUT, DATA_SEND_TIMEOUT, DATA_RECEIVE_TIMEOUT };
+
     /// Starts the network library once per process, before any session;
     /// false when it cannot start.
     static bool StartNetwork();
@@ -33,10 +29,10 @@ public:
     CInternetSession& operator=(const CInternetSession&) = delete;
     ~CInternetSession();
 
-    /// Sets one of the five time-outs for later requests; false for any
-    /// other option. The four sending and receiving ones bound how long a
-    /// connected request may move no data; the largest of them counts.
-    bool SetOption(int nOption, unsigned long nMilliseconds);
+    /// Sets one of the five time-outs for later requests; false after
+    /// Close. The four sending and receiving ones bound how long a connected
+    /// request may move no data; the largest of them counts.
+    bool SetOption(EOption eOption, unsigned long nMilliseconds);
     /// How later requests go out (see STransferOptions); nothing after Close.
     void SetTransferOptions(const STransferOptions& options);
     /// Called repeatedly while a request waits, so a window stays alive.

@@ -32,9 +32,10 @@ constexpr long LIBRARY_MAX_STREAMS = 100;
 
 // Requests with other header lines are other requests: a conditional GET
 // must not take over a plain one.
-std::string AheadKey(const std::string& strURL, bool bHeadOnly, const std::vector<std::string>& headers)
+std::string AheadKey(
+    const std::string& strURL, CTransferEngine::ERequest eRequest, const std::vector<std::string>& headers)
 {
-    std::string strKey(bHeadOnly ? "HEAD " : "GET ");
+    std::string strKey(eRequest == CTransferEngine::ERequest::HEAD ? "HEAD " : "GET ");
     strKey.append(strURL);
     for (const std::string& strHeader : headers)
         strKey.append("\n").append(strHeader);
@@ -398,12 +399,6 @@ void CTransferEngine::SetEndedCallback(std::function<void()> onEnded)
     m_pImpl->onEnded = std::move(onEnded);
 }
 
-std::unique_ptr<CTransfer> CTransferEngine::Start(
-    const std::string& strURL, bool bHeadOnly, const std::vector<std::string>& headers)
-{
-    return Start(strURL, bHeadOnly ? ERequest::HEAD : ERequest::GET, headers);
-}
-
 void CTransferEngine::WaitUntil(Clock::time_point until)
 {
     for (Clock::time_point now = Clock::now(); now < until; now = Clock::now()) {
@@ -428,8 +423,7 @@ std::unique_ptr<CTransfer> CTransferEngine::Start(
         m_pImpl->Perform();
         return pTransfer;
     }
-    const bool bHeadOnly = eRequest == ERequest::HEAD;
-    std::unique_ptr<CTransfer> pAhead = m_pImpl->parked.Take(AheadKey(strURL, bHeadOnly, headers));
+    std::unique_ptr<CTransfer> pAhead = m_pImpl->parked.Take(AheadKey(strURL, eRequest, headers));
     // A time-out measures how long the crawl waited, and it had not waited
     // for a request that timed out ahead of its turn: that one goes again.
     if (pAhead && !(pAhead->m_pState->bDone && pAhead->m_pState->result == CURLE_OPERATION_TIMEDOUT)) {
@@ -443,23 +437,25 @@ std::unique_ptr<CTransfer> CTransferEngine::Start(
 }
 
 std::uint64_t CTransferEngine::StartAhead(
-    const std::string& strURL, bool bHeadOnly, const std::vector<std::string>& headers)
+    const std::string& strURL, ERequest eRequest, const std::vector<std::string>& headers)
 {
+    if (eRequest == ERequest::GET_HEADERS)
+        return 0;
     try {
         // Not driven here: the next slice of whoever waits sends it.
-        std::unique_ptr<CTransfer> pTransfer
-            = m_pImpl->Launch(strURL, bHeadOnly ? ERequest::HEAD : ERequest::GET, headers);
+        std::unique_ptr<CTransfer> pTransfer = m_pImpl->Launch(strURL, eRequest, headers);
         CTransfer::CState& state = *pTransfer->m_pState;
-        state.nAheadId = m_pImpl->parked.Park(AheadKey(strURL, bHeadOnly, headers), std::move(pTransfer));
+        state.nAheadId = m_pImpl->parked.Park(AheadKey(strURL, eRequest, headers), std::move(pTransfer));
         return state.nAheadId;
     } catch (const CInternetException&) {
         return 0;
     }
 }
 
-bool CTransferEngine::IsAhead(const std::string& strURL, bool bHeadOnly, const std::vector<std::string>& headers) const
+bool CTransferEngine::IsAhead(
+    const std::string& strURL, ERequest eRequest, const std::vector<std::string>& headers) const
 {
-    return m_pImpl->parked.HasKey(AheadKey(strURL, bHeadOnly, headers));
+    return m_pImpl->parked.HasKey(AheadKey(strURL, eRequest, headers));
 }
 
 bool CTransferEngine::IsAhead(std::uint64_t nId) const

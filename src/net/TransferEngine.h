@@ -69,15 +69,12 @@ public:
     /// body never read.
     enum class ERequest { GET, HEAD, GET_HEADERS };
 
-    /// Starts a GET of strURL (a HEAD when bHeadOnly), redirects followed,
-    /// http and https only, with the extra header lines given ("Name: value");
-    /// takes over the same request sent ahead, if any. Under a host's limits
-    /// (STransferOptions) it may go out later, while the transfer waits.
-    /// Throws CInternetException when it cannot start.
-    std::unique_ptr<CTransfer> Start(
-        const std::string& strURL, bool bHeadOnly, const std::vector<std::string>& headers = {});
-    /// The same for any kind of request; GET_HEADERS is never sent ahead.
-    /// Waits, driving the others, while strURL's host is paused.
+    /// Starts the request for strURL, redirects followed, http and https
+    /// only, with the extra header lines given ("Name: value"); takes over
+    /// the same request sent ahead, if any (GET_HEADERS is never sent
+    /// ahead). Under a host's limits (STransferOptions) it may go out later,
+    /// while the transfer waits; while strURL's host is paused it waits,
+    /// driving the others. Throws CInternetException when it cannot start.
     std::unique_ptr<CTransfer> Start(
         const std::string& strURL, ERequest eRequest, const std::vector<std::string>& headers = {});
     /// Drives every request and runs the pump until the time comes.
@@ -85,13 +82,14 @@ public:
     /// The time an HTTP date names, as libcurl reads dates; none when it is not one.
     static std::optional<std::time_t> ParseHttpDate(const std::string& strDate);
 
-    /// Sends a request ahead of its turn: the next Start of the same method,
-    /// URL and header lines takes it over. Returns its id, or 0 when it
-    /// cannot start.
-    std::uint64_t StartAhead(const std::string& strURL, bool bHeadOnly, const std::vector<std::string>& headers = {});
-    /// True while a request of this method, URL and header lines waits to be
+    /// Sends a GET or HEAD ahead of its turn: the next Start of the same
+    /// request, URL and header lines takes it over. Returns its id, or 0
+    /// when it cannot start (a GET_HEADERS never does).
+    std::uint64_t StartAhead(
+        const std::string& strURL, ERequest eRequest, const std::vector<std::string>& headers = {});
+    /// True while a request of this kind, URL and header lines waits to be
     /// taken over.
-    bool IsAhead(const std::string& strURL, bool bHeadOnly, const std::vector<std::string>& headers = {}) const;
+    bool IsAhead(const std::string& strURL, ERequest eRequest, const std::vector<std::string>& headers = {}) const;
     /// True while the request of this id waits to be taken over.
     bool IsAhead(std::uint64_t nId) const;
     /// The body of a request sent ahead once it has ended, failed or not,

@@ -172,7 +172,8 @@ void CTransferEngine::CImpl::Configure(CTransfer::CState& state, const std::stri
 }
 
 // A request option is set only when it differs from its default, so a
-// session with the default options sends what it always sent.
+// session with the default options sends the requests the default mode's
+// byte-exact request tests pin.
 void CTransferEngine::CImpl::ApplyOptions(CURL* pEasy) const
 {
     if (!strCABundle.empty()) {

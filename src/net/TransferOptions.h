@@ -3,9 +3,9 @@
 #include <string>
 #include <vector>
 
-/// How a session's requests go out. Every default is the engine's behaviour
-/// before these options existed, so a session that sets none of them sends
-/// exactly what it always sent.
+/// How a session's requests go out. Every default leaves the request as the
+/// network library makes it, so a session that sets none of them sends what
+/// the default mode's byte-exact request tests pin.
 struct STransferOptions {
     /// The HTTP versions a request may use.
     enum class EHttpVersion {

@@ -13,7 +13,7 @@ CCrawlSummary::CCrawlSummary(const CLinkArray& links, int nPages, double dElapse
         m_nCached += pLink->IsCached() ? 1 : 0;
         if (pLink->HasGoodStatus())
             ++m_nGood;
-        else if (pLink->GetStatusCode() == -1)
+        else if (!pLink->IsChecked())
             ++m_nUnchecked;
         else
             ++m_nBad;

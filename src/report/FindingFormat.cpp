@@ -32,7 +32,7 @@ std::string CFindingFormat::PageName(const CLink& page)
 
 std::string CFindingFormat::StatusMessage(const CLink& link)
 {
-    if (link.GetStatusCode() == -1)
+    if (!link.IsChecked())
         return "not checked";
     const std::string strText = link.GetStatusText();
     return std::to_string(link.GetStatusCode()) + (strText.empty() ? "" : " " + strText);

@@ -50,7 +50,7 @@ nlohmann::ordered_json JsonSummary(const CCrawlSummary& summary)
     object["good"] = summary.m_nGood;
     object["bad"] = summary.m_nBad;
     object["unchecked"] = summary.m_nUnchecked;
-    // Only then: output without filters stays as it always was.
+    // Only then: scripts reading an unfiltered run's summary meet no new key.
     if (summary.m_bFiltered)
         object["excluded"] = summary.m_nExcluded;
     object["pages_fetched"] = summary.m_nPages;
@@ -64,7 +64,7 @@ nlohmann::ordered_json JsonSummary(const CCrawlSummary& summary)
             {"transient", summary.m_nTransient}};
     if (summary.m_bRobotsCounted)
         object["robots_skipped"] = summary.m_nRobotsSkipped;
-    // Only with a cache, so a run without one writes what it always wrote.
+    // Only with a cache: scripts reading a run without one meet no new key.
     if (summary.m_bCacheUsed)
         object["cached"] = summary.m_nCached;
     return object;

@@ -13,7 +13,7 @@ constexpr std::size_t MAX_COLUMN = 60;
 
 std::string StatusCell(const CLink& link)
 {
-    if (link.GetStatusCode() == -1)
+    if (!link.IsChecked())
         return "(not checked)";
     std::string strText = link.GetStatusText();
     return strText.empty() ? std::to_string(link.GetStatusCode()) : strText;

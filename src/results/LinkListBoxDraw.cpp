@@ -64,7 +64,8 @@ void CLinkListBox::FitText(const QFontMetrics& dc, QString& strText, int nRoom, 
     const qsizetype nLength = strText.size();
     qsizetype nKept = nLength > 0 ? 1 : 0;
     if (!bKeepEnd) {
-        // The beginning reserves the ellipsis twice, as it always has.
+        // The beginning reserves the ellipsis twice: where the list cuts a
+        // text depends on it, and the row-drawing tests pin those cuts.
         nRoom -= nEllipsis;
         while (nKept < nLength && dc.horizontalAdvance(strText.left(nKept)) < nRoom)
             ++nKept;

@@ -38,8 +38,9 @@ bool IsWidthScaled(int nID)
         || nID == IDC_LINK_LIST;
 }
 
-// Toward zero, as the old arithmetic truncated; a window of absurd size
-// must not overflow the pixel type.
+// Toward zero: the controls' pixel positions, which the layout tests pin,
+// come from truncating; a window of absurd size must not overflow the
+// pixel type.
 int Truncate(double dValue)
 {
     return static_cast<int>(std::clamp(dValue, static_cast<double>(INT_MIN), static_cast<double>(INT_MAX)));

@@ -5,7 +5,8 @@
 namespace {
 
 // n * nNumerator / nDenominator rounded to the nearest integer, halves away
-// from zero, as the old platform scaled dialog units.
+// from zero: every control's size in pixels, which the layout tests pin,
+// comes from this rounding.
 int MulDiv(int n, int nNumerator, int nDenominator)
 {
     const long long nProduct = static_cast<long long>(n) * nNumerator;

@@ -14,8 +14,6 @@ public:
     QRect MapDialogRect(int x, int y, int cx, int cy) const;
     int MapX(int nUnits) const;
     int MapY(int nUnits) const;
-    int GetBaseX() const { return m_nBaseX; }
-    int GetBaseY() const { return m_nBaseY; }
 
 private:
     int m_nBaseX = 1;

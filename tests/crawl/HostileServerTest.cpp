@@ -339,9 +339,10 @@ TEST(HostileServer, SilenceAndATrickleEachEndByTheReceiveTimeOut)
         {"/drip", Drip(HTML_HEAD + "\r\n" + FIRST_PART, "x", DRIP_INTERVAL)},
     });
     CInternetSession session;
-    for (int nOption : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT, INTERNET_OPTION_RECEIVE_TIMEOUT,
-             INTERNET_OPTION_DATA_SEND_TIMEOUT, INTERNET_OPTION_DATA_RECEIVE_TIMEOUT})
-        session.SetOption(nOption, 400);
+    using EOption = CInternetSession::EOption;
+    for (EOption eOption : {EOption::CONNECT_TIMEOUT, EOption::SEND_TIMEOUT, EOption::RECEIVE_TIMEOUT,
+             EOption::DATA_SEND_TIMEOUT, EOption::DATA_RECEIVE_TIMEOUT})
+        session.SetOption(eOption, 400);
     const std::vector<std::pair<const char*, std::string>> cases = {
         {"/quiet", "Timed out: the server sent no data for 400 milliseconds"},
         {"/drip", "Timed out: the server sent less than 16 bytes a second for 400 milliseconds"},
@@ -381,7 +382,7 @@ TEST(HostileServer, AStalledTlsHandshakeEndsByTheConnectTimeOut)
         CScriptServer server(handler, CScriptServer::EStart::ON_CONNECT);
         CInternetSession session;
         // The other time-outs stay at 10 seconds: only this one may end it.
-        session.SetOption(INTERNET_OPTION_CONNECT_TIMEOUT, 500);
+        session.SetOption(CInternetSession::EOption::CONNECT_TIMEOUT, 500);
         const auto start = std::chrono::steady_clock::now();
         try {
             session.OpenURL("https://127.0.0.1:" + std::to_string(server.GetPort()) + "/");

@@ -223,24 +223,24 @@ TEST(Pipeline, ARequestSentAheadIsTakenOverOnceAndADroppedOneIsNotReused)
     CInternetSession session;
     std::shared_ptr<CTransferEngine> pEngine = session.GetTransferEngine();
     const std::string strURL = server.GetURL("/a.html");
-    const std::uint64_t nId = pEngine->StartAhead(strURL, true);
+    const std::uint64_t nId = pEngine->StartAhead(strURL, CTransferEngine::ERequest::HEAD);
     ASSERT_NE(nId, 0u);
-    EXPECT_TRUE(pEngine->IsAhead(strURL, true));
-    EXPECT_FALSE(pEngine->IsAhead(strURL, false));
-    const std::uint64_t nGet = pEngine->StartAhead(strURL, false);
+    EXPECT_TRUE(pEngine->IsAhead(strURL, CTransferEngine::ERequest::HEAD));
+    EXPECT_FALSE(pEngine->IsAhead(strURL, CTransferEngine::ERequest::GET));
+    const std::uint64_t nGet = pEngine->StartAhead(strURL, CTransferEngine::ERequest::GET);
     while (!pEngine->GetEndedBody(nGet))
         pEngine->Drive();
     EXPECT_EQ(*pEngine->GetEndedBody(nGet), "<A HREF=\"b.html\">");
     pEngine->DropAhead(nGet);
     EXPECT_EQ(pEngine->GetAheadCount(), 1u);
 
-    CHttpFile head(pEngine, strURL, true);
+    CHttpFile head(pEngine, strURL, CTransferEngine::ERequest::HEAD);
     ASSERT_TRUE(head.SendRequest());
     int nCode = 0;
     EXPECT_TRUE(head.QueryInfoStatusCode(nCode));
     EXPECT_EQ(nCode, 200);
     EXPECT_EQ(pEngine->GetAheadCount(), 0u);
-    CHttpFile get(pEngine, strURL, false);
+    CHttpFile get(pEngine, strURL, CTransferEngine::ERequest::GET);
     ASSERT_TRUE(get.SendRequest());
     char szBuffer[64] = {};
     EXPECT_EQ(std::string(szBuffer, get.Read(szBuffer, sizeof(szBuffer))), "<A HREF=\"b.html\">");

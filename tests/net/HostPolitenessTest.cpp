@@ -55,7 +55,7 @@ protected:
         std::vector<std::string> urls;
         for (int n = nFirst; n < nFirst + nCount; ++n) {
             urls.push_back(m_server.GetURL(strPrefix + std::to_string(n)));
-            m_engine.StartAhead(urls.back(), false);
+            m_engine.StartAhead(urls.back(), CTransferEngine::ERequest::GET);
         }
         std::vector<int> codes;
         for (const std::string& strURL : urls)
@@ -65,7 +65,7 @@ protected:
 
     int ReadWhole(const std::string& strURL)
     {
-        std::unique_ptr<CTransfer> pTransfer = m_engine.Start(strURL, false);
+        std::unique_ptr<CTransfer> pTransfer = m_engine.Start(strURL, CTransferEngine::ERequest::GET);
         pTransfer->WaitForResponse();
         char szBuffer[4096];
         while (pTransfer->Read(szBuffer, sizeof(szBuffer)) > 0) {}
@@ -106,7 +106,7 @@ TEST_F(CHostPolitenessTest, APausedHostWaitsWhileAnotherGoesOnAndThePumpRuns)
     other.Start();
     const Clock::time_point until = Clock::now() + 500ms;
     m_engine.PauseHost(m_server.GetURL("/anything"), until);
-    std::unique_ptr<CTransfer> pHeld = m_engine.Start(m_server.GetURL("/fast/1"), false);
+    std::unique_ptr<CTransfer> pHeld = m_engine.Start(m_server.GetURL("/fast/1"), CTransferEngine::ERequest::GET);
     EXPECT_EQ(ReadWhole(other.GetURL("/fast/1")), 200);
     EXPECT_LT(Clock::now(), until);
     pHeld->WaitForResponse();
@@ -119,7 +119,7 @@ TEST_F(CHostPolitenessTest, APausedHostWaitsWhileAnotherGoesOnAndThePumpRuns)
 TEST_F(CHostPolitenessTest, ARequestSentAheadThatWaitsForItsReaderGivesWayToTheCrawlsOwn)
 {
     m_engine.SetConnectionLimits(1, 4);
-    const std::uint64_t nBig = m_engine.StartAhead(m_server.GetURL("/big"), false);
+    const std::uint64_t nBig = m_engine.StartAhead(m_server.GetURL("/big"), CTransferEngine::ERequest::GET);
     ASSERT_NE(nBig, 0u);
     EXPECT_EQ(ReadWhole(m_server.GetURL("/fast/1")), 200);
     EXPECT_FALSE(m_engine.IsAhead(nBig));
@@ -132,7 +132,8 @@ TEST_F(CHostPolitenessTest, ARequestHeldForItsHostsRoomCountsAsRunningAndOneHeld
     // Read-ahead budgets by this count: as libcurl's own queue would be.
     std::vector<std::unique_ptr<CTransfer>> transfers;
     for (int n = 0; n < 5; ++n)
-        transfers.push_back(m_engine.Start(m_server.GetURL("/slower/" + std::to_string(n)), false));
+        transfers.push_back(
+            m_engine.Start(m_server.GetURL("/slower/" + std::to_string(n)), CTransferEngine::ERequest::GET));
     EXPECT_EQ(m_engine.GetRunningCount(), 5u);
     m_engine.PauseHost(m_server.GetURL("/"), Clock::now() + 1s);
     EXPECT_EQ(m_engine.GetRunningCount(), 4u);

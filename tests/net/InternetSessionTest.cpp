@@ -30,12 +30,12 @@ struct CHeadResult {
 CHeadResult Head(CInternetSession& session, const std::string& strHost, int nPort, const std::string& strObject)
 {
     std::unique_ptr<CHttpConnection> pConnection = session.GetHttpConnection(strHost, nPort);
-    std::unique_ptr<CHttpFile> pFile = pConnection->OpenRequest(HTTP_VERB_HEAD, strObject);
+    std::unique_ptr<CHttpFile> pFile = pConnection->OpenRequest(CHttpConnection::EVerb::HEAD, strObject);
     EXPECT_TRUE(pFile->SendRequest());
     CHeadResult result;
     result.bHasCode = pFile->QueryInfoStatusCode(result.nCode);
-    pFile->QueryInfo(HTTP_QUERY_STATUS_TEXT, result.strReason);
-    pFile->QueryInfo(HTTP_QUERY_RAW_HEADERS_CRLF, result.strHeaders);
+    pFile->QueryInfo(CHttpFile::EQuery::STATUS_TEXT, result.strReason);
+    pFile->QueryInfo(CHttpFile::EQuery::RAW_HEADERS_CRLF, result.strHeaders);
     return result;
 }
 
@@ -204,10 +204,10 @@ TEST(InternetSession, SilentServerTimesOutWhileThePumpKeepsRunning)
 {
     CRawServer server([](const std::string&) { return std::string(); });
     CInternetSession session;
-    for (int nOption : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT, INTERNET_OPTION_RECEIVE_TIMEOUT,
-             INTERNET_OPTION_DATA_SEND_TIMEOUT, INTERNET_OPTION_DATA_RECEIVE_TIMEOUT})
-        EXPECT_TRUE(session.SetOption(nOption, 300));
-    EXPECT_FALSE(session.SetOption(3, 300));
+    using EOption = CInternetSession::EOption;
+    for (EOption eOption : {EOption::CONNECT_TIMEOUT, EOption::SEND_TIMEOUT, EOption::RECEIVE_TIMEOUT,
+             EOption::DATA_SEND_TIMEOUT, EOption::DATA_RECEIVE_TIMEOUT})
+        EXPECT_TRUE(session.SetOption(eOption, 300));
     int nPumps = 0;
     session.SetPumpCallback([&nPumps] { ++nPumps; });
     const auto start = std::chrono::steady_clock::now();

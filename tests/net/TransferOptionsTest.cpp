@@ -42,10 +42,11 @@ SAnswer Fetch(CInternetSession& session, const std::string& strURL, bool bHeadOn
 {
     SAnswer answer;
     try {
-        CHttpFile file(session.GetTransferEngine(), strURL, bHeadOnly);
+        CHttpFile file(session.GetTransferEngine(), strURL,
+            bHeadOnly ? CTransferEngine::ERequest::HEAD : CTransferEngine::ERequest::GET);
         file.SendRequest();
         file.QueryInfoStatusCode(answer.nCode);
-        file.QueryInfo(HTTP_QUERY_CONTENT_TYPE, answer.strContentType);
+        file.QueryInfo(CHttpFile::EQuery::CONTENT_TYPE, answer.strContentType);
         answer.strFinalURL = file.GetFinalURL();
         answer.redirectCodes = file.GetRedirectCodes();
         char szBuffer[4096];
@@ -202,7 +203,7 @@ TEST_F(TransferOptions, ARequestSentAheadTellsItsFinalURLAndContentType)
     CInternetSession session;
     session.SetTransferOptions(TrustingTheAuthority());
     std::shared_ptr<CTransferEngine> pEngine = session.GetTransferEngine();
-    const std::uint64_t nId = pEngine->StartAhead(m_plainServer.GetURL("/old"), false);
+    const std::uint64_t nId = pEngine->StartAhead(m_plainServer.GetURL("/old"), CTransferEngine::ERequest::GET);
     EXPECT_EQ(pEngine->GetEndedTransfer(nId), nullptr);
     ASSERT_TRUE(DriveUntilEnded(*pEngine, {nId}));
     const CTransfer* pEnded = pEngine->GetEndedTransfer(nId);
@@ -233,7 +234,8 @@ TEST_F(TransferOptions, TheHttpVersionDecidesWhatTheHandshakeOffers)
         pEngine->SetConnectionLimits(2, 4);
         std::vector<std::uint64_t> ids;
         for (int n = 0; n < 6; ++n)
-            ids.push_back(pEngine->StartAhead(m_tlsServer.GetURL("/page?n=" + std::to_string(n)), true));
+            ids.push_back(pEngine->StartAhead(
+                m_tlsServer.GetURL("/page?n=" + std::to_string(n)), CTransferEngine::ERequest::HEAD));
         ASSERT_TRUE(DriveUntilEnded(*pEngine, ids));
         for (std::uint64_t nId : ids)
             EXPECT_EQ(pEngine->GetEndedTransfer(nId)->GetStatusCode(), 200);
