@@ -96,6 +96,7 @@ void CHtmlLinkReader::Read(std::string_view strUtf8)
     m_bHasBase = false;
     m_strBase.clear();
     m_targets = {};
+    m_bodyStart = {};
     CHtmlTokenizer tokenizer(strUtf8);
     CHtmlTreeState tree;
     CLineColumnCounter counter(strUtf8);
@@ -110,6 +111,10 @@ void CHtmlLinkReader::Read(std::string_view strUtf8)
         tokenizer.SetForeignContent(tree.IsForeignContent());
         if (element.eText != CHtmlTokenizer::EText::DATA)
             tokenizer.SetText(element.eText, tag.strName);
+        if (element.bStartsBody)
+            MarkBodyStart();
+        if (element.bReplacesBody)
+            RemoveBody();
         if (!element.bInDocument)
             continue;
         const bool bHtml = element.eNamespace == CHtmlTreeState::ENamespace::HTML;
@@ -125,6 +130,24 @@ void CHtmlLinkReader::Read(std::string_view strUtf8)
             m_entries[i].nLine = counter.GetLine();
             m_entries[i].nColumn = counter.GetColumn();
         }
+    }
+}
+
+void CHtmlLinkReader::MarkBodyStart()
+{
+    m_bodyStart
+        = {m_strValues.size(), m_entries.size(), m_targets.ids.size(), m_targets.anchorNames.size(), m_bHasBase};
+}
+
+void CHtmlLinkReader::RemoveBody()
+{
+    m_strValues.resize(m_bodyStart.nValues);
+    m_entries.resize(m_bodyStart.nEntries);
+    m_targets.ids.resize(m_bodyStart.nIds);
+    m_targets.anchorNames.resize(m_bodyStart.nAnchorNames);
+    if (!m_bodyStart.bHasBase) {
+        m_bHasBase = false;
+        m_strBase.clear();
     }
 }
 

@@ -51,6 +51,18 @@ private:
     void ReadHtmlElement(const SHtmlTag& tag);
     void NoteFragmentTargets(const SHtmlTag& tag, bool bHtml);
     void AddValue(std::string_view strValue);
+    void MarkBodyStart();
+    void RemoveBody();
+
+    // What had been read when the body began, for a frameset that replaces it.
+    struct SBodyStart {
+        std::size_t nValues = 0;
+        std::size_t nEntries = 0;
+        std::size_t nIds = 0;
+        std::size_t nAnchorNames = 0;
+        bool bHasBase = false;
+    };
+    SBodyStart m_bodyStart;
 
     std::string m_strValues;
     std::vector<SEntry> m_entries;

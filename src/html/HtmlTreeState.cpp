@@ -17,29 +17,34 @@ enum : unsigned {
     BREAKOUT = 1u << 5, // ends SVG or MathML content
     BOUNDARY = 1u << 6, // an end tag does not close what is outside it
     NOT_FRAMESET = 1u << 7, // the page can no longer become a frameset
+    HEAD = 1u << 8, // goes into the head while the body has not begun
+    TABLE_PART = 1u << 9, // dropped outside a table
 };
 
 unsigned HtmlKind(const std::string& strName)
 {
-    static const std::unordered_map<std::string_view, unsigned> KINDS = {{"area", VOID | NOT_FRAMESET}, {"base", VOID},
-        {"basefont", VOID}, {"bgsound", VOID}, {"br", VOID | BREAKOUT | NOT_FRAMESET}, {"col", VOID},
-        {"embed", VOID | BREAKOUT | NOT_FRAMESET}, {"frame", VOID}, {"hr", VOID | BREAKOUT | NOT_FRAMESET},
-        {"img", VOID | BREAKOUT | NOT_FRAMESET}, {"input", VOID | NOT_FRAMESET}, {"image", VOID | NOT_FRAMESET},
-        {"keygen", VOID | NOT_FRAMESET}, {"link", VOID}, {"meta", VOID | BREAKOUT}, {"param", VOID}, {"source", VOID},
-        {"track", VOID}, {"wbr", VOID | NOT_FRAMESET}, {"title", RCDATA}, {"textarea", RCDATA | NOT_FRAMESET},
-        {"style", RAWTEXT}, {"xmp", RAWTEXT | NOT_FRAMESET}, {"iframe", RAWTEXT | NOT_FRAMESET}, {"noembed", RAWTEXT},
-        {"noframes", RAWTEXT}, {"script", SCRIPT}, {"plaintext", PLAINTEXT}, {"b", BREAKOUT}, {"big", BREAKOUT},
-        {"blockquote", BREAKOUT}, {"body", BREAKOUT}, {"center", BREAKOUT}, {"code", BREAKOUT},
-        {"dd", BREAKOUT | NOT_FRAMESET}, {"div", BREAKOUT}, {"dl", BREAKOUT}, {"dt", BREAKOUT | NOT_FRAMESET},
-        {"em", BREAKOUT}, {"h1", BREAKOUT}, {"h2", BREAKOUT}, {"h3", BREAKOUT}, {"h4", BREAKOUT}, {"h5", BREAKOUT},
-        {"h6", BREAKOUT}, {"head", BREAKOUT}, {"i", BREAKOUT}, {"li", BREAKOUT | NOT_FRAMESET},
-        {"listing", BREAKOUT | NOT_FRAMESET}, {"menu", BREAKOUT}, {"nobr", BREAKOUT}, {"ol", BREAKOUT}, {"p", BREAKOUT},
-        {"pre", BREAKOUT | NOT_FRAMESET}, {"ruby", BREAKOUT}, {"s", BREAKOUT}, {"small", BREAKOUT}, {"span", BREAKOUT},
-        {"strong", BREAKOUT}, {"strike", BREAKOUT}, {"sub", BREAKOUT}, {"sup", BREAKOUT},
-        {"table", BREAKOUT | BOUNDARY}, {"tt", BREAKOUT}, {"u", BREAKOUT}, {"ul", BREAKOUT}, {"var", BREAKOUT},
-        {"applet", BOUNDARY | NOT_FRAMESET}, {"caption", BOUNDARY}, {"html", BOUNDARY}, {"td", BOUNDARY},
-        {"th", BOUNDARY}, {"marquee", BOUNDARY | NOT_FRAMESET}, {"object", BOUNDARY | NOT_FRAMESET},
-        {"template", BOUNDARY}, {"button", NOT_FRAMESET}, {"select", NOT_FRAMESET}};
+    static const std::unordered_map<std::string_view, unsigned> KINDS = {{"area", VOID | NOT_FRAMESET},
+        {"base", VOID | HEAD}, {"basefont", VOID | HEAD}, {"bgsound", VOID | HEAD},
+        {"br", VOID | BREAKOUT | NOT_FRAMESET}, {"col", VOID | TABLE_PART}, {"embed", VOID | BREAKOUT | NOT_FRAMESET},
+        {"frame", VOID}, {"hr", VOID | BREAKOUT | NOT_FRAMESET}, {"img", VOID | BREAKOUT | NOT_FRAMESET},
+        {"image", VOID | NOT_FRAMESET}, {"input", VOID}, {"keygen", VOID | NOT_FRAMESET}, {"link", VOID | HEAD},
+        {"meta", VOID | BREAKOUT | HEAD}, {"param", VOID}, {"source", VOID}, {"track", VOID},
+        {"wbr", VOID | NOT_FRAMESET}, {"title", RCDATA | HEAD}, {"textarea", RCDATA | NOT_FRAMESET},
+        {"style", RAWTEXT | HEAD}, {"xmp", RAWTEXT | NOT_FRAMESET}, {"iframe", RAWTEXT | NOT_FRAMESET},
+        {"noembed", RAWTEXT}, {"noframes", RAWTEXT | HEAD}, {"script", SCRIPT | HEAD}, {"plaintext", PLAINTEXT},
+        {"b", BREAKOUT}, {"big", BREAKOUT}, {"blockquote", BREAKOUT}, {"body", BREAKOUT | NOT_FRAMESET},
+        {"center", BREAKOUT}, {"code", BREAKOUT}, {"dd", BREAKOUT | NOT_FRAMESET}, {"div", BREAKOUT}, {"dl", BREAKOUT},
+        {"dt", BREAKOUT | NOT_FRAMESET}, {"em", BREAKOUT}, {"h1", BREAKOUT}, {"h2", BREAKOUT}, {"h3", BREAKOUT},
+        {"h4", BREAKOUT}, {"h5", BREAKOUT}, {"h6", BREAKOUT}, {"head", BREAKOUT | HEAD}, {"i", BREAKOUT},
+        {"li", BREAKOUT | NOT_FRAMESET}, {"listing", BREAKOUT | NOT_FRAMESET}, {"menu", BREAKOUT}, {"nobr", BREAKOUT},
+        {"ol", BREAKOUT}, {"p", BREAKOUT}, {"pre", BREAKOUT | NOT_FRAMESET}, {"ruby", BREAKOUT}, {"s", BREAKOUT},
+        {"small", BREAKOUT}, {"span", BREAKOUT}, {"strong", BREAKOUT}, {"strike", BREAKOUT}, {"sub", BREAKOUT},
+        {"sup", BREAKOUT}, {"table", BREAKOUT | BOUNDARY | NOT_FRAMESET}, {"tt", BREAKOUT}, {"u", BREAKOUT},
+        {"ul", BREAKOUT}, {"var", BREAKOUT}, {"applet", BOUNDARY | NOT_FRAMESET}, {"caption", BOUNDARY | TABLE_PART},
+        {"html", BOUNDARY | HEAD}, {"td", BOUNDARY | TABLE_PART}, {"th", BOUNDARY | TABLE_PART}, {"tr", TABLE_PART},
+        {"tbody", TABLE_PART}, {"thead", TABLE_PART}, {"tfoot", TABLE_PART}, {"colgroup", TABLE_PART},
+        {"marquee", BOUNDARY | NOT_FRAMESET}, {"object", BOUNDARY | NOT_FRAMESET}, {"template", BOUNDARY | HEAD},
+        {"noscript", HEAD}, {"button", NOT_FRAMESET}, {"select", NOT_FRAMESET}};
     const auto it = KINDS.find(strName);
     return it == KINDS.end() ? 0u : it->second;
 }
@@ -176,26 +181,36 @@ CHtmlTreeState::SElement CHtmlTreeState::StartForeign(const SHtmlTag& tag, bool&
 CHtmlTreeState::SElement CHtmlTreeState::StartHtml(const SHtmlTag& tag, bool bSeenText)
 {
     const bool bInDocument = m_nTemplates == 0;
-    if (tag.strName == "svg" || tag.strName == "math") {
-        const ENamespace eNamespace = tag.strName == "svg" ? ENamespace::SVG : ENamespace::MATHML;
-        if (!tag.bSelfClosing)
-            Push(tag.strName, eNamespace, tag);
-        m_bFramesetOk = false;
-        return {eNamespace, bInDocument, EText::DATA};
-    }
     const unsigned nKind = HtmlKind(tag.strName);
+    SElement element {ENamespace::HTML, bInDocument, TextAfter(nKind)};
     if (tag.strName == "frameset" && m_bFramesetOk && !bSeenText && bInDocument) {
+        // The frameset takes the place of the body and all it held.
+        element.bReplacesBody = m_bBodyStarted;
         m_bFrameset = true;
+        PopThrough(0);
         Push(tag.strName, ENamespace::HTML, tag);
-        return {};
+        return element;
     }
-    if (tag.strName == "frame" || tag.strName == "frameset")
-        return {ENamespace::HTML, false, EText::DATA};
-    if (nKind & NOT_FRAMESET)
+    // Even a start tag the body drops begins the body.
+    element.bStartsBody = !m_bBodyStarted && !(nKind & HEAD) && bInDocument;
+    m_bBodyStarted = m_bBodyStarted || element.bStartsBody;
+    const bool bDropped = ((nKind & TABLE_PART) && LastOpen("table", ENamespace::HTML) < 0)
+        || (tag.strName == "head" && m_bBodyStarted);
+    if (tag.strName == "frame" || tag.strName == "frameset" || bDropped) {
+        element.bInDocument = false;
+        return element;
+    }
+    const std::string* pType = tag.strName == "input" ? tag.Find("type") : nullptr;
+    if ((nKind & NOT_FRAMESET) || (tag.strName == "input" && !(pType && EqualsNoCase(*pType, "hidden"))))
         m_bFramesetOk = false;
-    if (!(nKind & VOID))
+    if (tag.strName == "svg" || tag.strName == "math") {
+        element.eNamespace = tag.strName == "svg" ? ENamespace::SVG : ENamespace::MATHML;
+        if (!tag.bSelfClosing)
+            Push(tag.strName, element.eNamespace, tag);
+    } else if (!(nKind & VOID)) {
         Push(tag.strName, ENamespace::HTML, tag);
-    return {ENamespace::HTML, bInDocument, TextAfter(nKind)};
+    }
+    return element;
 }
 
 // A frameset page holds only framesets, frames and noframes.
@@ -230,7 +245,8 @@ void CHtmlTreeState::OnEndTag(const SHtmlTag& tag)
 void CHtmlTreeState::EndHtml(const std::string& strName)
 {
     const std::int32_t nIndex = LastOpen(strName, ENamespace::HTML);
-    if (nIndex < 0)
+    // </body> and </html> change how what follows is read, and close nothing.
+    if (nIndex < 0 || strName == "body" || strName == "html")
         return; // an end tag without its element changes nothing
     // A template closes whatever is open inside it; other elements only
     // within the scope they are in.

@@ -23,6 +23,12 @@ public:
         bool bInDocument = true;
         /// The text that follows the start tag.
         CHtmlTokenizer::EText eText = CHtmlTokenizer::EText::DATA;
+        /// The first element of the body: what follows it until a frameset
+        /// replaces the body is in the body.
+        bool bStartsBody = false;
+        /// A frameset that takes the body's place: what the body held is no
+        /// longer in the document.
+        bool bReplacesBody = false;
     };
 
     /// The element tag (a start tag) makes; bSeenText says whether the
@@ -61,4 +67,5 @@ private:
     std::size_t m_nFramesets = 0;
     bool m_bFrameset = false;
     bool m_bFramesetOk = true;
+    bool m_bBodyStarted = false;
 };

@@ -1,0 +1,81 @@
+#include "html/ReaderDifference.h"
+
+#include "html/GumboLinkReader.h"
+#include "html/HtmlLinkReader.h"
+
+#include <algorithm>
+#include <tuple>
+#include <vector>
+
+namespace {
+
+using Reference = std::tuple<std::string, int, int>;
+
+template <class TReader> std::vector<Reference> ReadAll(const TReader& reader)
+{
+    std::vector<Reference> references;
+    for (std::size_t i = 0; i < reader.GetCount(); ++i) {
+        const SHtmlReference reference = reader.GetReference(i);
+        references.emplace_back(std::string(reference.strValue), reference.nLine, reference.nColumn);
+    }
+    return references;
+}
+
+std::string Describe(const std::vector<Reference>& references, std::size_t nIndex)
+{
+    if (nIndex >= references.size())
+        return "nothing";
+    const auto& [strValue, nLine, nColumn] = references[nIndex];
+    return "'" + strValue + "' at " + std::to_string(nLine) + ":" + std::to_string(nColumn);
+}
+
+} // namespace
+
+std::string CReaderDifference::Find(std::string_view strUtf8)
+{
+    CHtmlLinkReader ours;
+    ours.Read(strUtf8);
+    CGumboLinkReader gumbo;
+    gumbo.Read(strUtf8);
+    const std::vector<Reference> oursRead = ReadAll(ours);
+    const std::vector<Reference> gumboRead = ReadAll(gumbo);
+    const auto [itOurs, itGumbo] = std::mismatch(oursRead.begin(), oursRead.end(), gumboRead.begin(), gumboRead.end());
+    if (itOurs != oursRead.end() || itGumbo != gumboRead.end()) {
+        const auto nIndex = static_cast<std::size_t>(itOurs - oursRead.begin());
+        return "reference " + std::to_string(nIndex) + ": ours " + Describe(oursRead, nIndex) + ", gumbo's "
+            + Describe(gumboRead, nIndex);
+    }
+    if (ours.HasBase() != gumbo.HasBase() || ours.GetBase() != gumbo.GetBase())
+        return "base: ours '" + ours.GetBase() + "', gumbo's '" + gumbo.GetBase() + "'";
+    return {};
+}
+
+namespace {
+
+bool ContainsNoCase(std::string_view text, std::string_view lower)
+{
+    const auto it = std::search(text.begin(), text.end(), lower.begin(), lower.end(),
+        [](char ch, char chLower) { return (ch >= 'A' && ch <= 'Z' ? ch | 0x20 : ch) == chLower; });
+    return it != text.end();
+}
+
+// C0 controls other than whitespace and NUL, DEL, and C1 controls.
+bool HasControlCharacter(std::string_view text)
+{
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto nByte = static_cast<unsigned char>(text[i]);
+        if ((nByte >= 0x01 && nByte <= 0x08) || nByte == 0x0B || (nByte >= 0x0E && nByte <= 0x1F) || nByte == 0x7F)
+            return true;
+        if (nByte == 0xC2 && i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) <= 0x9F)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+bool CReaderDifference::IsGumboError(std::string_view strUtf8)
+{
+    return ContainsNoCase(strUtf8, "<select") || strUtf8.find("</>") != std::string_view::npos
+        || HasControlCharacter(strUtf8);
+}
