@@ -16,6 +16,7 @@ struct SHtmlTag {
 
     bool bEndTag = false;
     bool bSelfClosing = false;
+    bool bDroppedDuplicate = false; ///< an attribute named as an earlier one was dropped
     std::size_t nOffset = 0; ///< of the tag's '<' in the text read
     std::string strName;
     /// The first nAttributes entries are this tag's; the rest keep their

@@ -36,6 +36,7 @@ void BeginTag(SHtmlTag& tag, std::size_t nLess, bool bEndTag)
 {
     tag.bEndTag = bEndTag;
     tag.bSelfClosing = false;
+    tag.bDroppedDuplicate = false;
     tag.nOffset = nLess;
     tag.strName.clear();
     tag.nAttributes = 0;
@@ -296,8 +297,10 @@ bool CHtmlTokenizer::ReadAttributeName(SHtmlTag& tag)
         ++m_nPos;
         bRead = ReadAttributeValue(tag);
     }
-    if (bDuplicate)
+    if (bDuplicate) {
         --tag.nAttributes;
+        tag.bDroppedDuplicate = true;
+    }
     return bRead;
 }
 

@@ -38,6 +38,8 @@ public:
     void OnEndTag(const SHtmlTag& tag);
     /// True while the current node is SVG or MathML, where CDATA sections are read.
     bool IsForeignContent() const { return !m_open.empty() && m_open.back().eNamespace != ENamespace::HTML; }
+    /// How many elements are open.
+    std::size_t GetDepth() const { return m_open.size(); }
 
 private:
     struct SOpen {

@@ -209,6 +209,14 @@ TEST(HtmlReaderDifferential, WhereGumboDepartsFromTheStandard)
         {"13.2.3.5 Preprocessing the input stream", "<a href='a\x01b\x7F\xC2\x85'>", {{"a\x01b\x7F\xC2\x85", 1, 1}}},
         // "</>" is nothing at all; the next tag begins where its '<' is.
         {"13.2.5.7 End tag open state", "</><a href=x>", {{"x", 1, 4}}},
+        // A repeated attribute is dropped alone; the next one stays.
+        {"13.2.5.33 Attribute name state", "<a b b href=x>", {{"x", 1, 1}}},
+        // A NUL in a name is U+FFFD, part of that name: this a has no href.
+        {"13.2.5.33 Attribute name state", std::string("<a/\0href=x><a href=y>", 21), {{"y", 1, 12}}},
+        // An end tag in SVG that matches no open element closes nothing:
+        // the a after it is SVG's.
+        {"13.2.6.5 The rules for parsing tokens in foreign content (any other end tag)",
+            "<x><svg></e><a href=3></svg><a href=4>", {{"4", 1, 29}}},
     };
     for (const SCase& c : cases) {
         SCOPED_TRACE(c.strSection + ": " + c.strPage);

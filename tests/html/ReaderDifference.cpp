@@ -2,6 +2,8 @@
 
 #include "html/GumboLinkReader.h"
 #include "html/HtmlLinkReader.h"
+#include "html/HtmlTokenizer.h"
+#include "html/HtmlTreeState.h"
 
 #include <algorithm>
 #include <tuple>
@@ -72,10 +74,40 @@ bool HasControlCharacter(std::string_view text)
     return false;
 }
 
+// An end tag inside SVG or MathML that closes nothing: gumbo closes the
+// foreign content there. A repeated attribute: gumbo may drop the next one
+// too. A NUL in an attribute's name: gumbo drops it where it is U+FFFD.
+bool HasGumboTagError(std::string_view text)
+{
+    CHtmlTokenizer tokenizer(text);
+    CHtmlTreeState tree;
+    SHtmlTag tag;
+    while (tokenizer.NextTag(tag)) {
+        if (tag.bDroppedDuplicate)
+            return true;
+        for (std::size_t i = 0; i < tag.nAttributes; ++i)
+            if (tag.attributes[i].strName.find("\xEF\xBF\xBD") != std::string::npos)
+                return true;
+        if (tag.bEndTag) {
+            const bool bForeign = tree.IsForeignContent();
+            const std::size_t nDepth = tree.GetDepth();
+            tree.OnEndTag(tag);
+            if (bForeign && tree.GetDepth() == nDepth)
+                return true;
+        } else {
+            const CHtmlTreeState::SElement element = tree.OnStartTag(tag, tokenizer.HasSeenText());
+            if (element.eText != CHtmlTokenizer::EText::DATA)
+                tokenizer.SetText(element.eText, tag.strName);
+        }
+        tokenizer.SetForeignContent(tree.IsForeignContent());
+    }
+    return false;
+}
+
 } // namespace
 
 bool CReaderDifference::IsGumboError(std::string_view strUtf8)
 {
     return ContainsNoCase(strUtf8, "<select") || strUtf8.find("</>") != std::string_view::npos
-        || HasControlCharacter(strUtf8);
+        || HasControlCharacter(strUtf8) || HasGumboTagError(strUtf8);
 }
