@@ -1,7 +1,7 @@
 // A page of arbitrary bytes under an arbitrary charset label, decoded and
-// read for links, whole and cut into parts at small limits: the text must be
-// valid UTF-8 no longer than three bytes a byte, and every reference a value
-// of that text with a position inside it.
+// read for links: the text must be valid UTF-8 no longer than three bytes a
+// byte, every reference a value of that text with a position inside it, and
+// every fragment target valid UTF-8.
 #include "html/CharsetDecoder.h"
 #include "html/HtmlLinkReader.h"
 
@@ -37,7 +37,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize)
 {
     FuzzedDataProvider provider(pData, nSize);
     const std::string strContentType = provider.ConsumeRandomLengthString(64);
-    const std::size_t nTinyTags = provider.ConsumeIntegralInRange<std::size_t>(1, 8);
     const std::string strBytes = provider.ConsumeRemainingBytesAsString();
     const std::string strText = CCharsetDecoder::ToUtf8(strBytes, strContentType);
     if (strText.size() > 3 * strBytes.size())
@@ -47,9 +46,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize)
     CHtmlLinkReader whole;
     whole.Read(strText);
     ExpectReferencesInside(whole, strText);
-    CHtmlLinkReader parts({nTinyTags, nTinyTags, nTinyTags * 2, nTinyTags});
-    parts.Read(strText);
-    ExpectReferencesInside(parts, strText);
+    for (const std::string& strId : whole.GetFragmentTargets().ids)
+        ExpectValidUtf8(strId);
+    for (const std::string& strName : whole.GetFragmentTargets().anchorNames)
+        ExpectValidUtf8(strName);
     if (whole.HasBase())
         ExpectValidUtf8(whole.GetBase());
     return 0;

@@ -1,15 +1,18 @@
 #pragma once
 
+#include "html/FragmentTargets.h"
 #include "html/HtmlReference.h"
-#include "html/MarkupSlicer.h"
 
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
 
+struct SHtmlTag;
+
 /// Reads the link references of a page as a browser's HTML parser sees
-/// them (the one wrapper of the gumbo parser): a[href], area[href],
+/// them, with the HTML tokenizer and the little of tree construction that
+/// decides which elements a start tag makes: a[href], area[href],
 /// link[href] (unless rel is preconnect or dns-prefetch), frame/iframe[src],
 /// img[src], img[srcset], source[src], source[srcset], script[src],
 /// video[src], video[poster], audio[src], track[src], embed[src],
@@ -20,13 +23,6 @@
 /// fragment-only values are left out. Values are not resolved.
 class CHtmlLinkReader {
 public:
-    CHtmlLinkReader() = default;
-    /// A reader that cuts large pages into parts at other limits (tests, fuzzing).
-    explicit CHtmlLinkReader(const CMarkupSlicer::SLimits& limits)
-        : m_limits(limits)
-    {
-    }
-
     /// Reads strUtf8, which must be valid UTF-8 (as CCharsetDecoder gives);
     /// replaces what an earlier Read found.
     void Read(std::string_view strUtf8);
@@ -40,6 +36,8 @@ public:
     /// The first <base href>'s value as written (character references
     /// decoded); empty without one.
     const std::string& GetBase() const { return m_strBase; }
+    /// The ids and anchor names the last Read found.
+    const SFragmentTargets& GetFragmentTargets() const { return m_targets; }
 
 private:
     // One reference in 16 bytes, its value in m_strValues: a page of a
@@ -50,11 +48,25 @@ private:
         int nLine;
         int nColumn;
     };
-    void Append(std::string_view strValue, int nLine, int nColumn);
+    void ReadHtmlElement(const SHtmlTag& tag);
+    void NoteFragmentTargets(const SHtmlTag& tag, bool bHtml);
+    void AddValue(std::string_view strValue);
+    void MarkBodyStart();
+    void RemoveBody();
 
-    CMarkupSlicer::SLimits m_limits;
+    // What had been read when the body began, for a frameset that replaces it.
+    struct SBodyStart {
+        std::size_t nValues = 0;
+        std::size_t nEntries = 0;
+        std::size_t nIds = 0;
+        std::size_t nAnchorNames = 0;
+        bool bHasBase = false;
+    };
+    SBodyStart m_bodyStart;
+
     std::string m_strValues;
     std::vector<SEntry> m_entries;
     bool m_bHasBase = false;
     std::string m_strBase;
+    SFragmentTargets m_targets;
 };

@@ -177,27 +177,6 @@ std::string DistinctFormatting(int nCount)
 
 } // namespace
 
-TEST(HtmlLinkReader, PagesReadInPartsGiveWhatTheWholePageGives)
-{
-    const CMarkupSlicer::SLimits TINY = {3, 2, 4, 2};
-    const std::vector<std::string> pages = {
-        "<a href=a>\n<div><div><img src=b srcset='c 1x'>\r\n<a href=d><p>\xC3\xA9<a href=e></div></div>",
-        "<base href=/x/><ul><li><a href=1><li><a href=2>\n<li><a href=3></ul><base href=/y/>",
-        "<b><i><a href=a><p>x<p>y</b><p><a href=b>\n<script src=s></script><link href=l>",
-        "<table><tr><td><a href=a></td></tr></table>\r<table><tr><td><a href=b></table>",
-    };
-    for (const std::string& strPage : pages) {
-        SCOPED_TRACE("page: " + strPage);
-        CHtmlLinkReader whole;
-        CHtmlLinkReader parts(TINY);
-        whole.Read(strPage);
-        parts.Read(strPage);
-        ASSERT_GT(CMarkupSlicer::Cut(strPage, TINY).size(), 1u);
-        EXPECT_EQ(ReadAll(parts), ReadAll(whole));
-        EXPECT_EQ(parts.GetBase(), whole.GetBase());
-    }
-}
-
 TEST(HtmlLinkReader, HostilePagesYieldTheirLinks)
 {
     // Deep nesting costs the tree builder time in proportion to the depth

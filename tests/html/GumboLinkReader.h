@@ -1,0 +1,61 @@
+#pragma once
+
+#include "html/HtmlReference.h"
+#include "html/MarkupSlicer.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+/// The reference reader the differential test and fuzz target hold
+/// CHtmlLinkReader to: the same rules over gumbo's whole-document parse
+/// (the one wrapper of the gumbo parser): a[href], area[href],
+/// link[href] (unless rel is preconnect or dns-prefetch), frame/iframe[src],
+/// img[src], img[srcset], source[src], source[srcset], script[src],
+/// video[src], video[poster], audio[src], track[src], embed[src],
+/// object[data], input[type=image][src], meta[http-equiv=refresh] content,
+/// in the source order of start tags, then the order listed. Nothing is
+/// read from comments, raw text, template contents, SVG or MathML, or from
+/// elements the parser made up. Each value is cleaned; empty and
+/// fragment-only values are left out. Values are not resolved.
+class CGumboLinkReader {
+public:
+    CGumboLinkReader() = default;
+    /// A reader that cuts large pages into parts at other limits (tests, fuzzing).
+    explicit CGumboLinkReader(const CMarkupSlicer::SLimits& limits)
+        : m_limits(limits)
+    {
+    }
+
+    /// Reads strUtf8, which must be valid UTF-8 (as CCharsetDecoder gives);
+    /// replaces what an earlier Read found.
+    void Read(std::string_view strUtf8);
+    /// How many references the last Read found.
+    std::size_t GetCount() const { return m_entries.size(); }
+    /// The nIndex-th reference in document order; its value stays valid
+    /// until the next Read.
+    SHtmlReference GetReference(std::size_t nIndex) const;
+    /// True when the page has a <base href>.
+    bool HasBase() const { return m_bHasBase; }
+    /// The first <base href>'s value as written (character references
+    /// decoded); empty without one.
+    const std::string& GetBase() const { return m_strBase; }
+
+private:
+    // One reference in 16 bytes, its value in m_strValues: a page of a
+    // million links must not cost a string object per link.
+    struct SEntry {
+        std::uint32_t nValueOffset;
+        std::uint32_t nValueLength;
+        int nLine;
+        int nColumn;
+    };
+    void Append(std::string_view strValue, int nLine, int nColumn);
+
+    CMarkupSlicer::SLimits m_limits;
+    std::string m_strValues;
+    std::vector<SEntry> m_entries;
+    bool m_bHasBase = false;
+    std::string m_strBase;
+};
