@@ -80,8 +80,12 @@ bool CResultCache::Prepare()
     m_writePageLink = MakeStatement("INSERT INTO page_links VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7)");
     m_forgetPage = MakeStatement("DELETE FROM pages WHERE url = ?1 AND fingerprint = ?2");
     m_forgetPageLinks = MakeStatement("DELETE FROM page_links WHERE url = ?1 AND fingerprint = ?2");
+    m_findPageTargets = MakeStatement("SELECT is_anchor_name, target FROM page_targets"
+                                      " WHERE url = ?1 AND fingerprint = ?2 ORDER BY ordinal");
+    m_writePageTarget = MakeStatement("INSERT INTO page_targets VALUES (?1, ?2, ?3, ?4, ?5)");
+    m_forgetPageTargets = MakeStatement("DELETE FROM page_targets WHERE url = ?1 AND fingerprint = ?2");
     return m_findResult && m_writeResult && m_findPage && m_findPageLinks && m_writePage && m_writePageLink
-        && m_forgetPage && m_forgetPageLinks;
+        && m_forgetPage && m_forgetPageLinks && m_findPageTargets && m_writePageTarget && m_forgetPageTargets;
 }
 
 CResultCache::CStatement CResultCache::MakeStatement(const char* pszSql) const
@@ -192,7 +196,7 @@ std::optional<SStoredPage> CResultCache::ReadPage(const std::string& strURL)
     std::optional<SStoredPage> page;
     sqlite3_stmt* pPage = m_findPage.get();
     if (BindText(pPage, 1, strURL) && BindText(pPage, 2, m_strFingerprint) && sqlite3_step(pPage) == SQLITE_ROW)
-        page = SStoredPage {ColumnText(pPage, 0), ColumnText(pPage, 1), {}};
+        page = SStoredPage {ColumnText(pPage, 0), ColumnText(pPage, 1), {}, {}};
     sqlite3_reset(pPage);
     sqlite3_clear_bindings(pPage);
     sqlite3_stmt* pLinks = m_findPageLinks.get();
@@ -203,6 +207,14 @@ std::optional<SStoredPage> CResultCache::ReadPage(const std::string& strURL)
     }
     sqlite3_reset(pLinks);
     sqlite3_clear_bindings(pLinks);
+    sqlite3_stmt* pTargets = m_findPageTargets.get();
+    if (page && BindText(pTargets, 1, strURL) && BindText(pTargets, 2, m_strFingerprint)) {
+        while (sqlite3_step(pTargets) == SQLITE_ROW)
+            (sqlite3_column_int(pTargets, 0) != 0 ? page->targets.anchorNames : page->targets.ids)
+                .push_back(ColumnText(pTargets, 1));
+    }
+    sqlite3_reset(pTargets);
+    sqlite3_clear_bindings(pTargets);
     return page;
 }
 
@@ -258,7 +270,7 @@ bool CResultCache::WriteResult(const SPendingResult& pending)
 
 bool CResultCache::WritePage(const std::string& strURL, const std::optional<SStoredPage>& page)
 {
-    for (sqlite3_stmt* pForget : {m_forgetPage.get(), m_forgetPageLinks.get()})
+    for (sqlite3_stmt* pForget : {m_forgetPage.get(), m_forgetPageLinks.get(), m_forgetPageTargets.get()})
         if (!BindText(pForget, 1, strURL) || !BindText(pForget, 2, m_strFingerprint) || !StepOnce(pForget))
             return false;
     if (!page)
@@ -276,6 +288,23 @@ bool CResultCache::WritePage(const std::string& strURL, const std::optional<SSto
             || sqlite3_bind_int(pLink, 6, link.nColumn) != SQLITE_OK
             || sqlite3_bind_int(pLink, 7, link.bTooLong ? 1 : 0) != SQLITE_OK || !StepOnce(pLink))
             return false;
+    }
+    return WriteTargets(strURL, page->targets);
+}
+
+bool CResultCache::WriteTargets(const std::string& strURL, const SFragmentTargets& targets)
+{
+    sqlite3_stmt* pTarget = m_writePageTarget.get();
+    int nOrdinal = 0;
+    for (const auto* pList : {&targets.ids, &targets.anchorNames}) {
+        const int nAnchorName = pList == &targets.anchorNames ? 1 : 0;
+        for (const std::string& strTarget : *pList) {
+            if (!BindText(pTarget, 1, strURL) || !BindText(pTarget, 2, m_strFingerprint)
+                || sqlite3_bind_int(pTarget, 3, nOrdinal++) != SQLITE_OK
+                || sqlite3_bind_int(pTarget, 4, nAnchorName) != SQLITE_OK || !BindText(pTarget, 5, strTarget)
+                || !StepOnce(pTarget))
+                return false;
+        }
     }
     return true;
 }

@@ -26,7 +26,7 @@ struct sqlite3_stmt;
 class CResultCache : public CResultStore {
 public:
     /// The layout this program writes and reads (PRAGMA user_version).
-    static constexpr int FORMAT_VERSION = 1;
+    static constexpr int FORMAT_VERSION = 2;
     /// How long a writer waits for another run's lock.
     static constexpr int BUSY_TIMEOUT_MS = 10000;
     /// The longest a result waits in memory before it is written.
@@ -86,7 +86,7 @@ private:
 
     std::optional<SStoredResult> ReadReusable(const std::string& strURL);
     static std::optional<std::string> Inspect(const std::string& strPath);
-    static std::optional<std::string> CheckLayout(sqlite3* pDb, bool& bEmpty);
+    static std::optional<std::string> CheckLayout(sqlite3* pDb, bool& bEmpty, bool& bFormat1);
     EOpen OpenForWriting(const std::string& strPath, std::string& strReason);
     bool SwitchToWal();
     bool Prepare();
@@ -95,6 +95,7 @@ private:
     void Flush(bool bForce);
     bool WritePending();
     bool WriteResult(const SPendingResult& pending);
+    bool WriteTargets(const std::string& strURL, const SFragmentTargets& targets);
     bool WritePage(const std::string& strURL, const std::optional<SStoredPage>& page);
     std::optional<SStoredPage> ReadPage(const std::string& strURL);
     void GiveUp(const std::string& strWhy);
@@ -115,6 +116,9 @@ private:
     CStatement m_writePageLink;
     CStatement m_forgetPage;
     CStatement m_forgetPageLinks;
+    CStatement m_findPageTargets;
+    CStatement m_writePageTarget;
+    CStatement m_forgetPageTargets;
     std::vector<SPendingResult> m_pendingResults;
     std::vector<std::pair<std::string, std::optional<SStoredPage>>> m_pendingPages;
     // What this crawl asked already: each link is asked for at every turn

@@ -19,7 +19,13 @@ namespace {
 // The first 16 bytes of every SQLite database file.
 constexpr std::string_view SQLITE_HEADER("SQLite format 3\0", 16);
 
-const std::set<std::string> OUR_TABLES = {"results", "pages", "page_links"};
+const std::set<std::string> OUR_TABLES = {"results", "pages", "page_links", "page_targets"};
+// Format 1 kept no fragment targets: its pages are dropped when it is upgraded.
+const std::set<std::string> FORMAT_1_TABLES = {"results", "pages", "page_links"};
+
+constexpr const char* CREATE_TARGETS = "CREATE TABLE page_targets(url TEXT NOT NULL, fingerprint TEXT NOT NULL,"
+                                       " ordinal INTEGER NOT NULL, is_anchor_name INTEGER NOT NULL,"
+                                       " target TEXT NOT NULL, PRIMARY KEY(url, fingerprint, ordinal)) WITHOUT ROWID;";
 
 constexpr const char* CREATE_TABLES = "CREATE TABLE results(url TEXT NOT NULL, fingerprint TEXT NOT NULL,"
                                       " checked_at INTEGER NOT NULL, status_code INTEGER NOT NULL,"
@@ -33,6 +39,8 @@ constexpr const char* CREATE_TABLES = "CREATE TABLE results(url TEXT NOT NULL, f
                                       " ordinal INTEGER NOT NULL, link TEXT NOT NULL, line INTEGER NOT NULL,"
                                       " col INTEGER NOT NULL, too_long INTEGER NOT NULL,"
                                       " PRIMARY KEY(url, fingerprint, ordinal)) WITHOUT ROWID;";
+
+constexpr const char* UPGRADE_FROM_1 = "DELETE FROM pages; DELETE FROM page_links;";
 
 // A path as an SQLite URI names it: every byte but the plainest escaped.
 std::string ToUri(const std::string& strPath)
@@ -109,11 +117,13 @@ std::optional<std::string> CResultCache::Inspect(const std::string& strPath)
     if (nResult != SQLITE_OK)
         return "it cannot be opened";
     bool bEmpty = false;
-    return CheckLayout(pDb.get(), bEmpty);
+    bool bFormat1 = false;
+    return CheckLayout(pDb.get(), bEmpty, bFormat1);
 }
 
-// Why a database holds no cache of this program; bEmpty when it holds nothing.
-std::optional<std::string> CResultCache::CheckLayout(sqlite3* pDb, bool& bEmpty)
+// Why a database holds no cache of this program; bEmpty when it holds
+// nothing, bFormat1 when it is one of the first format, to be upgraded.
+std::optional<std::string> CResultCache::CheckLayout(sqlite3* pDb, bool& bEmpty, bool& bFormat1)
 {
     const std::optional<std::string> strCheck = QueryText(pDb, "PRAGMA quick_check");
     if (strCheck != "ok")
@@ -130,7 +140,8 @@ std::optional<std::string> CResultCache::CheckLayout(sqlite3* pDb, bool& bEmpty)
     }
     sqlite3_finalize(pStatement);
     bEmpty = tables.empty();
-    if (bEmpty || (tables == OUR_TABLES && nVersion == FORMAT_VERSION))
+    bFormat1 = tables == FORMAT_1_TABLES && nVersion == 1;
+    if (bEmpty || bFormat1 || (tables == OUR_TABLES && nVersion == FORMAT_VERSION))
         return std::nullopt;
     return std::string("it holds other data than Lintrel's results");
 }
@@ -176,9 +187,12 @@ CResultCache::EOpen CResultCache::OpenForWriting(const std::string& strPath, std
     }
     // Looked at again under the lock: another run may have just made it.
     bool bEmpty = false;
-    std::optional<std::string> strWhy = CheckLayout(m_pDb.get(), bEmpty);
-    if (!strWhy && bEmpty
-        && (!Execute(CREATE_TABLES) || !Execute(("PRAGMA user_version = " + std::to_string(FORMAT_VERSION)).c_str())))
+    bool bFormat1 = false;
+    std::optional<std::string> strWhy = CheckLayout(m_pDb.get(), bEmpty, bFormat1);
+    const char* pszMake = bEmpty ? CREATE_TABLES : bFormat1 ? UPGRADE_FROM_1 : nullptr;
+    if (!strWhy && pszMake
+        && (!Execute(pszMake) || !Execute(CREATE_TARGETS)
+            || !Execute(("PRAGMA user_version = " + std::to_string(FORMAT_VERSION)).c_str())))
         strWhy = "it cannot be written (" + DescribeError() + ")";
     if (strWhy || !Execute("COMMIT") || !Prepare()) {
         strReason = strWhy.value_or(DescribeError());

@@ -27,6 +27,7 @@ struct CCliOptions {
     std::string strUserAgent;
     int nRate = 0;
     bool bNoRobots = false;
+    bool bNoFragments = false;
     std::string strCache;
     std::string strCacheAge = "1d";
     SCheckPolicy policy;

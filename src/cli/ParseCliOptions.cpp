@@ -91,6 +91,8 @@ void DeclareOptions(CLI::App& app, CCliOptions& options)
         ->option_text("R (default: no bound)")
         ->check(CLI::Range(1, MAX_RATE));
     app.add_flag("--no-robots", options.bNoRobots, "do not read or obey the site's robots.txt (with --modern)");
+    app.add_flag("--no-fragments", options.bNoFragments,
+        "do not check that a link's #fragment names an element of its page (with --modern)");
     app.add_option("--cache", options.strCache,
            "keep results in this SQLite file and reuse the good ones; pages are asked only whether they changed "
            "(with --modern)")
@@ -123,8 +125,8 @@ void DeclareOptions(CLI::App& app, CCliOptions& options)
 // be read.
 std::optional<int> CheckModernArguments(const CLI::App& app, const CCliOptions& options, std::ostream& err)
 {
-    for (const char* pszOption : {"--cacert", "--http1.1", "--user-agent", "--rate", "--no-robots", "--cache",
-             "--cache-age", "--retries", "--max-retry-wait", "--strict"}) {
+    for (const char* pszOption : {"--cacert", "--http1.1", "--user-agent", "--rate", "--no-robots", "--no-fragments",
+             "--cache", "--cache-age", "--retries", "--max-retry-wait", "--strict"}) {
         if (app.count(pszOption) != 0 && !options.bModern) {
             err << PROGRAM << ": " << pszOption << " is an option of --modern" << MORE_HELP;
             return EXIT_CANNOT_RUN;

@@ -142,6 +142,7 @@ void UseModernMode(CCrawler& crawler, const CCliOptions& options, CResultStore* 
 {
     auto pMode = std::make_unique<CModernMode>(options.policy);
     pMode->SetObeyRobots(!options.bNoRobots);
+    pMode->SetFragmentChecks(!options.bNoFragments);
     pMode->SetLocalLinks(options.bFolder);
     pMode->SetResultStore(pStore);
     crawler.SetMode(std::move(pMode));
@@ -246,6 +247,7 @@ int Run(int argc, const char* const* argv, std::ostream& out, std::ostream& err,
     CCrawlSummary summary(*crawler.GetLinks(), frontEnd.GetPageCount(), elapsed.count());
     summary.m_strTruncatedBy = TruncationName(result.eTruncatedBy);
     summary.m_bVerdicts = result.bVerdicts;
+    summary.m_bFragments = result.bFragments;
     summary.m_bRobotsCounted = result.bRobotsCounted;
     summary.m_nRobotsSkipped = static_cast<int>(result.nRobotsSkipped);
     summary.m_bCacheUsed = !options.strCache.empty();

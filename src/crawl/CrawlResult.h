@@ -22,6 +22,8 @@ struct SCrawlResult {
     std::size_t nUncheckedSecureLinks = 0;
     /// The links carry verdicts (ok, broken, blocked, transient).
     bool bVerdicts = false;
+    /// Fragments were checked: some rows may be a link's #fragment.
+    bool bFragments = false;
     /// The rules count the pages of the site its robots.txt kept from being
     /// fetched (nRobotsSkipped, 0 when it was not obeyed).
     bool bRobotsCounted = false;

@@ -50,6 +50,8 @@ public:
     /// The link at nPos waits nSeconds more on its server; true after Stop.
     bool ReportWaiting(int nPos, int nSeconds);
     bool IsWithinSite(CLink* pLink) const;
+    /// True when the crawl fetches the pages it queues, not only its start pages.
+    bool IsRecursive() const { return m_bRecursive; }
     int GetListCount() const;
     void FreeLinks();
 

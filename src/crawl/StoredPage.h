@@ -1,10 +1,13 @@
 #pragma once
 
+#include "html/FragmentTargets.h"
+
 #include <string>
 #include <vector>
 
 /// What a page's fetch gave, as a result store keeps it: the validators its
-/// answer sent and its links in the order the extractor filed them.
+/// answer sent, its links in the order the extractor filed them, and what
+/// fragments of its URL may point at.
 struct SStoredPage {
     /// One place a link was found: its URL as filed, where, and whether it
     /// was filed as too long to request.
@@ -18,4 +21,5 @@ struct SStoredPage {
     std::string strETag;
     std::string strLastModified;
     std::vector<SLink> links;
+    SFragmentTargets targets;
 };

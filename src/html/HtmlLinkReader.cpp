@@ -200,7 +200,7 @@ void CHtmlLinkReader::AddValue(std::string_view strValue)
     for (char ch : strValue)
         if (ch != '\t' && ch != '\n' && ch != '\r')
             m_strValues.push_back(ch);
-    if (m_strValues.size() == nStart || m_strValues[nStart] == '#') {
+    if (m_strValues.size() == nStart || (m_strValues[nStart] == '#' && !m_bFragmentOnly)) {
         m_strValues.resize(nStart);
         return;
     }

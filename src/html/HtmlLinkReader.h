@@ -23,6 +23,9 @@ struct SHtmlTag;
 /// fragment-only values are left out. Values are not resolved.
 class CHtmlLinkReader {
 public:
+    /// With true, a later Read also finds the values that are only a
+    /// fragment ("#usage"), links to a part of the same page.
+    void SetFragmentOnly(bool bFragmentOnly) { m_bFragmentOnly = bFragmentOnly; }
     /// Reads strUtf8, which must be valid UTF-8 (as CCharsetDecoder gives);
     /// replaces what an earlier Read found.
     void Read(std::string_view strUtf8);
@@ -69,4 +72,5 @@ private:
     bool m_bHasBase = false;
     std::string m_strBase;
     SFragmentTargets m_targets;
+    bool m_bFragmentOnly = false;
 };

@@ -27,3 +27,16 @@ int CWebLink::GetLinkType() const
 {
     return LINK_HTTP;
 }
+
+std::string CWebLink::GetFragment() const
+{
+    const std::size_t nHash = m_strNormalURL.find('#');
+    return nHash == std::string::npos ? std::string() : m_strNormalURL.substr(nHash + 1);
+}
+
+void CWebLink::SetFragmentOutcome(EFragment eFragment, std::string strReason, std::vector<std::string> suggestions)
+{
+    m_eFragment = eFragment;
+    m_strFragmentReason = std::move(strReason);
+    m_suggestions = std::move(suggestions);
+}

@@ -1,8 +1,10 @@
 #pragma once
 
+#include "link/FragmentOutcome.h"
 #include "link/Link.h"
 
 #include <string>
+#include <vector>
 
 /// A link as a browser resolves it. Its identity, and what every front end
 /// shows, is the normal form of its absolute URL, resolved before the record
@@ -32,6 +34,23 @@ public:
     bool IsPermanentRedirect() const { return m_bPermanent; }
     void SetPermanentRedirect(bool bPermanent) { m_bPermanent = bPermanent; }
 
+    /// True for the row of a link with a #fragment: its normal form is the
+    /// URL's and the fragment, which no other normal form holds.
+    bool IsFragmentRow() const { return m_strNormalURL.find('#') != std::string::npos; }
+    /// A fragment row's URL without the fragment: the row whose request it shares.
+    std::string GetDocumentURL() const { return m_strNormalURL.substr(0, m_strNormalURL.find('#')); }
+    /// A fragment row's fragment as its row names it; empty for other rows.
+    std::string GetFragment() const override;
+    /// What the fragment check found; NONE before it, and for other rows.
+    EFragment GetFragmentOutcome() const { return m_eFragment; }
+    /// Why an UNVERIFIABLE fragment could not be searched ("not HTML",
+    /// "too large", "not read").
+    const std::string& GetFragmentReason() const { return m_strFragmentReason; }
+    /// The ids a MISSING fragment may have meant, closest first.
+    const std::vector<std::string>& GetSuggestions() const { return m_suggestions; }
+    void SetFragmentOutcome(
+        EFragment eFragment, std::string strReason = std::string(), std::vector<std::string> suggestions = {});
+
     EVerdict GetVerdict() const override { return m_eVerdict; }
     void SetVerdict(EVerdict eVerdict) { m_eVerdict = eVerdict; }
     bool IsCached() const override { return m_bCached; }
@@ -48,4 +67,7 @@ private:
     bool m_bPermanent = false;
     EVerdict m_eVerdict = EVerdict::NONE;
     bool m_bCached = false;
+    EFragment m_eFragment = EFragment::NONE;
+    std::string m_strFragmentReason;
+    std::vector<std::string> m_suggestions;
 };

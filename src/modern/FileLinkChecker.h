@@ -15,6 +15,8 @@ public:
     static bool CheckIfLocal(CWebLink& link);
     /// True for a link in the file: scheme.
     static bool IsLocal(const CLink& link);
+    /// True for a URL in the file: scheme.
+    static bool IsLocalURL(const std::string& strURL) { return strURL.compare(0, 7, "file://") == 0; }
     /// The local path a file: URL in normal form names, escapes decoded;
     /// empty when it names none.
     static std::string GetLocalPath(const std::string& strFileURL);

@@ -1,5 +1,6 @@
 #include "modern/ModernMode.h"
 
+#include "crawl/PageQueue.h"
 #include "crawl/ResultStore.h"
 #include "link/WebLink.h"
 #include "modern/FileLinkChecker.h"
@@ -8,6 +9,14 @@
 CModernMode::CModernMode(const SCheckPolicy& policy)
     : m_checker(policy)
 {
+    SetFragmentChecks(true);
+}
+
+void CModernMode::SetFragmentChecks(bool bCheck)
+{
+    m_bFragments = bCheck;
+    m_extractor.SetFragmentRows(bCheck);
+    m_checker.SetFragmentChecker(bCheck ? &m_fragments : nullptr);
 }
 
 STransferOptions CModernMode::MakeTransferOptions(const std::string& strVersion)
@@ -32,6 +41,8 @@ std::unique_ptr<CLink> CModernMode::MakeRootLink(const std::string& strStartURL)
     // The first start page names the site; later ones are pages of it.
     if (!m_pRoot)
         m_pRoot = pRoot.get();
+    // Every start page is read, so its fragments wait for it.
+    m_fragments.NoteWillRead(pRoot->GetFullURL());
     return pRoot;
 }
 
@@ -43,15 +54,33 @@ void CModernMode::ExtractLinks(std::string strDocument, const SPageAnswer& answe
         m_site.SetStart(final.IsWebLink() ? final.GetText() : pPage->GetFullURL());
         m_robots.SetOrigin(final.IsWebLink() ? final.GetText() : pPage->GetFullURL());
     }
+    const std::size_t nSize = strDocument.size();
+    SFragmentTargets targets;
+    SFragmentTargets* pTargets = m_bFragments ? &targets : nullptr;
     if (!m_pStore) {
-        m_extractor.Extract(std::move(strDocument), answer, pLinks, pPage);
+        m_extractor.Extract(std::move(strDocument), answer, pLinks, pPage, nullptr, pTargets);
+        NoteTargets(*pPage, answer, std::move(targets), nSize);
         return;
     }
     if (ReplayStoredPage(answer, pLinks, pPage))
         return;
     std::vector<SStoredPage::SLink> filed;
-    m_extractor.Extract(std::move(strDocument), answer, pLinks, pPage, &filed);
-    StorePage(*pPage, answer, std::move(filed));
+    m_extractor.Extract(std::move(strDocument), answer, pLinks, pPage, &filed, pTargets);
+    StorePage(*pPage, answer, std::move(filed), targets);
+    NoteTargets(*pPage, answer, std::move(targets), nSize);
+}
+
+void CModernMode::NoteTargets(const CLink& page, const SPageAnswer& answer, SFragmentTargets targets, std::size_t nSize)
+{
+    if (!m_bFragments)
+        return;
+    const bool bAnswered = answer.nStatusCode == 0 || (answer.nStatusCode >= 200 && answer.nStatusCode < 300);
+    CFragmentChecker::ERead eRead = CFragmentChecker::ERead::WHOLE;
+    if (nSize >= CPageQueue::MAX_DOCUMENT)
+        eRead = CFragmentChecker::ERead::TOO_LARGE;
+    else if (!bAnswered)
+        eRead = CFragmentChecker::ERead::NOT_READ;
+    m_fragments.NotePage(GetPageKey(page, answer), std::move(targets), eRead, answer.nStatusCode);
 }
 
 void CModernMode::SetResultStore(CResultStore* pStore)
@@ -67,10 +96,14 @@ bool CModernMode::ReplayStoredPage(const SPageAnswer& answer, CLinkArray* pLinks
     if (!pStored)
         return false;
     m_extractor.Replay(pStored->links, answer, pLinks, pPage);
+    // Unchanged, so its targets are the ones stored with its links.
+    if (m_bFragments)
+        m_fragments.NotePage(GetPageKey(*pPage, answer), pStored->targets, CFragmentChecker::ERead::WHOLE, 200);
     return true;
 }
 
-void CModernMode::StorePage(const CLink& page, const SPageAnswer& answer, std::vector<SStoredPage::SLink> filed)
+void CModernMode::StorePage(const CLink& page, const SPageAnswer& answer, std::vector<SStoredPage::SLink> filed,
+    const SFragmentTargets& targets)
 {
     constexpr int OK = 200;
     // Only a whole page that can be asked "changed since?" is worth keeping.
@@ -79,7 +112,7 @@ void CModernMode::StorePage(const CLink& page, const SPageAnswer& answer, std::v
             m_pStore->ForgetPage(GetPageURL(page));
         return;
     }
-    m_pStore->StorePage(GetPageURL(page), {answer.strETag, answer.strLastModified, std::move(filed)});
+    m_pStore->StorePage(GetPageURL(page), {answer.strETag, answer.strLastModified, std::move(filed), targets});
 }
 
 void CModernMode::CheckNewLinks(CLinkArray* pLinks, CCrawler* pCrawler, CInternetSession* pSession)
@@ -90,6 +123,7 @@ void CModernMode::CheckNewLinks(CLinkArray* pLinks, CCrawler* pCrawler, CInterne
 void CModernMode::AddToResult(SCrawlResult& result) const
 {
     result.bVerdicts = true;
+    result.bFragments = m_bFragments;
     result.bRobotsCounted = true;
     result.nRobotsSkipped = m_robots.GetRefusedCount();
     result.strRobotsFailure = m_robots.GetFailure();
@@ -99,7 +133,9 @@ bool CModernMode::IsCheckable(const CLink& link) const
 {
     // A result the checker will reuse needs no request, not even one ahead;
     // nor does a file link, which is looked at.
-    return !link.IsChecked() && !CFileLinkChecker::IsLocal(link)
+    // Nor does a fragment's row: its document's request answers for it.
+    const auto& web = static_cast<const CWebLink&>(link);
+    return !link.IsChecked() && !web.IsFragmentRow() && !CFileLinkChecker::IsLocal(link)
         && !(m_pStore && m_pStore->FindReusable(link.GetFullURL()));
 }
 

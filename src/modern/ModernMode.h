@@ -1,6 +1,7 @@
 #pragma once
 
 #include "crawl/CrawlMode.h"
+#include "modern/FragmentChecker.h"
 #include "modern/RobotsPolicy.h"
 #include "modern/WebLinkChecker.h"
 #include "modern/WebLinkExtractor.h"
@@ -46,15 +47,23 @@ public:
     /// For a crawl of local start pages: their relative links are file:
     /// links, checked by looking at the files.
     void SetLocalLinks(bool bLocalLinks) { m_extractor.SetLocalLinks(bLocalLinks); }
+    /// For a crawl still to come: whether each link's #fragment is checked
+    /// in its page, in a row of its own (it is unless set).
+    void SetFragmentChecks(bool bCheck);
 
 private:
     /// Files the stored links of a page that answered "not modified"; false
     /// when there are none to file.
     bool ReplayStoredPage(const SPageAnswer& answer, CLinkArray* pLinks, CLink* pPage);
-    void StorePage(const CLink& page, const SPageAnswer& answer, std::vector<SStoredPage::SLink> filed);
+    void StorePage(const CLink& page, const SPageAnswer& answer, std::vector<SStoredPage::SLink> filed,
+        const SFragmentTargets& targets);
+    /// What a page's fragments may point at, noted for the fragment checks.
+    void NoteTargets(const CLink& page, const SPageAnswer& answer, SFragmentTargets targets, std::size_t nSize);
 
     CWebLinkExtractor m_extractor;
     CWebLinkChecker m_checker;
+    CFragmentChecker m_fragments;
+    bool m_bFragments = true;
     CWebSite m_site;
     CRobotsPolicy m_robots;
     bool m_bObeyRobots = true;

@@ -5,6 +5,7 @@
 #include "link/LinkArray.h"
 #include "link/WebLink.h"
 #include "modern/FileLinkChecker.h"
+#include "modern/FragmentChecker.h"
 #include "modern/WebSite.h"
 #include "net/HttpFile.h"
 #include "net/InternetException.h"
@@ -50,10 +51,16 @@ CWebLinkChecker::CWebLinkChecker(const SCheckPolicy& policy, CRetrySchedule sche
 void CWebLinkChecker::CheckNewLinks(
     CLinkArray* pLinks, CCrawler* pCrawler, CInternetSession* pSession, const CWebSite& site, CPagePolicy* pPolicy)
 {
-    if (!pLinks || pLinks->GetSize() <= m_nChecked)
+    if (!pLinks || ReportJudgedFragments(*pLinks, pCrawler) || pLinks->GetSize() <= m_nChecked)
         return;
     for (int nPos = m_nChecked + 1; nPos <= pLinks->GetSize(); ++nPos) {
         auto* pLink = static_cast<CWebLink*>(pLinks->GetAt(nPos));
+        // Judged now, or reported once the crawl has read its document.
+        if (pLink->IsFragmentRow()) {
+            if (m_pFragments && m_pFragments->Judge(*pLink, nPos, *pLinks, pSession) && pCrawler->ReportChecked(nPos))
+                break;
+            continue;
+        }
         // A local file is looked at, never requested nor read as a page.
         if (pLink->GetStatusCode() == -1)
             CFileLinkChecker::CheckIfLocal(*pLink);
@@ -65,8 +72,9 @@ void CWebLinkChecker::CheckNewLinks(
             bAnsweredPage = Check(*pLink, nPos, pCrawler, pSession);
             Remember(*pLink, bAnsweredPage);
         }
-        if (IsPage(*pLink, bAnsweredPage, pCrawler->m_bExploreCgi, site))
-            pCrawler->EnqueuePage(pLink, pPolicy);
+        const bool bQueued
+            = IsPage(*pLink, bAnsweredPage, pCrawler->m_bExploreCgi, site) && pCrawler->EnqueuePage(pLink, pPolicy);
+        NoteForFragments(*pLink, bAnsweredPage, bQueued && pCrawler->IsRecursive());
         if (pCrawler->ReportChecked(nPos))
             break;
     }
@@ -170,6 +178,26 @@ void CWebLinkChecker::Remember(const CWebLink& link, bool bAnsweredPage) const
     m_pStore->StoreResult(link.GetFullURL(),
         {link.GetStatusCode(), link.GetStatusText(), link.GetVerdict(),
             link.IsRedirected() ? link.GetFinalURL() : std::string(), link.IsPermanentRedirect(), bAnsweredPage});
+}
+
+void CWebLinkChecker::NoteForFragments(const CWebLink& link, bool bAnsweredPage, bool bWillRead) const
+{
+    if (!m_pFragments)
+        return;
+    if (bWillRead)
+        m_pFragments->NoteWillRead(CFragmentChecker::DocumentKey(link));
+    const bool bHtml = CFileLinkChecker::IsLocal(link) ? CFragmentChecker::IsHtmlFile(link) : bAnsweredPage;
+    m_pFragments->NoteChecked(link, bHtml);
+}
+
+bool CWebLinkChecker::ReportJudgedFragments(CLinkArray& links, CCrawler* pCrawler) const
+{
+    if (!m_pFragments)
+        return false;
+    for (int nPos : m_pFragments->JudgeWaiting(links))
+        if (pCrawler->ReportChecked(nPos))
+            return true;
+    return false;
 }
 
 void CWebLinkChecker::ReadRedirects(const CHttpFile& file, CWebLink& link)

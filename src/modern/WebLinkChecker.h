@@ -9,6 +9,7 @@
 #include <string>
 
 class CCrawler;
+class CFragmentChecker;
 class CHttpFile;
 class CInternetSession;
 class CLinkArray;
@@ -30,6 +31,9 @@ public:
 
     /// The store results come from and go to; not owned; null: none.
     void SetResultStore(CResultStore* pStore) { m_pStore = pStore; }
+    /// The fragment checks fragment rows are judged by; not owned; null:
+    /// fragment rows are left unchecked.
+    void SetFragmentChecker(CFragmentChecker* pFragments) { m_pFragments = pFragments; }
 
     /// Checks the links after the last one handled, in order, until the
     /// array's end or Stop; links left by Stop stay unchecked for good. The
@@ -60,9 +64,15 @@ private:
     /// True when a stored result filled the record in, bAnsweredPage with it.
     bool Reuse(CWebLink& link, bool& bAnsweredPage) const;
     void Remember(const CWebLink& link, bool bAnsweredPage) const;
+    /// Tells the fragment checks what link's check found; bWillRead when
+    /// the crawl is going to read its page.
+    void NoteForFragments(const CWebLink& link, bool bAnsweredPage, bool bWillRead) const;
+    /// Reports the fragment rows judged since the last pass; true after Stop.
+    bool ReportJudgedFragments(CLinkArray& links, CCrawler* pCrawler) const;
 
     SCheckPolicy m_policy;
     CRetrySchedule m_schedule;
     int m_nChecked = 0;
     CResultStore* m_pStore = nullptr;
+    CFragmentChecker* m_pFragments = nullptr;
 };

@@ -4,12 +4,13 @@
 #include "html/HtmlLinkReader.h"
 #include "link/LinkArray.h"
 #include "link/WebLink.h"
+#include "modern/FragmentMatcher.h"
 #include "net/WebUrl.h"
 
 #include <memory>
 
 void CWebLinkExtractor::Extract(std::string strDocument, const SPageAnswer& answer, CLinkArray* pLinks, CLink* pPage,
-    std::vector<SStoredPage::SLink>* pFiled)
+    std::vector<SStoredPage::SLink>* pFiled, SFragmentTargets* pTargets)
 {
     if (!pLinks || !pPage)
         return;
@@ -18,6 +19,7 @@ void CWebLinkExtractor::Extract(std::string strDocument, const SPageAnswer& answ
     if (m_bLocalLinks && !page.IsWebLink())
         page = CWebUrl::ParseFile(pNamed->GetFullURL());
     CHtmlLinkReader reader;
+    reader.SetFragmentOnly(m_bFragmentRows);
     reader.Read(CCharsetDecoder::ToUtf8(std::move(strDocument), answer.strContentType));
     // The base is itself resolved against the page; one that resolves to no
     // web URL leaves the page's own.
@@ -28,19 +30,34 @@ void CWebLinkExtractor::Extract(std::string strDocument, const SPageAnswer& answ
         const SHtmlReference reference = reader.GetReference(nIndex);
         // A local file's page has no web base: only its absolute web links count.
         const CWebUrl link = IsFiled(base) ? base.Resolve(reference.strValue) : CWebUrl::Parse(reference.strValue);
-        const SLinkOccurrence occurrence {pNamed, reference.nLine, reference.nColumn};
-        SStoredPage::SLink filed {std::string(), reference.nLine, reference.nColumn, false};
-        if (IsFiled(link))
-            filed.strURL = link.GetText();
-        else if (link.GetOutcome() == CWebUrl::URL_TOO_LONG)
-            // Listed under the value as written: its normal form is never made.
-            filed = {std::string(reference.strValue), reference.nLine, reference.nColumn, true};
-        else
-            continue;
-        File(filed.strURL, pLinks, pNamed, occurrence, filed.bTooLong);
-        if (pFiled)
-            pFiled->push_back(std::move(filed));
+        for (SStoredPage::SLink& filed : RowsFor(reference.strValue, link, reference.nLine, reference.nColumn)) {
+            File(filed.strURL, pLinks, pNamed, {pNamed, filed.nLine, filed.nColumn}, filed.bTooLong);
+            if (pFiled)
+                pFiled->push_back(std::move(filed));
+        }
     }
+    if (pTargets)
+        *pTargets = reader.GetFragmentTargets();
+}
+
+std::vector<SStoredPage::SLink> CWebLinkExtractor::RowsFor(
+    std::string_view strValue, const CWebUrl& link, int nLine, int nColumn) const
+{
+    if (link.GetOutcome() == CWebUrl::URL_TOO_LONG)
+        // Listed under the value as written: its normal form is never made.
+        return {{std::string(strValue), nLine, nColumn, true}};
+    if (!IsFiled(link))
+        return {};
+    const std::optional<std::string> fragment
+        = m_bFragmentRows ? CFragmentMatcher::FromReference(strValue) : std::nullopt;
+    // A part of the same page needs no row of the page itself.
+    const bool bSamePage = !strValue.empty() && strValue.front() == '#';
+    std::vector<SStoredPage::SLink> rows;
+    if (!bSamePage)
+        rows.push_back({link.GetText(), nLine, nColumn, false});
+    if (fragment)
+        rows.push_back({link.GetText() + "#" + *fragment, nLine, nColumn, false});
+    return rows;
 }
 
 void CWebLinkExtractor::Replay(

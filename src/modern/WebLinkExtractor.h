@@ -2,6 +2,7 @@
 
 #include "crawl/PageAnswer.h"
 #include "crawl/StoredPage.h"
+#include "html/FragmentTargets.h"
 #include "link/LinkOccurrence.h"
 #include "net/WebUrl.h"
 
@@ -22,9 +23,10 @@ public:
     /// Files the page's links into pLinks. The page is named by the URL
     /// its answer came from; when that differs from pPage's own, pLinks
     /// keeps a record of it as the referrer of the page's links.
-    /// Each link filed is also appended to pFiled when given.
+    /// Each link filed is also appended to pFiled when given, and what the
+    /// page's fragments may point at goes into pTargets when given.
     void Extract(std::string strDocument, const SPageAnswer& answer, CLinkArray* pLinks, CLink* pPage,
-        std::vector<SStoredPage::SLink>* pFiled = nullptr);
+        std::vector<SStoredPage::SLink>* pFiled = nullptr, SFragmentTargets* pTargets = nullptr);
     /// Files links that Extract filed before, in their order: the same
     /// records and occurrences as extracting the same page again.
     void Replay(
@@ -32,15 +34,25 @@ public:
     /// With true, a local file's relative links resolve to file: URLs and
     /// are filed; otherwise only its absolute web links count.
     void SetLocalLinks(bool bLocalLinks) { m_bLocalLinks = bLocalLinks; }
+    /// With true, a link with a #fragment also files the row of the URL and
+    /// its fragment, right after the URL's own (a link to a part of the
+    /// same page files that row alone).
+    void SetFragmentRows(bool bFragmentRows) { m_bFragmentRows = bFragmentRows; }
+    /// The page the crawl read, as its fragment rows name it.
+    static CLink* NamePage(const SPageAnswer& answer, CLinkArray* pLinks, CLink* pPage);
 
 private:
     static bool IsFiled(const CWebUrl& url) { return url.IsWebLink() || url.IsFileLink(); }
 
-    static CLink* NamePage(const SPageAnswer& answer, CLinkArray* pLinks, CLink* pPage);
+    /// The rows one reference files, in order: none, its URL's, its
+    /// fragment's, or both.
+    std::vector<SStoredPage::SLink> RowsFor(
+        std::string_view strValue, const CWebUrl& link, int nLine, int nColumn) const;
     /// Files strURL as found at occurrence on pPage: a new record, or one
     /// more place of the record filed already.
     static void File(
         const std::string& strURL, CLinkArray* pLinks, CLink* pPage, const SLinkOccurrence& occurrence, bool bTooLong);
 
     bool m_bLocalLinks = false;
+    bool m_bFragmentRows = false;
 };

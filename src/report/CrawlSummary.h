@@ -34,6 +34,9 @@ public:
     /// The links carry verdicts: the formats count them, and those that list
     /// rules list one for each verdict that fails or warns.
     bool m_bVerdicts = false;
+    /// Fragment checks ran: formats that list rules list the one for a
+    /// missing fragment.
+    bool m_bFragments = false;
     /// The crawl counted the pages of the site its robots.txt kept from
     /// being fetched: m_nRobotsSkipped.
     bool m_bRobotsCounted = false;

@@ -2,12 +2,26 @@
 
 #include "link/Link.h"
 #include "link/LinkArray.h"
+#include "link/WebLink.h"
 
 #include <filesystem>
 
 namespace {
 
 const std::string FILE_PREFIX = "file://";
+
+// " (did you mean #a, #b or #c?)" for a missing fragment with ids near it.
+std::string Suggestions(const CLink& link)
+{
+    const auto* pWeb = dynamic_cast<const CWebLink*>(&link);
+    if (!pWeb || pWeb->GetFragmentOutcome() != EFragment::MISSING || pWeb->GetSuggestions().empty())
+        return std::string();
+    const std::vector<std::string>& ids = pWeb->GetSuggestions();
+    std::string strText = " (did you mean #" + ids.front();
+    for (std::size_t i = 1; i < ids.size(); ++i)
+        strText += (i + 1 == ids.size() ? " or #" : ", #") + ids[i];
+    return strText + "?)";
+}
 
 } // namespace
 
@@ -35,7 +49,7 @@ std::string CFindingFormat::StatusMessage(const CLink& link)
     if (!link.IsChecked())
         return "not checked";
     const std::string strText = link.GetStatusText();
-    return std::to_string(link.GetStatusCode()) + (strText.empty() ? "" : " " + strText);
+    return std::to_string(link.GetStatusCode()) + (strText.empty() ? "" : " " + strText) + Suggestions(link);
 }
 
 const CLink* CFindingFormat::FirstPage(const CLink& link)

@@ -17,6 +17,16 @@ std::string JsonText(const nlohmann::ordered_json& value)
     return value.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
 }
 
+// Only a fragment's row has these: other rows stay as they were.
+void AddFragment(const CWebLink& link, nlohmann::ordered_json& row)
+{
+    row["fragment"] = GetFragmentName(link.GetFragmentOutcome());
+    if (link.GetFragmentOutcome() == EFragment::MISSING)
+        row["suggestions"] = link.GetSuggestions();
+    if (link.GetFragmentOutcome() == EFragment::UNVERIFIABLE)
+        row["fragment_reason"] = link.GetFragmentReason();
+}
+
 nlohmann::ordered_json JsonRow(const CLink& link)
 {
     nlohmann::ordered_json row;
@@ -31,6 +41,8 @@ nlohmann::ordered_json JsonRow(const CLink& link)
         row["final_url"] = pWeb->GetFinalURL();
         row["permanent"] = pWeb->IsPermanentRedirect();
     }
+    if (pWeb && pWeb->GetFragmentOutcome() != EFragment::NONE)
+        AddFragment(*pWeb, row);
     // Only records that kept where they were found have the field.
     if (!link.GetOccurrences().empty()) {
         nlohmann::ordered_json& places = row["occurrences"] = nlohmann::ordered_json::array();

@@ -1,6 +1,7 @@
 #include "report/SarifWriter.h"
 
 #include "link/Link.h"
+#include "link/WebLink.h"
 
 #include <nlohmann/json.hpp>
 
@@ -11,6 +12,7 @@ namespace {
 using json = nlohmann::ordered_json;
 
 const char* const BROKEN_RULE = "broken-link";
+const char* const FRAGMENT_RULE = "missing-fragment";
 
 struct SRule {
     const char* pszId;
@@ -24,8 +26,9 @@ const SRule STATUS_RULES[] = {{BROKEN_RULE, "error", "A link without a good stat
 const SRule VERDICT_RULES[] = {{BROKEN_RULE, "error", "A link without a good status."},
     {"blocked-link", "warning", "A link the server refused to an automated client."},
     {"transient-link", "warning", "A link that failed in a way that may pass."}};
+const SRule FRAGMENT_RULES[] = {{FRAGMENT_RULE, "error", "A link whose #fragment names no element of its page."}};
 
-json Rules(bool bVerdicts)
+json Rules(bool bVerdicts, bool bFragments)
 {
     json rules = json::array();
     auto add = [&rules](const SRule& rule) {
@@ -37,6 +40,10 @@ json Rules(bool bVerdicts)
             add(rule);
     } else {
         for (const SRule& rule : STATUS_RULES)
+            add(rule);
+    }
+    if (bFragments) {
+        for (const SRule& rule : FRAGMENT_RULES)
             add(rule);
     }
     return rules;
@@ -57,6 +64,9 @@ json Location(const CFindingFormat::SFinding& finding)
 
 const char* RuleId(const CLink& link)
 {
+    const auto* pWeb = dynamic_cast<const CWebLink*>(&link);
+    if (pWeb && pWeb->GetFragmentOutcome() == EFragment::MISSING)
+        return FRAGMENT_RULE;
     switch (link.GetVerdict()) {
     case EVerdict::BLOCKED: return "blocked-link";
     case EVerdict::TRANSIENT: return "transient-link";
@@ -99,8 +109,8 @@ std::string CSarifWriter::EncodePath(const std::string& str)
 void CSarifWriter::Write(std::ostream& out) const
 {
     json run;
-    run["tool"]["driver"]
-        = {{"name", "Lintrel"}, {"version", m_summary.m_strVersion}, {"rules", Rules(m_summary.m_bVerdicts)}};
+    run["tool"]["driver"] = {{"name", "Lintrel"}, {"version", m_summary.m_strVersion},
+        {"rules", Rules(m_summary.m_bVerdicts, m_summary.m_bFragments)}};
     run["columnKind"] = "unicodeCodePoints";
     json& results = run["results"] = json::array();
     for (const SFinding& finding : Findings())

@@ -226,7 +226,7 @@ TEST(CliCache, AFileThatIsNoCacheIsRefusedAndLeftExactlyAsItWas)
         {"newer format",
             [&](const fs::path& path) {
                 WriteFile(path, strMade);
-                RunSql(path, "PRAGMA user_version = 2; PRAGMA journal_mode = DELETE");
+                RunSql(path, "PRAGMA user_version = 3; PRAGMA journal_mode = DELETE");
             },
             true},
     };
