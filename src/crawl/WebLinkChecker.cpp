@@ -55,14 +55,13 @@ void CWebLinkChecker::CheckNewLinks(
         return;
     for (int nPos = m_nChecked + 1; nPos <= pLinks->GetSize(); ++nPos) {
         auto* pLink = static_cast<CWebLink*>(pLinks->GetAt(nPos));
-        // A local file is looked at, never requested nor read as a page.
-        if (pLink->GetStatusCode() == -1)
-            CFileLinkChecker::CheckIfLocal(*pLink);
-        // A link listed as failed when it was found needs no request.
+        // A link listed as failed when it was found needs no request; a
+        // local file is looked at, its verdict with it, never requested
+        // nor read as a page.
         bool bAnsweredPage = false;
         if (pLink->GetStatusCode() != -1) {
             pLink->SetVerdict(EVerdict::BROKEN);
-        } else if (!Reuse(*pLink, bAnsweredPage)) {
+        } else if (!CFileLinkChecker::CheckIfLocal(*pLink) && !Reuse(*pLink, bAnsweredPage)) {
             bAnsweredPage = Check(*pLink, nPos, pCrawler, pSession);
             Remember(*pLink, bAnsweredPage);
         }
