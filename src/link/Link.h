@@ -45,7 +45,7 @@ public:
     virtual std::string ResolveParentPath(const std::string& strPath);
 
     /// Examined and answered below 300.
-    bool HasGoodStatus() const;
+    virtual bool HasGoodStatus() const;
     /// What a check concluded beyond the status; NONE for records whose
     /// mode gives no verdicts.
     virtual EVerdict GetVerdict() const { return EVerdict::NONE; }

@@ -27,3 +27,8 @@ int CWebLink::GetLinkType() const
 {
     return LINK_HTTP;
 }
+
+bool CWebLink::HasGoodStatus() const
+{
+    return m_eVerdict == EVerdict::NONE ? CLink::HasGoodStatus() : m_eVerdict == EVerdict::OK;
+}

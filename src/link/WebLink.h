@@ -32,6 +32,8 @@ public:
     bool IsPermanentRedirect() const { return m_bPermanent; }
     void SetPermanentRedirect(bool bPermanent) { m_bPermanent = bPermanent; }
 
+    /// Once a check gave a verdict, ok is good and every other verdict is not.
+    bool HasGoodStatus() const override;
     EVerdict GetVerdict() const override { return m_eVerdict; }
     void SetVerdict(EVerdict eVerdict) { m_eVerdict = eVerdict; }
     bool IsCached() const override { return m_bCached; }
