@@ -77,8 +77,10 @@ std::string CTransfer::CState::GetFailureMessage() const
 CInternetException CTransfer::CState::MakeFailure() const
 {
     const ETransferError eKind = ClassifyError(result);
-    // A header block past the bound is the server's fault, not a passing one.
-    const bool bOwnBound = !strFailure.empty() && result != CURLE_OPERATION_TIMEDOUT;
+    // A header block past the bound is the server's fault, not a passing
+    // one; a redirect chain the engine ended itself is still a redirect loop.
+    const bool bOwnBound
+        = !strFailure.empty() && result != CURLE_OPERATION_TIMEDOUT && result != CURLE_TOO_MANY_REDIRECTS;
     return CInternetException(GetFailureMessage(), bOwnBound ? ETransferError::OTHER : eKind);
 }
 
