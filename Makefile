@@ -19,15 +19,17 @@ package: build
 	rm -rf build/package
 	cpack --config build/release/CPackConfig.cmake -B build/package
 
-# Ten targets share it: the whole of `make test` stays near 20 minutes on
+# Twelve targets share it: the whole of `make test` stays near 20 minutes on
 # two cores; `make fuzz` is for longer sessions.
 FUZZ_SECONDS ?= 100
 
-# Checks the code's layout, builds every test twice (warnings as errors;
+# Checks that every program called below comes from a package setup.sh
+# installs, checks the code's layout, builds every test twice (warnings as errors;
 # then with AddressSanitizer and UndefinedBehaviorSanitizer) and runs them
 # all, builds the Debian package and checks it without installing it, then
 # shares FUZZ_SECONDS among the fuzz targets, each from its kept corpus.
 test: setup
+	scripts/check-tools.sh
 	scripts/check-format.sh
 	cmake --preset ci >/dev/null
 	cmake --build --preset ci -j $(JOBS)

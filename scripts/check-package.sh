@@ -90,9 +90,7 @@ check_unpacked() {
     done
     grep -qx 'Exec=lintrel' "$tree/usr/share/applications/lintrel.desktop" || fail "the desktop entry does not run lintrel"
     grep -qx 'Icon=lintrel' "$tree/usr/share/applications/lintrel.desktop" || fail "the desktop entry does not name the icon"
-    if command -v desktop-file-validate >/dev/null; then
-        desktop-file-validate "$tree/usr/share/applications/lintrel.desktop" || fail "the desktop entry is not valid"
-    fi
+    desktop-file-validate "$tree/usr/share/applications/lintrel.desktop" || fail "the desktop entry is not valid"
     local page warnings
     for page in lintrel lintrel-cli; do
         warnings=$(zcat "$tree/usr/share/man/man1/$page.1.gz" | groff -man -Tutf8 -ww -z 2>&1) \

@@ -4,13 +4,13 @@
 set -euo pipefail
 
 PACKAGES=(
-    make cmake ninja-build g++ pkg-config
+    make cmake ninja-build g++ pkgconf
     libcurl4-openssl-dev qt6-base-dev libcli11-dev nlohmann-json3-dev
     libgtest-dev libgmock-dev libbenchmark-dev libcpp-httplib-dev libssl-dev zlib1g-dev
     libgumbo-dev libpugixml-dev libsqlite3-dev libre2-dev libtomlplusplus-dev
     xvfb xauth
-    clang libclang-rt-14-dev fonts-dejavu-core
-    dpkg-dev groff-base file
+    clang libclang-rt-14-dev clang-format fonts-dejavu-core
+    dpkg-dev groff-base file desktop-file-utils
 )
 # libpugixml-dev: the tests read the JUnit output back with it; libgumbo-dev:
 # the modern mode's page reader is compared with gumbo's in tests and fuzzing.
@@ -20,6 +20,11 @@ PACKAGES=(
 # openssl for the https site's certificates.
 if [ "${1:-}" = "bench" ]; then
     PACKAGES+=(nginx-light time python3 openssl)
+fi
+# --list: the packages, one a line, for scripts/check-tools.sh.
+if [ "${1:-}" = "--list" ]; then
+    printf '%s\n' "${PACKAGES[@]}"
+    exit 0
 fi
 
 missing=()

@@ -31,6 +31,8 @@ struct CCliOptions {
     std::string strCache;
     std::string strCacheAge = "1d";
     SCheckPolicy policy;
+    // --accept as given, read into policy once checked.
+    std::vector<std::string> accepts;
     bool bStrict = false;
     std::vector<std::string> excludes;
     std::vector<std::string> includes;

@@ -4,6 +4,7 @@
 #include "cli/CliMessage.h"
 #include "cli/ConfigFile.h"
 #include "cli/RunCli.h"
+#include "modern/AcceptedCodes.h"
 #include "modern/PageFolder.h"
 
 #include <Version.h>
@@ -47,6 +48,11 @@ void DeclareCheckOptions(CLI::App& app, CCliOptions& options)
         ->option_text("S (default " + std::to_string(SCheckPolicy::DEFAULT_MAX_RETRY_WAIT) + ")")
         ->check(CLI::Range(0, SCheckPolicy::MAX_RETRY_WAIT));
     app.add_flag("--strict", options.bStrict, "blocked and transient links make the exit status 1 too (with --modern)");
+    app.add_option("--accept", options.accepts,
+           "count these final status codes as ok instead of 200-299, as codes and ranges such as 200-299,403,999; "
+           "repeatable (with --modern)")
+        ->option_text("CODES")
+        ->allow_extra_args(false);
 }
 
 void DeclareOptions(CLI::App& app, CCliOptions& options)
@@ -121,12 +127,28 @@ void DeclareOptions(CLI::App& app, CCliOptions& options)
                "2 for a usage error, a start page that cannot be read, or output that cannot be written.");
 }
 
+// The codes --accept names, into the check policy.
+std::optional<int> CheckAcceptedCodes(CCliOptions& options, std::ostream& err)
+{
+    if (options.accepts.empty())
+        return std::nullopt;
+    std::string strBad;
+    std::optional<CAcceptedCodes> accepted = CAcceptedCodes::Parse(options.accepts, strBad);
+    if (!accepted) {
+        err << PROGRAM << ": --accept takes status codes from 100 to 999 and ranges such as 200-299,403,999, not \""
+            << Abbreviate(strBad) << '"' << MORE_HELP;
+        return EXIT_CANNOT_RUN;
+    }
+    options.policy.accepted = *accepted;
+    return std::nullopt;
+}
+
 // The options of the modern-web mode: only with it, and a bundle that can
 // be read.
-std::optional<int> CheckModernArguments(const CLI::App& app, const CCliOptions& options, std::ostream& err)
+std::optional<int> CheckModernArguments(const CLI::App& app, CCliOptions& options, std::ostream& err)
 {
     for (const char* pszOption : {"--cacert", "--http1.1", "--user-agent", "--rate", "--no-robots", "--no-fragments",
-             "--cache", "--cache-age", "--retries", "--max-retry-wait", "--strict"}) {
+             "--cache", "--cache-age", "--retries", "--max-retry-wait", "--strict", "--accept"}) {
         if (app.count(pszOption) != 0 && !options.bModern) {
             err << PROGRAM << ": " << pszOption << " is an option of --modern" << MORE_HELP;
             return EXIT_CANNOT_RUN;
@@ -152,7 +174,7 @@ std::optional<int> CheckModernArguments(const CLI::App& app, const CCliOptions& 
             << Abbreviate(options.strCacheAge) << MORE_HELP;
         return EXIT_CANNOT_RUN;
     }
-    return std::nullopt;
+    return CheckAcceptedCodes(options, err);
 }
 
 // A folder to --file, and what the requests carry.

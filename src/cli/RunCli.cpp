@@ -143,7 +143,8 @@ void UseModernMode(CCrawler& crawler, const CCliOptions& options, CResultStore* 
     auto pMode = std::make_unique<CModernMode>(options.policy);
     pMode->SetObeyRobots(!options.bNoRobots);
     pMode->SetFragmentChecks(!options.bNoFragments);
-    pMode->SetLocalLinks(options.bFolder);
+    // A page given as a file, alone or in a folder, has its relative links checked as files.
+    pMode->SetLocalLinks(!options.strFile.empty());
     pMode->SetResultStore(pStore);
     crawler.SetMode(std::move(pMode));
     crawler.SetTransferOptions(MakeModernTransfer(options));

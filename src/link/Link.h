@@ -45,7 +45,7 @@ public:
     virtual std::string ResolveParentPath(const std::string& strPath);
 
     /// Examined and answered below 300.
-    bool HasGoodStatus() const;
+    virtual bool HasGoodStatus() const;
     /// False until a check stored a status (a failed request stores 300).
     bool IsChecked() const;
     /// What a check concluded beyond the status; NONE for records whose

@@ -40,3 +40,8 @@ void CWebLink::SetFragmentOutcome(EFragment eFragment, std::string strReason, st
     m_strFragmentReason = std::move(strReason);
     m_suggestions = std::move(suggestions);
 }
+
+bool CWebLink::HasGoodStatus() const
+{
+    return m_eVerdict == EVerdict::NONE ? CLink::HasGoodStatus() : m_eVerdict == EVerdict::OK;
+}

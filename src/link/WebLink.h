@@ -34,6 +34,8 @@ public:
     bool IsPermanentRedirect() const { return m_bPermanent; }
     void SetPermanentRedirect(bool bPermanent) { m_bPermanent = bPermanent; }
 
+    /// Once a check gave a verdict, ok is good and every other verdict is not.
+    bool HasGoodStatus() const override;
     /// True for the row of a link with a #fragment: its normal form is the
     /// URL's and the fragment, which no other normal form holds.
     bool IsFragmentRow() const { return m_strNormalURL.find('#') != std::string::npos; }

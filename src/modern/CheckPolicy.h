@@ -1,5 +1,7 @@
 #pragma once
 
+#include "modern/AcceptedCodes.h"
+
 /// How hard the modern mode's checker tries before it gives a verdict.
 struct SCheckPolicy {
     static constexpr int DEFAULT_RETRIES = 2;
@@ -11,4 +13,6 @@ struct SCheckPolicy {
     int nRetries = DEFAULT_RETRIES;
     /// The longest Retry-After waited, in seconds; a longer one is a verdict.
     int nMaxRetryWait = DEFAULT_MAX_RETRY_WAIT;
+    /// The final codes that make a link ok, before any other rule.
+    CAcceptedCodes accepted;
 };

@@ -1,12 +1,18 @@
 #include "modern/CheckRules.h"
 
-SCheckDecision CCheckRules::Decide(const SCheckAnswer& answer, std::uint64_t nMaxWait)
+SCheckDecision CCheckRules::Decide(const SCheckAnswer& answer, std::uint64_t nMaxWait, const CAcceptedCodes& accepted)
 {
     const int nCode = answer.nStatusCode;
     if (answer.eError != ETransferError::NONE || nCode == 0)
         return DecideFailure(answer);
-    if (nCode >= 200 && nCode <= 299)
+    // A user who accepts 403 accepts a 403 challenge too.
+    if (accepted.Contains(nCode))
         return {ECheckStep::DONE, EVerdict::OK};
+    // A bot wall does not pass by itself, and meets a GET as it met the HEAD.
+    if (nCode == BOT_WALL_CODE || answer.bChallenge)
+        return {ECheckStep::DONE, EVerdict::BLOCKED};
+    if (nCode >= 200 && nCode <= 299)
+        return {ECheckStep::DONE, EVerdict::BROKEN};
     if (nCode == 429)
         return DecideThrottle(answer, nMaxWait, EVerdict::BLOCKED);
     if (nCode == 503)

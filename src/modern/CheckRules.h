@@ -1,6 +1,7 @@
 #pragma once
 
 #include "link/Verdict.h"
+#include "modern/AcceptedCodes.h"
 #include "net/TransferError.h"
 
 #include <chrono>
@@ -19,6 +20,8 @@ struct SCheckAnswer {
     std::optional<std::uint64_t> retryAfter;
     /// When the answer came, which a Retry-After counts from.
     std::chrono::steady_clock::time_point answerTime;
+    /// The answer is a bot wall's challenge (cf-mitigated: challenge).
+    bool bChallenge = false;
 };
 
 /// What the checker does next with a link.
@@ -38,8 +41,13 @@ struct SCheckDecision {
 /// Tells a broken link from a refused, throttled or passing failure.
 class CCheckRules {
 public:
-    /// The decision on answer, waiting at most nMaxWait seconds.
-    static SCheckDecision Decide(const SCheckAnswer& answer, std::uint64_t nMaxWait);
+    /// The code some sites answer an automated client with instead of the page.
+    static constexpr int BOT_WALL_CODE = 999;
+
+    /// The decision on answer, waiting at most nMaxWait seconds; a code of
+    /// accepted is ok whatever the other rules say.
+    static SCheckDecision Decide(
+        const SCheckAnswer& answer, std::uint64_t nMaxWait, const CAcceptedCodes& accepted = CAcceptedCodes());
 
 private:
     static SCheckDecision DecideFailure(const SCheckAnswer& answer);

@@ -49,11 +49,12 @@ void CRobotsPolicy::Load(CInternetSession* pSession)
         return;
     }
     CHttpFile file(pSession->GetTransferEngine(), strURL, CTransferEngine::ERequest::GET);
+    file.SetMaxRedirects(static_cast<long>(MAX_REDIRECTS));
     try {
         file.SendRequest();
     } catch (const CInternetException& e) {
         // A redirect loop is many redirects, not an unreachable file.
-        if (file.GetRedirectCodes().size() <= MAX_REDIRECTS)
+        if (e.GetErrorKind() != ETransferError::TOO_MANY_REDIRECTS)
             Fail("robots.txt at " + strURL + " could not be read: " + e.GetErrorMessage());
         return;
     }
@@ -63,7 +64,7 @@ void CRobotsPolicy::Load(CInternetSession* pSession)
 void CRobotsPolicy::ReadAnswer(CHttpFile& file, const std::string& strURL)
 {
     int nStatusCode = 0;
-    if (file.GetRedirectCodes().size() > MAX_REDIRECTS || !file.QueryInfoStatusCode(nStatusCode))
+    if (!file.QueryInfoStatusCode(nStatusCode))
         return;
     if (nStatusCode >= 500) {
         std::string strReason;

@@ -12,8 +12,8 @@ class CInternetSession;
 /// robots.txt of the origin (scheme, host and port) a crawl's start page
 /// came from: read once, when the first page after the start page is about
 /// to be fetched, then obeyed for that origin. A 4xx, or more than
-/// MAX_REDIRECTS redirects, allows every page; a 5xx or a file that cannot
-/// be reached allows none. Counts the pages it refuses.
+/// MAX_REDIRECTS redirects (no more are followed), allows every page; a 5xx
+/// or a file that cannot be reached allows none. Counts the pages it refuses.
 class CRobotsPolicy : public CPagePolicy {
 public:
     static constexpr std::size_t MAX_REDIRECTS = 5;

@@ -40,6 +40,12 @@ bool LooksLikeScript(const std::string& strNormalURL)
         || strRequest.find('$') != std::string::npos;
 }
 
+// Cloudflare's mark on an answer that is its challenge, not the page.
+bool IsChallenge(const std::string& strMitigated)
+{
+    return ToLower(std::string(TrimSpace(strMitigated))) == "challenge";
+}
+
 } // namespace
 
 CWebLinkChecker::CWebLinkChecker(const SCheckPolicy& policy, CRetrySchedule schedule)
@@ -61,14 +67,13 @@ void CWebLinkChecker::CheckNewLinks(
                 break;
             continue;
         }
-        // A local file is looked at, never requested nor read as a page.
-        if (pLink->GetStatusCode() == -1)
-            CFileLinkChecker::CheckIfLocal(*pLink);
-        // A link listed as failed when it was found needs no request.
+        // A link listed as failed when it was found needs no request; a
+        // local file is looked at, its verdict with it, never requested
+        // nor read as a page.
         bool bAnsweredPage = false;
         if (pLink->GetStatusCode() != -1) {
             pLink->SetVerdict(EVerdict::BROKEN);
-        } else if (!Reuse(*pLink, bAnsweredPage)) {
+        } else if (!CFileLinkChecker::CheckIfLocal(*pLink) && !Reuse(*pLink, bAnsweredPage)) {
             bAnsweredPage = Check(*pLink, nPos, pCrawler, pSession);
             Remember(*pLink, bAnsweredPage);
         }
@@ -88,8 +93,8 @@ bool CWebLinkChecker::Check(CWebLink& link, int nPos, CCrawler* pCrawler, CInter
     for (int nRetries = 0;;) {
         std::string strWhere;
         const SCheckAnswer answer = Ask(link, eRequest, pSession, bIsPage, strWhere);
-        const SCheckDecision decision
-            = CCheckRules::Decide(answer, static_cast<std::uint64_t>(std::max(0, m_policy.nMaxRetryWait)));
+        const SCheckDecision decision = CCheckRules::Decide(
+            answer, static_cast<std::uint64_t>(std::max(0, m_policy.nMaxRetryWait)), m_policy.accepted);
         if (decision.eStep == ECheckStep::ASK_WITH_GET) {
             eRequest = CTransferEngine::ERequest::GET_HEADERS;
             continue;
@@ -126,6 +131,7 @@ SCheckAnswer CWebLinkChecker::Ask(CWebLink& link, CTransferEngine::ERequest eReq
         file.QueryInfoStatusCode(answer.nStatusCode);
         answer.retryAfter = CRetryAfter::Parse(file.GetHeader("Retry-After"), std::time(nullptr));
         answer.answerTime = file.GetAnswerTime();
+        answer.bChallenge = IsChallenge(file.GetHeader("cf-mitigated"));
         if (!file.GetFinalURL().empty())
             strWhere = file.GetFinalURL();
     } catch (const CInternetException& e) {
@@ -158,7 +164,8 @@ void CWebLinkChecker::ReadAnswer(CHttpFile& file, CWebLink& link, bool& bIsPage)
 bool CWebLinkChecker::Reuse(CWebLink& link, bool& bAnsweredPage) const
 {
     const std::optional<SStoredResult> stored = m_pStore ? m_pStore->FindReusable(link.GetFullURL()) : std::nullopt;
-    if (!stored)
+    // A result kept under other accepted codes may not be good under these.
+    if (!stored || !m_policy.accepted.Contains(stored->nStatusCode))
         return false;
     link.SetStatus(stored->nStatusCode, stored->strStatusText);
     link.SetVerdict(stored->eVerdict);
@@ -249,7 +256,8 @@ bool CWebLinkChecker::IsPage(const CWebLink& link, bool bAnsweredPage, bool bExp
 {
     // A link whose answer came from elsewhere is checked, not read.
     const std::string& strWhere = link.GetFinalURL().empty() ? link.GetFullURL() : link.GetFinalURL();
-    return bAnsweredPage && link.HasGoodStatus() && site.IsWithin(strWhere)
+    // What the server answered, not what the user accepts, says whether a page came.
+    return bAnsweredPage && link.CLink::HasGoodStatus() && site.IsWithin(strWhere)
         && (bExploreCgi || !LooksLikeScript(strWhere));
 }
 

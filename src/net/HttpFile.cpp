@@ -93,7 +93,8 @@ CHttpFile::~CHttpFile() = default;
 
 bool CHttpFile::SendRequest()
 {
-    m_pTransfer = m_pEngine->Start(m_strURL, m_eRequest, m_headers);
+    m_pTransfer = m_nMaxRedirects ? m_pEngine->StartWithRedirectLimit(m_strURL, m_eRequest, *m_nMaxRedirects)
+                                  : m_pEngine->Start(m_strURL, m_eRequest, m_headers);
     m_pTransfer->WaitForResponse();
     return true;
 }

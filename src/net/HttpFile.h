@@ -4,6 +4,7 @@
 #include "net/TransferEngine.h"
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,9 @@ public:
     /// Sends the request and waits for the final response, redirects
     /// followed. True when a response arrived; throws CInternetException.
     bool SendRequest();
+    /// Before SendRequest: follow at most nMaxRedirects redirects instead of
+    /// the engine's MAX_REDIRECTS; the header lines are then not sent.
+    void SetMaxRedirects(long nMaxRedirects) { m_nMaxRedirects = nMaxRedirects; }
     /// The final response's status code (100 to 999); false when it had no
     /// readable one or none arrived.
     bool QueryInfoStatusCode(int& nStatusCode) const;
@@ -59,5 +63,6 @@ private:
     std::string m_strURL;
     CTransferEngine::ERequest m_eRequest;
     std::vector<std::string> m_headers;
+    std::optional<long> m_nMaxRedirects;
     std::unique_ptr<CTransfer> m_pTransfer;
 };

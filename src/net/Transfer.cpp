@@ -40,6 +40,21 @@ ETransferError ClassifyError(CURLcode result)
     }
 }
 
+// libcurl names itself in this message; the scheme it refused is in quotes.
+std::string DescribeUnsupportedScheme(const std::string& strError, bool bRedirected)
+{
+    const std::size_t nOpen = strError.find('"');
+    const std::size_t nClose = nOpen == std::string::npos ? nOpen : strError.find('"', nOpen + 1);
+    // The scheme with its quotes.
+    const std::string strScheme
+        = nClose == std::string::npos ? std::string() : strError.substr(nOpen, nClose - nOpen + 1);
+    if (bRedirected)
+        return "Redirected to a URL of scheme " + (strScheme.empty() ? std::string("unknown") : strScheme)
+            + "; Lintrel follows http and https only";
+    return "Lintrel checks http and https URLs (and files); " + (strScheme.empty() ? std::string("this") : strScheme)
+        + " is not one";
+}
+
 } // namespace
 
 std::string CTransfer::CState::GetFailureMessage() const
@@ -49,14 +64,23 @@ std::string CTransfer::CState::GetFailureMessage() const
     // libcurl 7 reports a header line past its limit as out of memory.
     if (result == CURLE_OUT_OF_MEMORY && !bBodyStarted)
         return "The server sent a header line too long to read";
+    // The same code also stands for answers that are not HTTP; only a
+    // refused scheme has its name quoted.
+    if (result == CURLE_UNSUPPORTED_PROTOCOL && std::strncmp(szError, "Protocol \"", 10) == 0) {
+        long nFollowed = 0;
+        curl_easy_getinfo(easy.Get(), CURLINFO_REDIRECT_COUNT, &nFollowed);
+        return DescribeUnsupportedScheme(szError, nFollowed > 0 || nOwnRedirects > 0);
+    }
     return szError[0] != '\0' ? std::string(szError) : curl_easy_strerror(result);
 }
 
 CInternetException CTransfer::CState::MakeFailure() const
 {
     const ETransferError eKind = ClassifyError(result);
-    // A header block past the bound is the server's fault, not a passing one.
-    const bool bOwnBound = !strFailure.empty() && result != CURLE_OPERATION_TIMEDOUT;
+    // A header block past the bound is the server's fault, not a passing
+    // one; a redirect chain the engine ended itself is still a redirect loop.
+    const bool bOwnBound
+        = !strFailure.empty() && result != CURLE_OPERATION_TIMEDOUT && result != CURLE_TOO_MANY_REDIRECTS;
     return CInternetException(GetFailureMessage(), bOwnBound ? ETransferError::OTHER : eKind);
 }
 

@@ -77,6 +77,10 @@ public:
     /// driving the others. Throws CInternetException when it cannot start.
     std::unique_ptr<CTransfer> Start(
         const std::string& strURL, ERequest eRequest, const std::vector<std::string>& headers = {});
+    /// The same without header lines, following at most nMaxRedirects
+    /// redirects (a longer chain fails as a redirect loop); never takes over
+    /// a request sent ahead.
+    std::unique_ptr<CTransfer> StartWithRedirectLimit(const std::string& strURL, ERequest eRequest, long nMaxRedirects);
     /// Drives every request and runs the pump until the time comes.
     void WaitUntil(std::chrono::steady_clock::time_point until);
     /// The time an HTTP date names, as libcurl reads dates; none when it is not one.

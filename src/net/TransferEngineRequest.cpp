@@ -146,7 +146,7 @@ void CTransferEngine::CImpl::Configure(CTransfer::CState& state, const std::stri
     curl_easy_setopt(pEasy, CURLOPT_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(pEasy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(pEasy, CURLOPT_FOLLOWLOCATION, 1L);
-    curl_easy_setopt(pEasy, CURLOPT_MAXREDIRS, MAX_REDIRECTS);
+    curl_easy_setopt(pEasy, CURLOPT_MAXREDIRS, state.nMaxRedirects);
     // The object name goes out as the page wrote it, dot segments included.
     curl_easy_setopt(pEasy, CURLOPT_PATH_AS_IS, 1L);
     // A reused handle may come from a HEAD: a GET must switch the body back on.
@@ -235,9 +235,9 @@ bool CTransferEngine::CImpl::FollowRedirect(CTransfer::CState& state, CURLcode& 
     if (!state.bRedirectPending || curl_easy_getinfo(state.easy.Get(), CURLINFO_REDIRECT_URL, &pszTarget) != CURLE_OK
         || !pszTarget)
         return false;
-    if (state.nOwnRedirects >= MAX_REDIRECTS) {
+    if (state.nOwnRedirects >= state.nMaxRedirects) {
         result = CURLE_TOO_MANY_REDIRECTS;
-        state.strFailure = "Maximum (" + std::to_string(MAX_REDIRECTS) + ") redirects followed";
+        state.strFailure = "Maximum (" + std::to_string(state.nMaxRedirects) + ") redirects followed";
         return false;
     }
     ++state.nOwnRedirects;
@@ -251,4 +251,16 @@ bool CTransferEngine::CImpl::FollowRedirect(CTransfer::CState& state, CURLcode& 
     }
     active.emplace(state.easy.Get(), &state);
     return true;
+}
+
+std::unique_ptr<CTransfer> CTransferEngine::StartWithRedirectLimit(
+    const std::string& strURL, ERequest eRequest, long nMaxRedirects)
+{
+    std::unique_ptr<CTransfer> pTransfer = m_pImpl->Launch(strURL, eRequest, {});
+    // Nothing has gone out yet: the handle was only added, and each hop the
+    // engine follows itself is configured from the state again.
+    pTransfer->m_pState->nMaxRedirects = nMaxRedirects;
+    curl_easy_setopt(pTransfer->m_pState->easy.Get(), CURLOPT_MAXREDIRS, nMaxRedirects);
+    m_pImpl->Perform();
+    return pTransfer;
 }

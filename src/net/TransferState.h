@@ -46,6 +46,7 @@ struct CTransfer::CState {
     bool bOwnRedirects = false;
     bool bRedirectPending = false;
     long nOwnRedirects = 0;
+    long nMaxRedirects = CTransferEngine::MAX_REDIRECTS;
     // The engine's options generation this handle was configured under.
     unsigned nGeneration = 0;
     // The host gate's key; the id it is parked under while sent ahead.

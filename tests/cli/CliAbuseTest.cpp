@@ -187,7 +187,7 @@ TEST(CliAbuse, HostileStartPagesExitTwoWithTheReason)
             connection.Send(strHead + "Content-Length: 100\r\n\r\n<A HR");
     });
     const std::vector<std::pair<std::string, std::string>> cases = {
-        {"/to-file", "Protocol \"file\" not supported or disabled in libcurl"},
+        {"/to-file", "Redirected to a URL of scheme \"file\"; Lintrel follows http and https only"},
         {"/status", "Unsupported HTTP version in response"},
         {"/headers", "Too large response headers"},
     };

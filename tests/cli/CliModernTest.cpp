@@ -8,6 +8,7 @@
 #include <nlohmann/json.hpp>
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -132,17 +133,26 @@ TEST(CliModern, HttpsIsCheckedWithTheTrustGivenAndACertificateFailureIsAFailedCh
         << mixed.strOut;
 }
 
-TEST(CliModern, ALocalPageHasItsWebLinksChecked)
+TEST(CliModern, ALocalPageGivenAloneHasItsWebAndRelativeLinksChecked)
 {
     CTestServer server;
     server.AddRoute({"/ok.html", 200, "text/html", "", {}});
     server.Start();
     const std::string strPath = TempPath("modern-local", ".html");
-    std::ofstream(strPath) << "<a href='" << server.GetURL("/ok.html") << "'>web</a> <a href=other.html>local</a>\n";
+    const std::string strBeside = TempPath("modern-beside", ".html");
+    const std::string strBesideName = std::filesystem::path(strBeside).filename().string();
+    std::ofstream(strBeside) << "beside\n";
+    std::ofstream(strPath) << "<a href='" << server.GetURL("/ok.html") << "'>web</a> <a href=" << strBesideName
+                           << ">here</a> <a href=missing-beside.html>gone</a>\n";
     CCliResult result = RunCommand({"-m", "--tsv", "--file", strPath});
     std::remove(strPath.c_str());
-    EXPECT_EQ(result.nExit, EXIT_ALL_GOOD) << result.strErr;
-    EXPECT_EQ(result.strOut, "file://" + strPath + "\t" + server.GetURL("/ok.html") + "\t200\tOK\n");
+    std::remove(strBeside.c_str());
+    EXPECT_EQ(result.nExit, EXIT_SOME_BAD) << result.strErr;
+    const std::string strFolder = "file://" + std::filesystem::path(strPath).parent_path().string() + "/";
+    const std::string strPage = "file://" + strPath + "\t";
+    EXPECT_EQ(result.strOut,
+        strPage + server.GetURL("/ok.html") + "\t200\tOK\n" + strPage + strFolder + strBesideName + "\t200\tOK\n"
+            + strPage + strFolder + "missing-beside.html\t404\tNot Found\n");
 }
 
 TEST(CliModern, ALinkTooLongToRequestIsListedAsFailedWithoutARequest)

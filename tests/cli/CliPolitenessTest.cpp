@@ -98,6 +98,30 @@ TEST(CliPoliteness, RobotsTxtIsReadOnceAndObeyedForEveryPageAfterTheStartPage)
     }
 }
 
+TEST(CliPoliteness, ARobotsTxtRedirectLoopIsAskedSixTimesAtMostThenAllowsEveryPage)
+{
+    // With a --header the engine follows each redirect itself.
+    for (const std::vector<std::string>& extraArgs :
+        std::vector<std::vector<std::string>> {{}, {"--header", "X-Site: 1"}}) {
+        SCOPED_TRACE(extraArgs.empty() ? "redirects followed by the library" : "redirects followed by the engine");
+        CTestServer server;
+        server.AddRoutes({{"/index.html", 200, "text/html", START_PAGE, {}}, {"/public.html", 200, "text/html", "", {}},
+            {"/private/a.html", 200, "text/html", "", {}},
+            {"/robots.txt", 302, "text/html", "", {{"Location", "/robots-again.txt"}}},
+            {"/robots-again.txt", 302, "text/html", "", {{"Location", "/robots.txt"}}}});
+        server.Start();
+        std::vector<std::string> args = {"-m", "-r", "--json"};
+        args.insert(args.end(), extraArgs.begin(), extraArgs.end());
+        args.push_back(server.GetURL("/index.html"));
+        const CCliResult result = RunCommand(args);
+        EXPECT_EQ(result.nExit, 0) << result.strErr;
+        EXPECT_EQ(result.strErr, "");
+        EXPECT_EQ(FetchedPages(server), PAGES);
+        // The first request and five redirects followed.
+        EXPECT_EQ(server.CountRequests("GET", "/robots.txt") + server.CountRequests("GET", "/robots-again.txt"), 6);
+    }
+}
+
 TEST(CliPoliteness, PerHostAndRateBoundWhatTheServerSees)
 {
     struct SCase {

@@ -4,11 +4,17 @@
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
+#include <pugixml.hpp>
 
+#include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <sstream>
 #include <string>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -82,6 +88,112 @@ TEST_F(CliSiteFolder, CiFormatsNameEachBadLinkByItsRelativePath)
     ASSERT_EQ(results.size(), 3u) << sarif.strOut;
     for (const nlohmann::json& finding : results)
         EXPECT_EQ(finding["locations"][0]["physicalLocation"]["artifactLocation"]["uri"], m_strFolder + "/a.html");
+}
+
+// Good and bad links as one format's output counts them.
+struct SFormatCounts {
+    int nGood = -1;
+    int nBad = -1;
+};
+
+// Rows of the table's text, between its heading and its last line.
+SFormatCounts CountTableRows(const std::string& strOut)
+{
+    std::istringstream lines(strOut);
+    std::vector<std::string> rows;
+    for (std::string strLine; std::getline(lines, strLine);)
+        rows.push_back(strLine);
+    SFormatCounts counts {0, 0};
+    for (std::size_t n = 1; n + 1 < rows.size(); ++n)
+        ++(rows[n].ends_with("  OK") ? counts.nGood : counts.nBad);
+    return counts;
+}
+
+SFormatCounts CountTsvRows(const std::string& strOut)
+{
+    std::istringstream lines(strOut);
+    SFormatCounts counts {0, 0};
+    for (std::string strLine; std::getline(lines, strLine);)
+        ++(strLine.find("\t200\tOK") != std::string::npos ? counts.nGood : counts.nBad);
+    return counts;
+}
+
+// The summary's counts, which each row's verdict and the verdict counts
+// must agree with.
+SFormatCounts CountJson(const std::string& strOut)
+{
+    const nlohmann::json document = nlohmann::json::parse(strOut);
+    for (const nlohmann::json& row : document["rows"]) {
+        SCOPED_TRACE(row.dump());
+        EXPECT_EQ(row["verdict"], std::string(row["status_code"].get<int>() < 300 ? "ok" : "broken"));
+    }
+    const nlohmann::json& summary = document["summary"];
+    EXPECT_EQ(summary["verdicts"]["ok"], summary["good"]);
+    EXPECT_EQ(summary["verdicts"]["broken"], summary["bad"]);
+    return {summary["good"].get<int>(), summary["bad"].get<int>()};
+}
+
+// Bad links only: each named once in this folder.
+SFormatCounts CountSarif(const std::string& strOut)
+{
+    const nlohmann::json results = nlohmann::json::parse(strOut)["runs"][0]["results"];
+    for (const nlohmann::json& finding : results)
+        EXPECT_EQ(finding["ruleId"], "broken-link");
+    return {-1, static_cast<int>(results.size())};
+}
+
+SFormatCounts CountJUnit(const std::string& strOut)
+{
+    pugi::xml_document document;
+    EXPECT_TRUE(document.load_string(strOut.c_str()));
+    const pugi::xml_node suite = document.child("testsuite");
+    EXPECT_EQ(suite.attribute("skipped").as_int(), 0);
+    const int nFailures = suite.attribute("failures").as_int();
+    return {suite.attribute("tests").as_int() - nFailures, nFailures};
+}
+
+SFormatCounts CountMarkdown(const std::string& strOut)
+{
+    SFormatCounts counts;
+    const std::size_t nLine = strOut.find(" links: ");
+    if (nLine != std::string::npos)
+        std::sscanf(strOut.c_str() + nLine, " links: %d good, %d bad", &counts.nGood, &counts.nBad);
+    return counts;
+}
+
+SFormatCounts CountGithub(const std::string& strOut)
+{
+    const auto nLines = std::count(strOut.begin(), strOut.end(), '\n');
+    return {-1, static_cast<int>(nLines)};
+}
+
+TEST_F(CliSiteFolder, EveryFormatCountsGoodFileLinksAsOkAndAgreesWithTheExitStatus)
+{
+    struct SCase {
+        const char* pszFormat;
+        std::function<SFormatCounts(const std::string&)> count;
+        // -1: the format lists bad links only.
+        int nGood;
+    };
+    const std::vector<SCase> cases = {
+        {"table", CountTableRows, 5},
+        {"tsv", CountTsvRows, 5},
+        {"json", CountJson, 5},
+        {"sarif", CountSarif, -1},
+        {"junit", CountJUnit, 5},
+        {"markdown", CountMarkdown, 5},
+        {"github", CountGithub, -1},
+    };
+    for (const SCase& c : cases) {
+        SCOPED_TRACE(c.pszFormat);
+        const CCliResult result = RunCommand({"-m", "--format", c.pszFormat, "--file", m_strFolder});
+        EXPECT_EQ(result.nExit, EXIT_SOME_BAD) << result.strErr;
+        // Good: b.html, sub/, b.html?v=1, a.html and the web link; bad:
+        // missing.html, empty/ and gone.html.
+        const SFormatCounts counts = c.count(result.strOut);
+        EXPECT_EQ(counts.nGood, c.nGood) << result.strOut;
+        EXPECT_EQ(counts.nBad, 3) << result.strOut;
+    }
 }
 
 TEST_F(CliSiteFolder, AFolderWithoutTheModernModeIsAUsageError)

@@ -232,6 +232,16 @@ TEST(Cli, StartPageThatCannotBeReadExitsTwoAndSaysWhy)
     EXPECT_EQ(file.strErr,
         "lintrel-cli: cannot read file:///nonexistent/page.html: Cannot read /nonexistent/page.html: No such file or "
         "directory\n");
+    // A mistyped scheme, in either mode: what the user can act on.
+    for (const std::vector<std::string>& args :
+        {std::vector<std::string> {"omhttp://127.0.0.1/"}, std::vector<std::string> {"-m", "omhttp://127.0.0.1/"}}) {
+        SCOPED_TRACE(args.front());
+        CCliResult scheme = RunCommand(args);
+        EXPECT_EQ(scheme.nExit, EXIT_CANNOT_RUN);
+        EXPECT_EQ(scheme.strErr,
+            "lintrel-cli: cannot read omhttp://127.0.0.1/: Lintrel checks http and https URLs (and files); \"omhttp\" "
+            "is not one\n");
+    }
 }
 
 TEST(Cli, FileStartsFromItsAbsolutePath)

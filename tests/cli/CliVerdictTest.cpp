@@ -11,7 +11,10 @@
 
 #include <unistd.h>
 
+#include <cstdio>
 #include <ctime>
+#include <filesystem>
+#include <fstream>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -62,7 +65,13 @@ private:
             nStatus = 503;
         else if (strPath == "/notmod.html")
             nStatus = 304;
-        else if (strPath == "/throttled.html" || strPath == "/dated.html" || strPath == "/toolong.html")
+        else if (strPath == "/wall999.html")
+            nStatus = 999;
+        else if (strPath == "/challenge403.html" || strPath == "/challenge503.html") {
+            nStatus = strPath == "/challenge403.html" ? 403 : 503;
+            response.set_header("cf-mitigated", "challenge");
+            response.set_header("Retry-After", "1");
+        } else if (strPath == "/throttled.html" || strPath == "/dated.html" || strPath == "/toolong.html")
             nStatus = bFirst || strPath == "/toolong.html" ? 429 : 200;
         if (nStatus == 429)
             response.set_header("Retry-After", RetryAfter(strPath));
@@ -246,8 +255,8 @@ TEST(CliVerdict, BlockedLinksFailOnlyWithStrictAndEveryCheckOptionNeedsModern)
     }
     EXPECT_NE(RunCommand({"-m", "--format", "sarif", strStart}).strOut.find("\"ruleId\": \"blocked-link\""),
         std::string::npos);
-    for (const std::vector<std::string>& args :
-        std::vector<std::vector<std::string>> {{"--retries", "1"}, {"--max-retry-wait", "5"}, {"--strict"}}) {
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>> {
+             {"--retries", "1"}, {"--max-retry-wait", "5"}, {"--strict"}, {"--accept", "403"}}) {
         SCOPED_TRACE(args.front());
         std::vector<std::string> command = args;
         command.push_back(strStart);
@@ -257,4 +266,50 @@ TEST(CliVerdict, BlockedLinksFailOnlyWithStrictAndEveryCheckOptionNeedsModern)
     }
     EXPECT_EQ(RunCommand({"-m", "--retries", "11", strStart}).nExit, 2);
     EXPECT_EQ(RunCommand({"-m", "--max-retry-wait", "3601", strStart}).nExit, 2);
+}
+
+TEST(CliVerdict, BotWallsAreBlockedAtOnceUnlessAcceptedOnTheCommandLineOrInTheSettings)
+{
+    CVerdictServer server;
+    server.m_strPage = Page({"wall999.html", "challenge403.html", "challenge503.html", "forbidden.html"});
+    const std::string strStart = server.GetURL("/index.html");
+    const CTestServer& log = server.GetServer();
+    const auto Asked = [&log](const std::string& strPath) {
+        return log.CountRequests("HEAD", strPath) + log.CountRequests("GET", strPath);
+    };
+
+    const CCliResult walls = RunCommand({"-m", "--json", strStart});
+    EXPECT_EQ(walls.nExit, 0) << walls.strErr;
+    EXPECT_EQ(Verdicts(json::parse(walls.strOut), server.GetURL("")),
+        (std::vector<std::string> {"HOST/wall999.html blocked", "HOST/challenge403.html blocked",
+            "HOST/challenge503.html blocked", "HOST/forbidden.html blocked"}));
+    // Neither a GET nor a retry: a wall answers them all alike.
+    EXPECT_EQ(Asked("/wall999.html"), 1);
+    EXPECT_EQ(Asked("/challenge403.html"), 1);
+    EXPECT_EQ(Asked("/challenge503.html"), 1);
+
+    const CCliResult accepted = RunCommand({"-m", "--json", "--accept", "200-299,403", "--accept", "999", strStart});
+    EXPECT_EQ(accepted.nExit, 0) << accepted.strErr;
+    const json document = json::parse(accepted.strOut);
+    EXPECT_EQ(Verdicts(document, server.GetURL("")),
+        (std::vector<std::string> {"HOST/wall999.html ok", "HOST/challenge403.html ok",
+            "HOST/challenge503.html blocked", "HOST/forbidden.html ok"}));
+    // The counts follow the verdicts: three accepted links are good.
+    EXPECT_EQ(document["summary"]["good"], 3);
+    EXPECT_EQ(document["summary"]["bad"], 1);
+
+    const std::string strConfig
+        = std::filesystem::temp_directory_path() / ("lintrel-accept-" + std::to_string(::getpid()) + ".toml");
+    std::ofstream(strConfig) << "accept = [\"200-299\", \"403\"]\n";
+    const CCliResult configured = RunCommand({"-m", "--json", "--config", strConfig, strStart});
+    std::remove(strConfig.c_str());
+    EXPECT_EQ(configured.nExit, 0) << configured.strErr;
+    EXPECT_EQ(Verdicts(json::parse(configured.strOut), server.GetURL("")),
+        (std::vector<std::string> {"HOST/wall999.html blocked", "HOST/challenge403.html ok",
+            "HOST/challenge503.html blocked", "HOST/forbidden.html ok"}));
+
+    const CCliResult bad = RunCommand({"-m", "--accept", "200-299,4o4", strStart});
+    EXPECT_EQ(bad.nExit, 2);
+    EXPECT_NE(bad.strErr.find("--accept"), std::string::npos) << bad.strErr;
+    EXPECT_NE(bad.strErr.find("\"4o4\""), std::string::npos) << bad.strErr;
 }

@@ -1,11 +1,15 @@
 // The modern checker's decisions, without a network: what each outcome of a
-// request leads to, how a Retry-After value reads, and the retry waits.
+// request leads to, how a Retry-After value and a list of accepted codes
+// read, and the retry waits.
 #include "modern/CheckRules.h"
+#include "modern/AcceptedCodes.h"
 #include "modern/RetrySchedule.h"
 #include "net/RetryAfter.h"
 
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <string>
 #include <vector>
 
 namespace {
@@ -18,6 +22,8 @@ struct SDecideCase {
     SCheckAnswer answer;
     ECheckStep eStep;
     EVerdict eVerdict;
+    // --accept's lists; none: the default codes.
+    std::vector<std::string> accept = {};
 };
 
 SCheckAnswer Head(int nCode, std::optional<std::uint64_t> retryAfter = NO_WAIT)
@@ -33,6 +39,12 @@ SCheckAnswer Get(int nCode, std::optional<std::uint64_t> retryAfter = NO_WAIT)
 SCheckAnswer Failed(ETransferError eError, bool bGet = false)
 {
     return {bGet, 0, eError, NO_WAIT, {}};
+}
+
+// An answer carrying cf-mitigated: challenge.
+SCheckAnswer Challenge(int nCode, bool bGet = false)
+{
+    return {bGet, nCode, ETransferError::NONE, NO_WAIT, {}, true};
 }
 
 } // namespace
@@ -74,13 +86,84 @@ TEST(CheckRules, EachOutcomeLeadsToItsStepAndVerdict)
         {"redirect to ftp", Failed(ETransferError::UNSUPPORTED_SCHEME), S::DONE, V::BROKEN},
         {"other failure", Failed(ETransferError::OTHER), S::DONE, V::BROKEN},
         {"answer without a status", Head(0), S::DONE, V::BROKEN},
+        {"999 to HEAD: a bot wall, no GET", Head(999), S::DONE, V::BLOCKED},
+        {"999 to the GET", Get(999), S::DONE, V::BLOCKED},
+        {"403 challenge: blocked at once, no GET", Challenge(403), S::DONE, V::BLOCKED},
+        {"503 challenge: never retried", Challenge(503), S::DONE, V::BLOCKED},
+        {"429 challenge with Retry-After is not waited for", {false, 429, ETransferError::NONE, 1, {}, true}, S::DONE,
+            V::BLOCKED},
+        {"a 200 with the header is still ok", Challenge(200), S::DONE, V::OK},
+        {"accepted 403 to HEAD", Head(403), S::DONE, V::OK, {"200-299,403"}},
+        {"accepted 403 beats the challenge", Challenge(403), S::DONE, V::OK, {"200-299", "403"}},
+        {"accepted 999 beats the bot-wall code", Head(999), S::DONE, V::OK, {"200-299,999"}},
+        {"accepted 503 is not retried", Head(503, 1), S::DONE, V::OK, {"503"}},
+        {"a 2xx the list leaves out is broken", Head(204), S::DONE, V::BROKEN, {"200"}},
+        {"404 stays broken beside accepted codes", Head(404), S::DONE, V::BROKEN, {"200-299,403"}},
+        {"a failure is no code to accept", Failed(ETransferError::TIMEOUT), S::BACKOFF, V::TRANSIENT, {"100-999"}},
     };
     for (const SDecideCase& test : cases) {
         SCOPED_TRACE(test.pszName);
-        const SCheckDecision decision = CCheckRules::Decide(test.answer, CAP);
+        std::string strBad;
+        const std::optional<CAcceptedCodes> accepted
+            = test.accept.empty() ? CAcceptedCodes() : CAcceptedCodes::Parse(test.accept, strBad);
+        ASSERT_TRUE(accepted) << strBad;
+        const SCheckDecision decision = CCheckRules::Decide(test.answer, CAP, *accepted);
         EXPECT_EQ(decision.eStep, test.eStep);
         EXPECT_EQ(decision.eVerdict, test.eVerdict);
     }
+}
+
+TEST(AcceptedCodes, ReadsCodesAndRangesAndNamesTheFirstBadItem)
+{
+    struct SCase {
+        std::vector<std::string> lists;
+        // The codes among 100, 199, 200, 299, 300, 403, 998 and 999 it holds.
+        std::vector<int> held;
+        // The bad item; none when the lists are good.
+        std::optional<std::string> bad;
+    };
+    const std::vector<int> PROBES = {100, 199, 200, 299, 300, 403, 998, 999};
+    const std::vector<SCase> cases = {
+        {{"200-299"}, {200, 299}, std::nullopt},
+        {{"200-299,403,999"}, {200, 299, 403, 999}, std::nullopt},
+        {{"200-299", "403"}, {200, 299, 403}, std::nullopt},
+        {{" 403 , 200 - 200 "}, {200, 403}, std::nullopt},
+        {{"100-999"}, PROBES, std::nullopt},
+        {{"403,403"}, {403}, std::nullopt},
+        {{""}, {}, ""},
+        {{"200,"}, {}, ""},
+        {{",200"}, {}, ""},
+        {{"200-299", ""}, {}, ""},
+        {{"20x"}, {}, "20x"},
+        {{"200-299,abc"}, {}, "abc"},
+        {{"299-200"}, {}, "299-200"},
+        {{"099"}, {}, "099"},
+        {{"1000"}, {}, "1000"},
+        {{"0200"}, {}, "0200"},
+        {{"-200"}, {}, "-200"},
+        {{"+200"}, {}, "+200"},
+        {{"200-"}, {}, "200-"},
+        {{"200-299-300"}, {}, "200-299-300"},
+        {{"200;403"}, {}, "200;403"},
+    };
+    for (const SCase& test : cases) {
+        SCOPED_TRACE(test.lists.empty() ? std::string() : test.lists.front());
+        std::string strBad = "(untouched)";
+        const std::optional<CAcceptedCodes> accepted = CAcceptedCodes::Parse(test.lists, strBad);
+        ASSERT_EQ(accepted.has_value(), !test.bad.has_value());
+        if (test.bad) {
+            EXPECT_EQ(strBad, *test.bad);
+            continue;
+        }
+        std::vector<int> held;
+        for (int nCode : PROBES)
+            if (accepted->Contains(nCode))
+                held.push_back(nCode);
+        EXPECT_EQ(held, test.held);
+    }
+    const CAcceptedCodes defaults;
+    EXPECT_TRUE(defaults.Contains(200) && defaults.Contains(299));
+    EXPECT_FALSE(defaults.Contains(199) || defaults.Contains(300) || defaults.Contains(0) || defaults.Contains(-1));
 }
 
 TEST(RetryAfter, ReadsSecondsAndDatesAndNothingElse)
