@@ -71,6 +71,8 @@ TEST(CliModern, EveryKindOfLinkIsFoundResolvedAndCheckedAlikeForEveryNumberOfJob
         "HOST/index.html | HOST/pic.png | 200",
         "HOST/index.html | HOST/pic-2x.png | 200",
         "HOST/index.html | HOST/gone.png | 404",
+        // A part of the page itself: the top of the document.
+        "HOST/index.html | HOST/index.html#top | 200",
         "HOST/index.html | HOST/caf%C3%A9%20page.html | 200",
         "HOST/index.html | HOST/moved | 200",
         // A page is named by where its answer came from; windows-1252 read as such.

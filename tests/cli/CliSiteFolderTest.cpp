@@ -66,8 +66,10 @@ TEST_F(CliSiteFolder, EveryPageIsAStartPageAndFileLinksAreLookedAt)
     EXPECT_EQ(result.strOut,
         u + "Z.htm\t" + u + "a.html\t200\tOK\n" + u + "a.html\t" + u + "b.html\t200\tOK\n" + u + "a.html\t" + u
             + "missing.html\t404\tNot Found\n" + u + "a.html\t" + u + "sub/\t200\tOK\n" + u + "a.html\t" + u
-            + "empty/\t404\tNot Found\n" + u + "a.html\t" + u + "gone.html\t404\tNot Found\n" + u + "a.html\t"
-            + m_server.GetURL("/ok") + "\t200\tOK\n" + u + "sub/index.html\t" + u + "b.html?v=1\t200\tOK\n");
+            + "empty/\t404\tNot Found\n" + u + "a.html\t" + u + "gone.html\t404\tNot Found\n" + u + "a.html\t" + u
+            + "gone.html#top\t404\tNot Found\n" + u + "a.html\t" + m_server.GetURL("/ok") + "\t200\tOK\n" + u
+            + "b.html\t" + u + "a.html#x\t200\tFragment not found\n" + u + "sub/index.html\t" + u
+            + "b.html?v=1\t200\tOK\n");
     // The web link is checked, never read as a page, even with -r.
     EXPECT_EQ(m_server.CountRequests("GET", "/ok"), 0);
 
@@ -81,13 +83,17 @@ TEST_F(CliSiteFolder, CiFormatsNameEachBadLinkByItsRelativePath)
     const std::string strPage = "::error file=" + m_strFolder + "/a.html,line=";
     EXPECT_EQ(github.strOut,
         strPage + "2,col=1::" + m_strURL + "missing.html: 404 Not Found\n" + strPage + "4,col=1::" + m_strURL
-            + "empty/: 404 Not Found\n" + strPage + "5,col=1::" + m_strURL + "gone.html: 404 Not Found\n");
+            + "empty/: 404 Not Found\n" + strPage + "5,col=1::" + m_strURL + "gone.html: 404 Not Found\n" + strPage
+            + "5,col=1::" + m_strURL + "gone.html#top: 404 Not Found\n::error file=" + m_strFolder
+            + "/b.html,line=1,col=1::" + m_strURL + "a.html#x: 200 Fragment not found\n");
 
     CCliResult sarif = RunCommand({"-m", "--format", "sarif", "--file", m_strFolder});
     const nlohmann::json results = nlohmann::json::parse(sarif.strOut)["runs"][0]["results"];
-    ASSERT_EQ(results.size(), 3u) << sarif.strOut;
-    for (const nlohmann::json& finding : results)
-        EXPECT_EQ(finding["locations"][0]["physicalLocation"]["artifactLocation"]["uri"], m_strFolder + "/a.html");
+    ASSERT_EQ(results.size(), 5u) << sarif.strOut;
+    for (std::size_t n = 0; n < 4; ++n)
+        EXPECT_EQ(results[n]["locations"][0]["physicalLocation"]["artifactLocation"]["uri"], m_strFolder + "/a.html");
+    EXPECT_EQ(results[4]["locations"][0]["physicalLocation"]["artifactLocation"]["uri"], m_strFolder + "/b.html");
+    EXPECT_EQ(results[4]["ruleId"], "missing-fragment");
 }
 
 // Good and bad links as one format's output counts them.
@@ -186,7 +192,9 @@ TEST_F(CliSiteFolder, EveryFormatCountsGoodFileLinksAsOkAndAgreesWithTheExitStat
     };
     for (const SCase& c : cases) {
         SCOPED_TRACE(c.pszFormat);
-        const CCliResult result = RunCommand({"-m", "--format", c.pszFormat, "--file", m_strFolder});
+        // Fragment rows, whose codes and verdicts differ, are the fragment tests'.
+        const CCliResult result
+            = RunCommand({"-m", "--no-fragments", "--format", c.pszFormat, "--file", m_strFolder});
         EXPECT_EQ(result.nExit, EXIT_SOME_BAD) << result.strErr;
         // Good: b.html, sub/, b.html?v=1, a.html and the web link; bad:
         // missing.html, empty/ and gone.html.
