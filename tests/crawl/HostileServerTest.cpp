@@ -215,26 +215,26 @@ void CrawlEachStartPage(const std::vector<CPageCase>& cases)
     }
 }
 
-// A broken answer to a check: how its row's status begins, and the kind of
-// failure the request reports. Where libcurl words the failure, the row is
-// asserted only as failed ("300 "): its words change with libcurl's version.
+// A broken answer to a check and how its row's status begins. Where libcurl
+// words the failure, the row is asserted only as failed ("300 "), for its
+// words change with libcurl's version, and the kind of failure the request
+// reports is asserted instead.
 struct SBrokenAnswer {
     const char* pszPath;
     CHandler fnHandler;
     std::string strStatusStart;
-    ETransferError eKind;
+    std::optional<ETransferError> kind = std::nullopt;
 };
 
 void CheckBrokenAnswers()
 {
     using E = ETransferError;
     const std::vector<SBrokenAnswer> cases = {
-        {"/silent", Silent(), "300 " + SILENCE_MESSAGE, E::TIMEOUT},
-        {"/drip-headers", Drip("HTTP/1.1 200 OK\r\n", "X:\r\n", DRIP_LINE_INTERVAL), "300 " + TRICKLE_MESSAGE,
-            E::TIMEOUT},
+        {"/silent", Silent(), "300 " + SILENCE_MESSAGE},
+        {"/drip-headers", Drip("HTTP/1.1 200 OK\r\n", "X:\r\n", DRIP_LINE_INTERVAL), "300 " + TRICKLE_MESSAGE},
         {"/endless-headers", Flood("HTTP/1.1 200 OK\r\n", "X-Filler: 0123456789\r\n"), "300 ", E::CONNECTION},
         {"/endless-line", Flood("HTTP/1.1 200 OK\r\nX-Long: ", "0123456789"),
-            "300 The server sent a header line too long to read", E::OTHER},
+            "300 The server sent a header line too long to read"},
         {"/bad-code", Send(Answer("HTTP/1.1 abc Broken")), "300 ", E::UNSUPPORTED_SCHEME},
         {"/big-code", Send(Answer("HTTP/1.1 2000 Big")), "300 ", E::UNSUPPORTED_SCHEME},
         {"/not-http", Send("FOO 200 OK\r\n\r\n"), "300 ", E::UNSUPPORTED_SCHEME},
@@ -247,10 +247,8 @@ void CheckBrokenAnswers()
         {"/to-ftp", Send(Redirect("ftp://127.0.0.1/x")), "300 ", E::UNSUPPORTED_SCHEME},
         {"/to-gopher", Send(Redirect("gopher://127.0.0.1/x")), "300 ", E::UNSUPPORTED_SCHEME},
         {"/to-data", Send(Redirect("data:text/html,<A HREF=x>")), "300 ", E::UNSUPPORTED_SCHEME},
-        {"/long-reason", Send(Answer("HTTP/1.1 404 " + std::string(10000, 'r'))), "404 " + std::string(10000, 'r'),
-            E::NONE},
-        {"/script-reason", Send(Answer("HTTP/1.1 404 <script>alert(1)</script>")), "404 <script>alert(1)</script>",
-            E::NONE},
+        {"/long-reason", Send(Answer("HTTP/1.1 404 " + std::string(10000, 'r'))), "404 " + std::string(10000, 'r')},
+        {"/script-reason", Send(Answer("HTTP/1.1 404 <script>alert(1)</script>")), "404 <script>alert(1)</script>"},
     };
     std::map<std::string, CHandler> routes;
     std::vector<std::string> hrefs;
@@ -271,7 +269,9 @@ void CheckBrokenAnswers()
         const std::string strStart
             = "http://127.0.0.1" + std::string(cases[i].pszPath) + " | " + cases[i].strStatusStart;
         EXPECT_EQ(rows[i].substr(0, strStart.size()), strStart) << rows[i].substr(0, 300);
-        EXPECT_EQ(FailureKind(site.GetURL(cases[i].pszPath)), cases[i].eKind);
+        if (cases[i].kind) {
+            EXPECT_EQ(FailureKind(site.GetURL(cases[i].pszPath)), *cases[i].kind);
+        }
     }
     EXPECT_EQ(rows.back(), "http://127.0.0.1/last.html | 200 OK");
     EXPECT_EQ(site.CountRequests("HEAD", "/last.html"), 1);
