@@ -1,6 +1,7 @@
 // lintrel-cli --modern --cache against loopback sites whose pages send ETags.
 #include "cli/CliResult.h"
 #include "support/ChildProgram.h"
+#include "support/PollUntil.h"
 #include "support/TestFiles.h"
 #include "support/TestServer.h"
 
@@ -101,6 +102,22 @@ void RunSql(const fs::path& path, const char* pszSql)
     ASSERT_EQ(sqlite3_open(path.c_str(), &pDb), SQLITE_OK);
     EXPECT_EQ(sqlite3_exec(pDb, pszSql, nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(pDb);
     sqlite3_close(pDb);
+}
+
+// The results a cache file holds committed; 0 while it cannot be read.
+int CountStoredResults(const fs::path& path)
+{
+    sqlite3* pDb = nullptr;
+    int nCount = 0;
+    if (sqlite3_open_v2(path.c_str(), &pDb, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+        sqlite3_stmt* pCount = nullptr;
+        if (sqlite3_prepare_v2(pDb, "SELECT count(*) FROM results", -1, &pCount, nullptr) == SQLITE_OK
+            && sqlite3_step(pCount) == SQLITE_ROW)
+            nCount = sqlite3_column_int(pCount, 0);
+        sqlite3_finalize(pCount);
+    }
+    sqlite3_close(pDb);
+    return nCount;
 }
 
 void WriteFile(const fs::path& path, const std::string& strBytes)
@@ -254,7 +271,8 @@ TEST(CliCache, ARunKilledMidwayLeavesACacheTheNextRunUses)
     SSlowSite slow(200, 40);
     {
         CChildProgram child(Program(), slow.Args(), "/dev/null", "/dev/null");
-        std::this_thread::sleep_for(std::chrono::milliseconds(2500));
+        // Killed once the first results are committed, long before the last.
+        EXPECT_TRUE(PollUntil([&] { return CountStoredResults(slow.cache) > 0; }, std::chrono::seconds(20)));
         child.Kill();
         EXPECT_EQ(child.Wait(), 128 + SIGKILL);
     }

@@ -193,8 +193,7 @@ TEST_F(CliSiteFolder, EveryFormatCountsGoodFileLinksAsOkAndAgreesWithTheExitStat
     for (const SCase& c : cases) {
         SCOPED_TRACE(c.pszFormat);
         // Fragment rows, whose codes and verdicts differ, are the fragment tests'.
-        const CCliResult result
-            = RunCommand({"-m", "--no-fragments", "--format", c.pszFormat, "--file", m_strFolder});
+        const CCliResult result = RunCommand({"-m", "--no-fragments", "--format", c.pszFormat, "--file", m_strFolder});
         EXPECT_EQ(result.nExit, EXIT_SOME_BAD) << result.strErr;
         // Good: b.html, sub/, b.html?v=1, a.html and the web link; bad:
         // missing.html, empty/ and gone.html.

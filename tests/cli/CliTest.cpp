@@ -1,6 +1,7 @@
 #include "cli/CliInterrupt.h"
 #include "cli/CliResult.h"
 #include "cli/RunCli.h"
+#include "support/PollUntil.h"
 #include "support/RawServer.h"
 #include "support/TestServer.h"
 
@@ -13,7 +14,6 @@
 #include <fstream>
 #include <sstream>
 #include <sys/wait.h>
-#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -30,6 +30,17 @@ std::string ReadFile(const std::filesystem::path& path)
 {
     std::ifstream file(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+// True while a SIGINT sent to the process has not reached its handler.
+bool IsInterruptPending(pid_t nPid)
+{
+    std::ifstream status("/proc/" + std::to_string(nPid) + "/status");
+    unsigned long long nPending = 0;
+    for (std::string strLine; std::getline(status, strLine);)
+        if (strLine.rfind("ShdPnd:", 0) == 0 || strLine.rfind("SigPnd:", 0) == 0)
+            nPending |= std::stoull(strLine.substr(7), nullptr, 16);
+    return (nPending & (1ULL << (SIGINT - 1))) != 0;
 }
 
 // A site of two pages: one good link each way, one missing page, and a
@@ -302,10 +313,10 @@ TEST(Cli, SecondCtrlCEndsTheProgramAtOnce)
         ::_exit(127);
     }
     // The program asks for the page only after installing its handler.
-    while (silent.GetConnectionCount() == 0 && std::chrono::steady_clock::now() - start < std::chrono::seconds(5))
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_TRUE(PollUntil([&] { return silent.GetConnectionCount() > 0; }, std::chrono::seconds(5)));
     ::kill(nChild, SIGINT);
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    // Two presses still pending at once would reach the handler as one.
+    EXPECT_TRUE(PollUntil([&] { return !IsInterruptPending(nChild); }, std::chrono::seconds(5)));
     ::kill(nChild, SIGINT);
     int nStatus = 0;
     ASSERT_EQ(::waitpid(nChild, &nStatus, 0), nChild);

@@ -200,9 +200,18 @@ TEST(LinkExtractor, NoArrayMeansNothingIsFiled)
 {
     CLinkExtractor extractor;
     CLink page(PAGE, nullptr);
-    CPageStream stream("<BASE HREF=\"http://host/\"> <A HREF=\"x.html\">\n");
+    CPageStream stream("<BASE HREF=\"http://host/\"> <A HREF=\"x.html\"> <A HREF=\"https://host/s\">\n");
     extractor.Extract(stream, nullptr, &page);
-    extractor.AddLink(nullptr, "x.html", nullptr, &page);
+    extractor.AddLink(nullptr, "https://host/t", nullptr, &page);
+    // Nothing read, counted or noted: the same page with an array gives
+    // what it gives a fresh extractor.
+    EXPECT_TRUE(stream.IsGood());
+    EXPECT_EQ(stream.GetPosition(), 0);
+    EXPECT_EQ(extractor.GetSkippedSecureCount(), 0u);
+    CLinkArray links;
+    extractor.Extract(stream, &links, &page);
+    EXPECT_EQ(RecordsFrom(links, 1), (Records {{"http://host/x.html", "http://host"}}));
+    EXPECT_EQ(extractor.GetSkippedSecureCount(), 1u);
 }
 
 // Regression: the base tag's position stayed noted after its page, so on a

@@ -1,6 +1,7 @@
 #include "results/LinkListBox.h"
 #include "link/Link.h"
 #include "link/LinkArray.h"
+#include "support/GuiTestSupport.h"
 
 #include <QAbstractItemModelTester>
 #include <QItemSelectionModel>
@@ -44,12 +45,17 @@ protected:
 
     int Visible() { return m_list.viewport()->height() / m_list.GetRowHeight(); }
 
-    // The row the view shows at its top once the pending scroll has run.
+    // The row the view shows at its top once the pending scroll has run,
+    // that is once it shows the top that counts the scroll still to come.
     int ShownTop()
     {
-        QTest::qWait(3 * 16);
-        const QModelIndex top = m_list.indexAt(QPoint(1, 1));
-        return top.isValid() ? top.row() : -1;
+        const auto shown = [this] {
+            const QModelIndex top = m_list.indexAt(QPoint(1, 1));
+            return top.isValid() ? top.row() : -1;
+        };
+        EXPECT_TRUE(WaitFor([&] { return shown() == m_list.GetTopIndex(); }))
+            << "shown " << shown() << ", to come " << m_list.GetTopIndex();
+        return shown();
     }
 
     std::vector<CLink*> Rows() const

@@ -1,6 +1,7 @@
 #include "support/GeneratedSite.h"
 
-#include <chrono>
+#include "support/PollUntil.h"
+
 #include <stdexcept>
 
 namespace {
@@ -29,8 +30,11 @@ CGeneratedSite::CGeneratedSite(int nPages, int nLeaves)
     if (m_nPort <= 0)
         throw std::runtime_error("generated site cannot bind to 127.0.0.1");
     m_thread = std::thread([this] { m_server.listen_after_bind(); });
-    while (!m_server.is_running())
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    if (!PollUntil([this] { return m_server.is_running(); })) {
+        m_server.stop();
+        m_thread.join();
+        throw std::runtime_error("generated site did not start listening on 127.0.0.1");
+    }
 }
 
 CGeneratedSite::~CGeneratedSite()

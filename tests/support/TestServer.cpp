@@ -1,5 +1,6 @@
 #include "support/TestServer.h"
 
+#include "support/PollUntil.h"
 #include "support/TlsIdentity.h"
 
 #include <openssl/ssl.h>
@@ -77,9 +78,7 @@ void CTestServer::Start()
 {
     m_thread = std::thread([this] { m_pServer->listen_after_bind(); });
     // Stopping a server that has not started listening yet would not stop it.
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (!m_pServer->is_running() && std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    PollUntil([this] { return m_pServer->is_running(); });
 }
 
 void CTestServer::Stop()

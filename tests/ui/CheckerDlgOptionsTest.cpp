@@ -111,9 +111,10 @@ TEST_F(CheckerDlgOptionsTest, OptionsMenuSitsBeforeHelpAndItsItemIsRemembered)
     dlg.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&dlg));
     QTest::keyClick(dlg.focusWidget(), Qt::Key_O, Qt::AltModifier);
-    QTRY_COMPARE(QApplication::activePopupWidget(), dlg.findChild<QMenu*>(QStringLiteral("Options")));
+    ASSERT_TRUE(
+        WaitFor([&] { return QApplication::activePopupWidget() == dlg.findChild<QMenu*>(QStringLiteral("Options")); }));
     QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_M);
-    QTRY_VERIFY(ModernItem()->isChecked());
+    EXPECT_TRUE(WaitFor([&] { return ModernItem()->isChecked(); }));
     EXPECT_EQ(dlg.windowTitle(), QStringLiteral("Modern Web Checks - Lintrel"));
 
     for (bool bOn : {true, false}) {
