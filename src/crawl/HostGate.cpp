@@ -26,10 +26,8 @@ std::string CHostGate::HostKey(const std::string& strURL)
 void CHostGate::SetCeiling(int nPerHost)
 {
     m_nCeiling = std::max(1, nPerHost);
-    for (auto& [strHost, host] : m_hosts) {
-        host.nLimit = m_nCeiling;
-        host.nGoodRun = 0;
-    }
+    for (auto& [strHost, host] : m_hosts)
+        StartOver(host);
 }
 
 bool CHostGate::MayStart(const std::string& strHost, Clock::time_point now) const
@@ -64,11 +62,14 @@ void CHostGate::OnEnded(const std::string& strHost, int nStatusCode)
         return;
     SHost& host = Find(strHost);
     host.nInFlight = std::max(0, host.nInFlight - 1);
+    if (!m_bTuneByAnswers)
+        return;
     if (IsThrottled(nStatusCode)) {
         host.nLimit = std::max(1, host.nLimit / 2);
         host.nGoodRun = 0;
+        host.bGrowing = false;
     } else if (nStatusCode > 0 && ++host.nGoodRun >= RECOVERY_RUN) {
-        host.nLimit = std::min(m_nCeiling, host.nLimit + 1);
+        host.nLimit = std::min(host.nCeiling, host.nLimit + 1);
         host.nGoodRun = 0;
     }
 }
@@ -79,6 +80,40 @@ void CHostGate::Pause(const std::string& strHost, Clock::time_point until)
         return;
     SHost& host = Find(strHost);
     host.pausedUntil = std::max(host.pausedUntil, until);
+}
+
+void CHostGate::OnOpened(const std::string& strHost, Clock::duration took)
+{
+    if (strHost.empty() || IsSlowOpen(strHost, took))
+        return;
+    SHost& host = Find(strHost);
+    host.bOpened = true;
+    host.longestOpen = std::max(host.longestOpen, took);
+    if (host.bGrowing && ++host.nLimit >= host.nCeiling) {
+        host.nLimit = host.nCeiling;
+        host.bGrowing = false;
+    }
+}
+
+bool CHostGate::IsSlowOpen(const std::string& strHost, Clock::duration waited) const
+{
+    auto it = m_hosts.find(strHost);
+    if (it == m_hosts.end() || !it->second.bOpened)
+        return false;
+    return waited > std::max<Clock::duration>(SLOW_OPEN_FLOOR, SLOW_OPEN_FACTOR * it->second.longestOpen);
+}
+
+void CHostGate::OnSlowOpen(const std::string& strHost, Clock::time_point since, Clock::time_point now)
+{
+    if (strHost.empty())
+        return;
+    SHost& host = Find(strHost);
+    if (since < host.lastBackOff)
+        return;
+    host.lastBackOff = now;
+    host.nLimit = std::max(1, host.nLimit / 2);
+    host.nCeiling = host.nLimit;
+    host.bGrowing = false;
 }
 
 bool CHostGate::IsAtLimit(const std::string& strHost) const
@@ -107,8 +142,21 @@ CHostGate::SHost& CHostGate::Find(const std::string& strHost)
 {
     auto [it, bNew] = m_hosts.try_emplace(strHost);
     if (bNew)
-        it->second.nLimit = m_nCeiling;
+        StartOver(it->second);
     return it->second;
+}
+
+// What is known of the host's pace is forgotten; its requests in flight,
+// its pause and its recent starts stay.
+void CHostGate::StartOver(SHost& host) const
+{
+    host.nCeiling = m_nCeiling;
+    host.nLimit = m_nFirstOpens > 0 ? std::min(m_nFirstOpens, m_nCeiling) : m_nCeiling;
+    host.bGrowing = host.nLimit < host.nCeiling;
+    host.nGoodRun = 0;
+    host.bOpened = false;
+    host.longestOpen = {};
+    host.lastBackOff = {};
 }
 
 int CHostGate::CountRecentStarts(const SHost& host, Clock::time_point now) const

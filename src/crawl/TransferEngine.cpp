@@ -29,6 +29,13 @@ using ERequest = CTransferEngine::ERequest;
 
 // libcurl's own bound on the streams of one HTTP/2 connection.
 constexpr long LIBRARY_MAX_STREAMS = 100;
+// Requests in flight to a host not yet known: a small server's listen queue
+// holds a few connection attempts, and the kernel sends a dropped one again
+// only after a second.
+constexpr int FIRST_OPENS = 2;
+// A request whose opens are slow for another reason (a far or loaded host)
+// must not be opened anew for ever: after these it waits for its open.
+constexpr int MAX_REOPENS = 2;
 
 // Requests with other header lines are other requests: a conditional GET
 // must not take over a plain one.
@@ -77,7 +84,7 @@ void CTransferEngine::CImpl::ApplyStreamLimit()
 void CTransferEngine::SetTransferOptions(const STransferOptions& options)
 {
     m_pImpl->options = options;
-    m_pImpl->bGated = options.bTuneHostLimit || options.nMaxPerSecond > 0;
+    m_pImpl->gate.SetTuneByAnswers(options.bTuneHostLimit);
     m_pImpl->gate.SetRate(options.nMaxPerSecond);
     // Until the session sets a per-host bound, libcurl's own is the ceiling.
     if (m_pImpl->nPerHost == 0)
@@ -117,11 +124,12 @@ std::unique_ptr<CTransfer> CTransferEngine::CImpl::Launch(
     pState->requestHeaders = headers;
     Configure(*pState, strURL, eRequest);
     pState->nGeneration = nGeneration;
-    if (bGated)
-        pState->strHostKey = CHostGate::HostKey(strURL);
+    pState->strHostKey = CHostGate::HostKey(strURL);
     CTransfer::CState& state = *pState;
     std::unique_ptr<CTransfer> pTransfer(new CTransfer(std::move(pState)));
-    if (bGated && !gate.MayStart(state.strHostKey, Clock::now())) {
+    // Nor does it overtake what its host holds: a retry that is due waits
+    // for the host's next free place, not behind requests made after it.
+    if (!gate.MayStart(state.strHostKey, Clock::now()) || HasPending(state.strHostKey)) {
         pending.push_back(&state);
         state.bPending = true;
         return pTransfer;
@@ -143,10 +151,9 @@ void CTransferEngine::CImpl::Admit(CTransfer::CState& state)
         return;
     }
     active.emplace(state.easy.Get(), &state);
-    if (bGated) {
-        gate.OnStarted(state.strHostKey, Clock::now());
-        state.bAdmitted = true;
-    }
+    state.openStart = Clock::now();
+    gate.OnStarted(state.strHostKey, state.openStart);
+    state.bAdmitted = true;
 }
 
 void CTransferEngine::CImpl::StartPending()
@@ -194,6 +201,13 @@ bool CTransferEngine::CImpl::MakeRoom(const std::string& strHostKey)
     return false;
 }
 
+bool CTransferEngine::CImpl::HasPending(const std::string& strHostKey) const
+{
+    return !strHostKey.empty()
+        && std::any_of(pending.begin(), pending.end(),
+            [&strHostKey](const CTransfer::CState* pState) { return pState->strHostKey == strHostKey; });
+}
+
 // Returns how many transfers ended.
 std::size_t CTransferEngine::CImpl::Perform()
 {
@@ -229,6 +243,7 @@ void CTransferEngine::CImpl::RunSlice(long nMaxWaitMs)
     for (int nRound = 0; nRound < 2 && Perform() > 0; ++nRound)
         ReportEnded();
     AbortStalled();
+    WatchOpens();
     const Clock::time_point now = Clock::now();
     if (pump && now - lastPump >= std::chrono::milliseconds(SLICE_MS)) {
         lastPump = now;
@@ -268,6 +283,7 @@ void CTransferEngine::CImpl::Finish(CTransfer::CState& state, CURLcode result)
 {
     curl_multi_remove_handle(multi.Get(), state.easy.Get());
     active.erase(state.easy.Get());
+    NoteHttpVersion(state);
     if (result == CURLE_OK && state.bOwnRedirects && FollowRedirect(state, result))
         return;
     state.bDone = true;
@@ -313,6 +329,44 @@ void CTransferEngine::CImpl::AbortStalled()
         pState->strFailure = std::move(strReason);
         Finish(*pState, CURLE_OPERATION_TIMEDOUT);
     }
+}
+
+// An open is judged by the time the engine drove it: while the crawl reads
+// a page, no connection is looked at, and that time is not the host's.
+void CTransferEngine::CImpl::WatchOpens()
+{
+    const Clock::time_point now = Clock::now();
+    const Clock::duration driven = std::min<Clock::duration>(now - lastWatch, std::chrono::milliseconds(2 * SLICE_MS));
+    lastWatch = now;
+    std::vector<CTransfer::CState*> slow;
+    for (const auto& [pEasy, pState] : active) {
+        if (pState->bOpened || !pState->bAdmitted || pState->nSlowOpens > MAX_REOPENS)
+            continue;
+        pState->openWaited += std::min(driven, now - pState->openStart);
+        // Backs off before the slow open ends: the kernel's retry comes late.
+        if (gate.IsSlowOpen(pState->strHostKey, pState->openWaited)) {
+            gate.OnSlowOpen(pState->strHostKey, pState->openStart, now);
+            if (++pState->nSlowOpens <= MAX_REOPENS)
+                slow.push_back(pState);
+        }
+    }
+    for (CTransfer::CState* pState : slow)
+        Requeue(*pState);
+}
+
+// Nothing of the request has gone out yet. An attempt that a full listen
+// queue dropped, the kernel sends again only after a second: the request
+// goes back to the head of its host's queue and opens anew once the lowered
+// limit has room, where its host's other connections left some.
+void CTransferEngine::CImpl::Requeue(CTransfer::CState& state)
+{
+    curl_multi_remove_handle(multi.Get(), state.easy.Get());
+    active.erase(state.easy.Get());
+    state.bAdmitted = false;
+    gate.OnEnded(state.strHostKey, 0);
+    state.openWaited = {};
+    pending.push_front(&state);
+    state.bPending = true;
 }
 
 void CTransferEngine::CImpl::Release(CTransfer::CState& state)
@@ -361,6 +415,8 @@ CTransferEngine::CTransferEngine()
     m_pImpl->multi = CMultiHandle(curl_multi_init());
     if (!m_pImpl->multi)
         throw CInternetException("The network library cannot open a session");
+    m_pImpl->gate.SetCeiling(static_cast<int>(LIBRARY_MAX_STREAMS));
+    m_pImpl->gate.SetFirstOpens(FIRST_OPENS);
 }
 
 CTransferEngine::~CTransferEngine()
@@ -504,8 +560,6 @@ std::size_t CTransferEngine::GetRunningCount() const
 
 void CTransferEngine::PauseHost(const std::string& strURL, std::chrono::steady_clock::time_point until)
 {
-    // A pause is the gate's: from here on requests pass through it.
-    m_pImpl->bGated = true;
     m_pImpl->gate.Pause(CHostGate::HostKey(strURL), until);
 }
 

@@ -131,6 +131,14 @@ int OnConnected(void* pUser, char*, char*, int, int) noexcept
     if (!state.bConnected)
         state.rate.Restart(state.lastActivity);
     state.bConnected = true;
+    if (!state.bOpened && state.bAdmitted) {
+        state.bOpened = true;
+        try {
+            state.pEngine->gate.OnOpened(state.strHostKey, state.lastActivity - state.openStart);
+        } catch (...) {
+            // Out of memory: the host's limit simply does not grow.
+        }
+    }
     return CURL_PREREQFUNC_OK;
 }
 
@@ -166,14 +174,14 @@ void CTransferEngine::CImpl::Configure(CTransfer::CState& state, const std::stri
     curl_easy_setopt(pEasy, CURLOPT_WRITEDATA, &state);
     curl_easy_setopt(pEasy, CURLOPT_PREREQFUNCTION, &OnConnected);
     curl_easy_setopt(pEasy, CURLOPT_PREREQDATA, &state);
-    ApplyOptions(pEasy);
+    ApplyOptions(pEasy, strURL);
     state.bHeadOnly = bHeadOnly;
     ApplyHeaders(state, strURL);
 }
 
 // A request option is set only when it differs from its default, so a
 // session with the default options sends what it always sent.
-void CTransferEngine::CImpl::ApplyOptions(CURL* pEasy) const
+void CTransferEngine::CImpl::ApplyOptions(CURL* pEasy, const std::string& strURL) const
 {
     if (!strCABundle.empty()) {
         curl_easy_setopt(pEasy, CURLOPT_CAINFO, strCABundle.c_str());
@@ -183,9 +191,10 @@ void CTransferEngine::CImpl::ApplyOptions(CURL* pEasy) const
     if (options.eHttpVersion == STransferOptions::EHttpVersion::HTTP1_1)
         curl_easy_setopt(pEasy, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
     // Without it, requests sent at once would each open a connection
-    // before the first could tell that it multiplexes.
+    // before the first could tell that it multiplexes; where none can,
+    // waiting for one would send them one after another.
     if (options.eHttpVersion == STransferOptions::EHttpVersion::HTTP2_MULTIPLEXED)
-        curl_easy_setopt(pEasy, CURLOPT_PIPEWAIT, 1L);
+        curl_easy_setopt(pEasy, CURLOPT_PIPEWAIT, MayMultiplex(strURL) ? 1L : 0L);
     if (options.bAskForCompression)
         curl_easy_setopt(pEasy, CURLOPT_ACCEPT_ENCODING, "");
     if (options.bNetrc)
@@ -194,6 +203,31 @@ void CTransferEngine::CImpl::ApplyOptions(CURL* pEasy) const
     // and a reused handle keeps no cookie the file does not hold.
     if (!options.strCookieFile.empty())
         curl_easy_setopt(pEasy, CURLOPT_COOKIEFILE, options.strCookieFile.c_str());
+}
+
+// HTTP/2 comes over TLS only, and not from a host that answered over HTTP/1.x.
+bool CTransferEngine::CImpl::MayMultiplex(const std::string& strURL) const
+{
+    const CWebUrl url = CWebUrl::Parse(strURL);
+    return url.IsWebLink() && url.GetScheme() == "https"
+        && singleStreamHosts.count(url.GetHost() + ":" + std::to_string(url.GetPort())) == 0;
+}
+
+void CTransferEngine::CImpl::NoteHttpVersion(const CTransfer::CState& state)
+{
+    long nVersion = 0;
+    char* pszURL = nullptr;
+    if (options.eHttpVersion != STransferOptions::EHttpVersion::HTTP2_MULTIPLEXED || state.nResponseCode == 0
+        || curl_easy_getinfo(state.easy.Get(), CURLINFO_HTTP_VERSION, &nVersion) != CURLE_OK
+        || (nVersion != CURL_HTTP_VERSION_1_0 && nVersion != CURL_HTTP_VERSION_1_1)
+        || curl_easy_getinfo(state.easy.Get(), CURLINFO_EFFECTIVE_URL, &pszURL) != CURLE_OK || !pszURL
+        || std::string_view(pszURL).substr(0, 6) != "https:")
+        return;
+    try {
+        singleStreamHosts.insert(CHostGate::HostKey(pszURL));
+    } catch (...) {
+        // Out of memory: the host's requests go on waiting for a stream.
+    }
 }
 
 // The request's own lines, then the session's where they belong. Sets the
