@@ -33,9 +33,6 @@ constexpr long LIBRARY_MAX_STREAMS = 100;
 // holds a few connection attempts, and the kernel sends a dropped one again
 // only after a second.
 constexpr int FIRST_OPENS = 2;
-// A request whose opens are slow for another reason (a far or loaded host)
-// must not be opened anew for ever: after these it waits for its open.
-constexpr int MAX_REOPENS = 2;
 
 // Requests with other header lines are other requests: a conditional GET
 // must not take over a plain one.
@@ -201,13 +198,6 @@ bool CTransferEngine::CImpl::MakeRoom(const std::string& strHostKey)
     return false;
 }
 
-bool CTransferEngine::CImpl::HasPending(const std::string& strHostKey) const
-{
-    return !strHostKey.empty()
-        && std::any_of(pending.begin(), pending.end(),
-            [&strHostKey](const CTransfer::CState* pState) { return pState->strHostKey == strHostKey; });
-}
-
 // Returns how many transfers ended.
 std::size_t CTransferEngine::CImpl::Perform()
 {
@@ -329,44 +319,6 @@ void CTransferEngine::CImpl::AbortStalled()
         pState->strFailure = std::move(strReason);
         Finish(*pState, CURLE_OPERATION_TIMEDOUT);
     }
-}
-
-// An open is judged by the time the engine drove it: while the crawl reads
-// a page, no connection is looked at, and that time is not the host's.
-void CTransferEngine::CImpl::WatchOpens()
-{
-    const Clock::time_point now = Clock::now();
-    const Clock::duration driven = std::min<Clock::duration>(now - lastWatch, std::chrono::milliseconds(2 * SLICE_MS));
-    lastWatch = now;
-    std::vector<CTransfer::CState*> slow;
-    for (const auto& [pEasy, pState] : active) {
-        if (pState->bOpened || !pState->bAdmitted || pState->nSlowOpens > MAX_REOPENS)
-            continue;
-        pState->openWaited += std::min(driven, now - pState->openStart);
-        // Backs off before the slow open ends: the kernel's retry comes late.
-        if (gate.IsSlowOpen(pState->strHostKey, pState->openWaited)) {
-            gate.OnSlowOpen(pState->strHostKey, pState->openStart, now);
-            if (++pState->nSlowOpens <= MAX_REOPENS)
-                slow.push_back(pState);
-        }
-    }
-    for (CTransfer::CState* pState : slow)
-        Requeue(*pState);
-}
-
-// Nothing of the request has gone out yet. An attempt that a full listen
-// queue dropped, the kernel sends again only after a second: the request
-// goes back to the head of its host's queue and opens anew once the lowered
-// limit has room, where its host's other connections left some.
-void CTransferEngine::CImpl::Requeue(CTransfer::CState& state)
-{
-    curl_multi_remove_handle(multi.Get(), state.easy.Get());
-    active.erase(state.easy.Get());
-    state.bAdmitted = false;
-    gate.OnEnded(state.strHostKey, 0);
-    state.openWaited = {};
-    pending.push_front(&state);
-    state.bPending = true;
 }
 
 void CTransferEngine::CImpl::Release(CTransfer::CState& state)

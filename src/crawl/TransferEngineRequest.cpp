@@ -205,31 +205,6 @@ void CTransferEngine::CImpl::ApplyOptions(CURL* pEasy, const std::string& strURL
         curl_easy_setopt(pEasy, CURLOPT_COOKIEFILE, options.strCookieFile.c_str());
 }
 
-// HTTP/2 comes over TLS only, and not from a host that answered over HTTP/1.x.
-bool CTransferEngine::CImpl::MayMultiplex(const std::string& strURL) const
-{
-    const CWebUrl url = CWebUrl::Parse(strURL);
-    return url.IsWebLink() && url.GetScheme() == "https"
-        && singleStreamHosts.count(url.GetHost() + ":" + std::to_string(url.GetPort())) == 0;
-}
-
-void CTransferEngine::CImpl::NoteHttpVersion(const CTransfer::CState& state)
-{
-    long nVersion = 0;
-    char* pszURL = nullptr;
-    if (options.eHttpVersion != STransferOptions::EHttpVersion::HTTP2_MULTIPLEXED || state.nResponseCode == 0
-        || curl_easy_getinfo(state.easy.Get(), CURLINFO_HTTP_VERSION, &nVersion) != CURLE_OK
-        || (nVersion != CURL_HTTP_VERSION_1_0 && nVersion != CURL_HTTP_VERSION_1_1)
-        || curl_easy_getinfo(state.easy.Get(), CURLINFO_EFFECTIVE_URL, &pszURL) != CURLE_OK || !pszURL
-        || std::string_view(pszURL).substr(0, 6) != "https:")
-        return;
-    try {
-        singleStreamHosts.insert(CHostGate::HostKey(pszURL));
-    } catch (...) {
-        // Out of memory: the host's requests go on waiting for a stream.
-    }
-}
-
 // The request's own lines, then the session's where they belong. Sets the
 // list even when empty: a reused handle may still point at the last one's.
 void CTransferEngine::CImpl::ApplyHeaders(CTransfer::CState& state, const std::string& strURL) const
