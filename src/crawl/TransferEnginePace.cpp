@@ -4,7 +4,6 @@
 
 #include "crawl/HostGate.h"
 #include "crawl/TransferState.h"
-#include "crawl/WebUrl.h"
 
 #include <curl/curl.h>
 
@@ -72,9 +71,9 @@ void CTransferEngine::CImpl::Requeue(CTransfer::CState& state)
 // HTTP/2 comes over TLS only, and not from a host that answered over HTTP/1.x.
 bool CTransferEngine::CImpl::MayMultiplex(const std::string& strURL) const
 {
-    const CWebUrl url = CWebUrl::Parse(strURL);
-    return url.IsWebLink() && url.GetScheme() == "https"
-        && singleStreamHosts.count(url.GetHost() + ":" + std::to_string(url.GetPort())) == 0;
+    // A web URL whose fifth letter is no colon is an https one.
+    const std::string strHostKey = CHostGate::HostKey(strURL);
+    return !strHostKey.empty() && strURL[4] != ':' && singleStreamHosts.count(strHostKey) == 0;
 }
 
 void CTransferEngine::CImpl::NoteHttpVersion(const CTransfer::CState& state)

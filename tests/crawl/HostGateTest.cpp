@@ -214,3 +214,25 @@ TEST(HostGate, WithoutTuningByAnswers429LeavesTheLimit)
     gate.OnEnded("a:80", 429);
     EXPECT_EQ(gate.GetLimit("a:80"), 4);
 }
+
+TEST(HostGate, KeysAsTheURLParserWouldForWhatGroupsRequests)
+{
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"HTTPS://User:pw@Example.TEST:8443/a?b#c", "example.test:8443"},
+        {"http://example.test?q", "example.test:80"},
+        {"http://example.test#f", "example.test:80"},
+        {"http://example.test:/a", "example.test:80"},
+        {"http://[::1]:81/", "[::1]:81"},
+        {"http://[::1]/", "[::1]:80"},
+        {"http://a@b@example.test/", "example.test:80"},
+        {"http:///a", ""},
+        {"http://example.test:8x/", ""},
+        {"ftp://example.test/", ""},
+        {"file:///tmp/a", ""},
+        {"", ""},
+    };
+    for (const auto& [strURL, strKey] : cases) {
+        SCOPED_TRACE(strURL);
+        EXPECT_EQ(CHostGate::HostKey(strURL), strKey);
+    }
+}
