@@ -5,7 +5,7 @@ That server answers over HTTP/1.0, closes every connection and listens with
 a queue of 5: connections opened faster than it accepts them are dropped,
 and the kernel tries each again only after a second. Each round crawls the
 site (--recursive --tsv) in both modes at the defaults and with
---per-host 2, and with wget --spider -r, in turn; medians of RUNS rounds.
+--per-host 2, and with wget --spider -r (with and without keep-alive), in turn; medians of RUNS rounds.
 The default mode's rows must be byte-identical in every run, and so must
 the modern mode's.
 """
@@ -28,6 +28,7 @@ CRAWLS = [
     ("--modern, defaults", "lintrel", ["--modern"]),
     ("--modern, --per-host 2", "lintrel", ["--modern", "--per-host", "2"]),
     ("wget --spider -r", "wget", []),
+    ("wget --spider -r --no-http-keep-alive", "wget", ["--no-http-keep-alive"]),
 ]
 
 
@@ -63,7 +64,7 @@ def crawl(args, tool, extra, url, work, servers, env):
     """One crawl: wall time, requests answered, and its rows (none for wget)."""
     rows_path = os.path.join(work, "rows.tsv")
     if tool == "wget":
-        command = [args.wget, "--spider", "-r", "-l", "inf", "-nv", "-o", os.path.join(work, "wget.log"), url]
+        command = [args.wget, *extra, "--spider", "-r", "-l", "inf", "-nv", "-o", os.path.join(work, "wget.log"), url]
     else:
         command = [os.path.abspath(args.cli), *extra, "--recursive", "--tsv", url]
     before = servers.answered()
