@@ -124,8 +124,9 @@ std::unique_ptr<CTransfer> CTransferEngine::CImpl::Launch(
     pState->strHostKey = CHostGate::HostKey(strURL);
     CTransfer::CState& state = *pState;
     std::unique_ptr<CTransfer> pTransfer(new CTransfer(std::move(pState)));
-    // Nor does it overtake what its host holds: a retry that is due waits
-    // for the host's next free place, not behind requests made after it.
+    // It waits too while its host holds others back, rather than overtake
+    // them: a retry that is due takes the host's next free place, ahead of
+    // the requests sent ahead.
     if (!gate.MayStart(state.strHostKey, Clock::now()) || HasPending(state.strHostKey)) {
         pending.push_back(&state);
         state.bPending = true;
