@@ -9,7 +9,12 @@
 #                                20 requests a second, with --rate 20 and without
 #   bench/run.sh --cache [ARGS]  --modern --cache: a first crawl against a
 #                                second one on the same cache
-# ARGS go to bench/sitebench.py, modebench.py, throttlebench.py or cachebench.py (--runs, --delay-ms, ...).
+#   bench/run.sh --small [ARGS]  both modes at the defaults and with --per-host 2,
+#                                and wget --spider -r, on python3 -m http.server
+#   bench/run.sh --compare --baseline-cli OTHER [ARGS]  this build against
+#                                another lintrel-cli on the nginx site
+# ARGS go to bench/sitebench.py, modebench.py, throttlebench.py, cachebench.py,
+# smallserverbench.py or comparebench.py (--runs, --delay-ms, ...).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 script=bench/sitebench.py
@@ -21,6 +26,12 @@ elif [ "${1:-}" = "--throttle" ]; then
     shift
 elif [ "${1:-}" = "--cache" ]; then
     script=bench/cachebench.py
+    shift
+elif [ "${1:-}" = "--small" ]; then
+    script=bench/smallserverbench.py
+    shift
+elif [ "${1:-}" = "--compare" ]; then
+    script=bench/comparebench.py
     shift
 fi
 scripts/setup.sh bench

@@ -16,10 +16,11 @@ PACKAGES=(
 # the modern mode's page reader is compared with gumbo's in tests and fuzzing.
 # make: ./run and ./test start on a minimal Debian, which has none; file: the
 # package's dependencies are computed with it.
-# The benchmarks also need a real web server, /usr/bin/time, Python, and
-# openssl for the https site's certificates.
+# The benchmarks also need a real web server, /usr/bin/time, Python,
+# openssl for the https site's certificates, and wget to compare with on a
+# small server.
 if [ "${1:-}" = "bench" ]; then
-    PACKAGES+=(nginx-light time python3 openssl)
+    PACKAGES+=(nginx-light time python3 openssl wget)
 fi
 # --list: the packages, one a line, for scripts/check-tools.sh.
 if [ "${1:-}" = "--list" ]; then

@@ -29,6 +29,10 @@ using ERequest = CTransferEngine::ERequest;
 
 // libcurl's own bound on the streams of one HTTP/2 connection.
 constexpr long LIBRARY_MAX_STREAMS = 100;
+// Requests in flight to a host not yet known: a small server's listen queue
+// holds a few connection attempts, and the kernel sends a dropped one again
+// only after a second.
+constexpr int FIRST_OPENS = 2;
 
 // Requests with other header lines are other requests: a conditional GET
 // must not take over a plain one.
@@ -78,7 +82,7 @@ void CTransferEngine::CImpl::ApplyStreamLimit()
 void CTransferEngine::SetTransferOptions(const STransferOptions& options)
 {
     m_pImpl->options = options;
-    m_pImpl->bGated = options.bTuneHostLimit || options.nMaxPerSecond > 0;
+    m_pImpl->gate.SetTuneByAnswers(options.bTuneHostLimit);
     m_pImpl->gate.SetRate(options.nMaxPerSecond);
     // Until the session sets a per-host bound, libcurl's own is the ceiling.
     if (m_pImpl->nPerHost == 0)
@@ -118,11 +122,13 @@ std::unique_ptr<CTransfer> CTransferEngine::CImpl::Launch(
     pState->requestHeaders = headers;
     Configure(*pState, strURL, eRequest);
     pState->nGeneration = nGeneration;
-    if (bGated)
-        pState->strHostKey = CHostGate::HostKey(strURL);
+    pState->strHostKey = CHostGate::HostKey(strURL);
     CTransfer::CState& state = *pState;
     std::unique_ptr<CTransfer> pTransfer(new CTransfer(std::move(pState)));
-    if (bGated && !gate.MayStart(state.strHostKey, Clock::now())) {
+    // It waits too while its host holds others back, rather than overtake
+    // them: a retry that is due takes the host's next free place, ahead of
+    // the requests sent ahead.
+    if (!gate.MayStart(state.strHostKey, Clock::now()) || HasPending(state.strHostKey)) {
         pending.push_back(&state);
         state.bPending = true;
         return pTransfer;
@@ -144,10 +150,9 @@ void CTransferEngine::CImpl::Admit(CTransfer::CState& state)
         return;
     }
     active.emplace(state.easy.Get(), &state);
-    if (bGated) {
-        gate.OnStarted(state.strHostKey, Clock::now());
-        state.bAdmitted = true;
-    }
+    state.openStart = Clock::now();
+    gate.OnStarted(state.strHostKey, state.openStart);
+    state.bAdmitted = true;
 }
 
 void CTransferEngine::CImpl::StartPending()
@@ -230,6 +235,7 @@ void CTransferEngine::CImpl::RunSlice(long nMaxWaitMs)
     for (int nRound = 0; nRound < 2 && Perform() > 0; ++nRound)
         ReportEnded();
     AbortStalled();
+    WatchOpens();
     const Clock::time_point now = Clock::now();
     if (pump && now - lastPump >= std::chrono::milliseconds(SLICE_MS)) {
         lastPump = now;
@@ -269,6 +275,7 @@ void CTransferEngine::CImpl::Finish(CTransfer::CState& state, CURLcode result)
 {
     curl_multi_remove_handle(multi.Get(), state.easy.Get());
     active.erase(state.easy.Get());
+    NoteHttpVersion(state);
     if (result == CURLE_OK && state.bOwnRedirects && FollowRedirect(state, result))
         return;
     state.bDone = true;
@@ -362,6 +369,8 @@ CTransferEngine::CTransferEngine()
     m_pImpl->multi = CMultiHandle(curl_multi_init());
     if (!m_pImpl->multi)
         throw CInternetException("The network library cannot open a session");
+    m_pImpl->gate.SetCeiling(static_cast<int>(LIBRARY_MAX_STREAMS));
+    m_pImpl->gate.SetFirstOpens(FIRST_OPENS);
 }
 
 CTransferEngine::~CTransferEngine()
@@ -500,8 +509,6 @@ std::size_t CTransferEngine::GetRunningCount() const
 
 void CTransferEngine::PauseHost(const std::string& strURL, std::chrono::steady_clock::time_point until)
 {
-    // A pause is the gate's: from here on requests pass through it.
-    m_pImpl->bGated = true;
     m_pImpl->gate.Pause(CHostGate::HostKey(strURL), until);
 }
 

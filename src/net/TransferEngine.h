@@ -54,7 +54,9 @@ public:
     void SetPumpCallback(std::function<void()> pump);
     /// At most nPerHost connections to one host and port at a time, and
     /// with HTTP2_MULTIPLEXED at most nPerHost streams on one connection; up
-    /// to nIdleHandles easy handles kept for reuse.
+    /// to nIdleHandles easy handles kept for reuse. A new host gets two at
+    /// first, one more with each connection that opens promptly, and half
+    /// as many for good once one takes far longer than its others.
     void SetConnectionLimits(long nPerHost, std::size_t nIdleHandles);
     /// Options for requests started later; idle handles configured under
     /// the old ones are dropped. CURL_CA_BUNDLE, when the options ask for

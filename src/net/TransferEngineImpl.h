@@ -16,6 +16,7 @@
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 /// The engine's state behind its one public face: the multi handle, the
@@ -35,7 +36,10 @@ struct CTransferEngine::CImpl : std::enable_shared_from_this<CTransferEngine::CI
     // Requests the host gate holds back, in the order they were made.
     std::list<CTransfer::CState*> pending;
     CHostGate gate;
-    bool bGated = false;
+    // Hosts whose answers came over HTTP/1.x: their requests never wait
+    // for a connection to multiplex on.
+    std::unordered_set<std::string> singleStreamHosts;
+    std::chrono::steady_clock::time_point lastWatch = std::chrono::steady_clock::now();
     long nConnectTimeout = 10000;
     long nStallTimeout = 10000;
     long nPerHost = 0;
@@ -53,7 +57,9 @@ struct CTransferEngine::CImpl : std::enable_shared_from_this<CTransferEngine::CI
     std::chrono::steady_clock::time_point lastPump = std::chrono::steady_clock::now();
 
     void Configure(CTransfer::CState& state, const std::string& strURL, ERequest eRequest) const;
-    void ApplyOptions(CURL* pEasy) const;
+    void ApplyOptions(CURL* pEasy, const std::string& strURL) const;
+    bool MayMultiplex(const std::string& strURL) const;
+    void NoteHttpVersion(const CTransfer::CState& state);
     void ApplyHeaders(CTransfer::CState& state, const std::string& strURL) const;
     bool FollowRedirect(CTransfer::CState& state, CURLcode& result);
     void ApplyStreamLimit();
@@ -63,6 +69,7 @@ struct CTransferEngine::CImpl : std::enable_shared_from_this<CTransferEngine::CI
     void StartPending();
     bool StartPendingPass(bool bOwn, std::chrono::steady_clock::time_point now);
     bool MakeRoom(const std::string& strHostKey);
+    bool HasPending(const std::string& strHostKey) const;
     void PauseAsAsked(const CTransfer::CState& state);
     std::size_t Perform();
     void RunSlice(long nMaxWaitMs = SLICE_MS);
@@ -70,5 +77,7 @@ struct CTransferEngine::CImpl : std::enable_shared_from_this<CTransferEngine::CI
     void Resume(CTransfer::CState& state);
     void Finish(CTransfer::CState& state, CURLcode result);
     void AbortStalled();
+    void WatchOpens();
+    void Requeue(CTransfer::CState& state);
     void Release(CTransfer::CState& state);
 };

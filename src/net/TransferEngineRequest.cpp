@@ -131,6 +131,14 @@ int OnConnected(void* pUser, char*, char*, int, int) noexcept
     if (!state.bConnected)
         state.rate.Restart(state.lastActivity);
     state.bConnected = true;
+    if (!state.bOpened && state.bAdmitted) {
+        state.bOpened = true;
+        try {
+            state.pEngine->gate.OnOpened(state.strHostKey, state.lastActivity - state.openStart);
+        } catch (...) {
+            // Out of memory: the host's limit simply does not grow.
+        }
+    }
     return CURL_PREREQFUNC_OK;
 }
 
@@ -166,7 +174,7 @@ void CTransferEngine::CImpl::Configure(CTransfer::CState& state, const std::stri
     curl_easy_setopt(pEasy, CURLOPT_WRITEDATA, &state);
     curl_easy_setopt(pEasy, CURLOPT_PREREQFUNCTION, &OnConnected);
     curl_easy_setopt(pEasy, CURLOPT_PREREQDATA, &state);
-    ApplyOptions(pEasy);
+    ApplyOptions(pEasy, strURL);
     state.bHeadOnly = bHeadOnly;
     ApplyHeaders(state, strURL);
 }
@@ -174,7 +182,7 @@ void CTransferEngine::CImpl::Configure(CTransfer::CState& state, const std::stri
 // A request option is set only when it differs from its default, so a
 // session with the default options sends the requests the default mode's
 // byte-exact request tests pin.
-void CTransferEngine::CImpl::ApplyOptions(CURL* pEasy) const
+void CTransferEngine::CImpl::ApplyOptions(CURL* pEasy, const std::string& strURL) const
 {
     if (!strCABundle.empty()) {
         curl_easy_setopt(pEasy, CURLOPT_CAINFO, strCABundle.c_str());
@@ -184,9 +192,10 @@ void CTransferEngine::CImpl::ApplyOptions(CURL* pEasy) const
     if (options.eHttpVersion == STransferOptions::EHttpVersion::HTTP1_1)
         curl_easy_setopt(pEasy, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
     // Without it, requests sent at once would each open a connection
-    // before the first could tell that it multiplexes.
+    // before the first could tell that it multiplexes; where none can,
+    // waiting for one would send them one after another.
     if (options.eHttpVersion == STransferOptions::EHttpVersion::HTTP2_MULTIPLEXED)
-        curl_easy_setopt(pEasy, CURLOPT_PIPEWAIT, 1L);
+        curl_easy_setopt(pEasy, CURLOPT_PIPEWAIT, MayMultiplex(strURL) ? 1L : 0L);
     if (options.bAskForCompression)
         curl_easy_setopt(pEasy, CURLOPT_ACCEPT_ENCODING, "");
     if (options.bNetrc)

@@ -36,7 +36,8 @@ struct STransferOptions {
     std::string strUserAgent = "Lintrel";
     /// The engine holds each host's requests in flight to a limit that
     /// halves at each 429 or 503 and grows back after a run of other
-    /// answers (CHostGate); off: libcurl's per-host bound alone.
+    /// answers (CHostGate); off: those answers leave the limit, which only
+    /// the pace of the host's connections sets.
     bool bTuneHostLimit = false;
     /// At most this many requests started to one host in any one second;
     /// 0: no bound.

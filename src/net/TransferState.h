@@ -64,6 +64,13 @@ struct CTransfer::CState {
     bool bHeadersOnly = false;
     bool bHeadersDone = false;
     CURLcode result = CURLE_OK;
+    // When the gate let it start, how long it has waited for its first
+    // connection while the engine drove it, whether it has one, and how
+    // many of its opens were slow.
+    std::chrono::steady_clock::time_point openStart;
+    std::chrono::steady_clock::duration openWaited {};
+    bool bOpened = false;
+    int nSlowOpens = 0;
     std::chrono::steady_clock::time_point lastActivity = std::chrono::steady_clock::now();
     std::chrono::steady_clock::time_point answerTime;
     CRateWindow rate;

@@ -141,3 +141,98 @@ TEST(HostGate, IsAtLimitOnlyForWantOfRoom)
     EXPECT_FALSE(gate.IsAtLimit("b:80"));
     EXPECT_FALSE(gate.WaitsOnlyForRoom("b:80", start));
 }
+
+TEST(HostGate, OpensANewHostGraduallyAndBacksOffFromASlowOpen)
+{
+    enum class EOpen {
+        START, ///< a request starts at nAtMs
+        OPENED, ///< one has its connection after nArg ms
+        SLOW, ///< an open begun at nArg ms is slow at nAtMs
+    };
+    struct SOpenStep {
+        long nAtMs;
+        EOpen eOp;
+        long nArg;
+        int nLimit;
+    };
+    struct SOpenCase {
+        const char* pszName;
+        std::vector<SOpenStep> steps;
+        // Whether an open of 150 ms and of 1 s is slow after the steps.
+        bool bSlowAt150;
+        bool bSlowAt1000;
+    };
+    const std::vector<SOpenCase> cases = {
+        {"two at first, one more with each prompt open, up to the ceiling",
+            {{0, EOpen::START, 0, 2}, {0, EOpen::OPENED, 1, 3}, {0, EOpen::OPENED, 1, 4}, {0, EOpen::OPENED, 2, 5},
+                {0, EOpen::OPENED, 1, 6}, {0, EOpen::OPENED, 1, 6}},
+            true, true},
+        {"no open is slow before one was prompt", {{0, EOpen::START, 0, 2}}, false, false},
+        {"slow at four times the longest prompt open, at least 100 ms",
+            {{0, EOpen::START, 0, 2}, {0, EOpen::OPENED, 40, 3}}, false, true},
+        {"a slow open halves the limit for good",
+            {{0, EOpen::START, 0, 2}, {0, EOpen::OPENED, 1, 3}, {0, EOpen::OPENED, 1, 4}, {0, EOpen::OPENED, 1, 5},
+                {200, EOpen::SLOW, 0, 2}, {200, EOpen::OPENED, 1, 2}},
+            true, true},
+        {"once for the opens of one burst, again for a later one",
+            {{0, EOpen::START, 0, 2}, {0, EOpen::OPENED, 1, 3}, {0, EOpen::OPENED, 1, 4}, {0, EOpen::OPENED, 1, 5},
+                {0, EOpen::OPENED, 1, 6}, {200, EOpen::SLOW, 0, 3}, {210, EOpen::SLOW, 10, 3},
+                {400, EOpen::SLOW, 300, 1}},
+            true, true},
+        {"an open that took long is no prompt one",
+            {{0, EOpen::START, 0, 2}, {0, EOpen::OPENED, 1, 3}, {0, EOpen::OPENED, 500, 3}}, true, true},
+    };
+    for (const SOpenCase& c : cases) {
+        SCOPED_TRACE(c.pszName);
+        CHostGate gate;
+        gate.SetCeiling(6);
+        gate.SetFirstOpens(2);
+        const CHostGate::Clock::time_point start {};
+        for (std::size_t nStep = 0; nStep < c.steps.size(); ++nStep) {
+            const SOpenStep& step = c.steps[nStep];
+            SCOPED_TRACE("step " + std::to_string(nStep));
+            const auto at = start + std::chrono::milliseconds(step.nAtMs);
+            if (step.eOp == EOpen::START)
+                gate.OnStarted("a:80", at);
+            else if (step.eOp == EOpen::OPENED)
+                gate.OnOpened("a:80", std::chrono::milliseconds(step.nArg));
+            else
+                gate.OnSlowOpen("a:80", start + std::chrono::milliseconds(step.nArg), at);
+            EXPECT_EQ(gate.GetLimit("a:80"), step.nLimit);
+        }
+        EXPECT_EQ(gate.IsSlowOpen("a:80", std::chrono::milliseconds(150)), c.bSlowAt150);
+        EXPECT_EQ(gate.IsSlowOpen("a:80", std::chrono::seconds(1)), c.bSlowAt1000);
+    }
+}
+
+TEST(HostGate, WithoutTuningByAnswers429LeavesTheLimit)
+{
+    CHostGate gate;
+    gate.SetCeiling(4);
+    gate.SetTuneByAnswers(false);
+    gate.OnStarted("a:80", {});
+    gate.OnEnded("a:80", 429);
+    EXPECT_EQ(gate.GetLimit("a:80"), 4);
+}
+
+TEST(HostGate, KeysAsTheURLParserWouldForWhatGroupsRequests)
+{
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"HTTPS://User:pw@Example.TEST:8443/a?b#c", "example.test:8443"},
+        {"http://example.test?q", "example.test:80"},
+        {"http://example.test#f", "example.test:80"},
+        {"http://example.test:/a", "example.test:80"},
+        {"http://[::1]:81/", "[::1]:81"},
+        {"http://[::1]/", "[::1]:80"},
+        {"http://a@b@example.test/", "example.test:80"},
+        {"http:///a", ""},
+        {"http://example.test:8x/", ""},
+        {"ftp://example.test/", ""},
+        {"file:///tmp/a", ""},
+        {"", ""},
+    };
+    for (const auto& [strURL, strKey] : cases) {
+        SCOPED_TRACE(strURL);
+        EXPECT_EQ(CHostGate::HostKey(strURL), strKey);
+    }
+}

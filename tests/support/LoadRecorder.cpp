@@ -6,19 +6,25 @@
 httplib::Server::Handler CLoadRecorder::Answer(int nStatus, std::chrono::milliseconds delay, std::string strBody)
 {
     return [this, nStatus, delay, strBody](const httplib::Request& request, httplib::Response& response) {
-        {
-            std::lock_guard<std::mutex> lock(m_mutex);
-            m_arrivals.push_back({request.method, request.path, Clock::now(), request.get_header_value("User-Agent")});
-            m_nMaxInFlight = std::max(m_nMaxInFlight, ++m_nInFlight);
-        }
+        Arrive(request.method, request.path, request.get_header_value("User-Agent"));
         std::this_thread::sleep_for(delay);
-        {
-            std::lock_guard<std::mutex> lock(m_mutex);
-            --m_nInFlight;
-        }
+        Leave();
         response.status = nStatus;
         response.set_content(strBody, "text/html");
     };
+}
+
+void CLoadRecorder::Arrive(const std::string& strMethod, const std::string& strPath, const std::string& strUserAgent)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_arrivals.push_back({strMethod, strPath, Clock::now(), strUserAgent, m_nInFlight});
+    m_nMaxInFlight = std::max(m_nMaxInFlight, ++m_nInFlight);
+}
+
+void CLoadRecorder::Leave()
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    --m_nInFlight;
 }
 
 std::vector<CLoadRecorder::SArrival> CLoadRecorder::GetArrivals() const

@@ -19,11 +19,18 @@ public:
         std::string strPath;
         Clock::time_point at;
         std::string strUserAgent;
+        // Requests of the server's that were in flight when this one came.
+        int nOthersInFlight = 0;
     };
 
     /// A handler that notes the request, holds it for delay, then answers
     /// nStatus with strBody as text/html.
     httplib::Server::Handler Answer(int nStatus, std::chrono::milliseconds delay, std::string strBody = "");
+
+    /// For a server of its own: notes a request as it arrives; it counts as
+    /// in flight until the matching Leave.
+    void Arrive(const std::string& strMethod, const std::string& strPath, const std::string& strUserAgent = "");
+    void Leave();
 
     std::vector<SArrival> GetArrivals() const;
     /// Arrivals of this path, in order.

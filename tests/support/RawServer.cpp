@@ -10,11 +10,11 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-CRawServer::CRawServer(Responder responder, const std::string& strHost)
+CRawServer::CRawServer(Responder responder, const std::string& strHost, int nBacklog)
     : m_responder(std::move(responder))
     , m_strHost(strHost)
 {
-    m_nListen = BindLoopback(strHost, 16, m_nPort);
+    m_nListen = BindLoopback(strHost, nBacklog, m_nPort);
     if (::pipe2(m_stopPipe, O_CLOEXEC) != 0) {
         ::close(m_nListen);
         throw std::runtime_error("raw server cannot listen on " + strHost);

@@ -15,7 +15,8 @@ public:
     /// until the client gives up or the server stops.
     using Responder = std::function<std::string(const std::string& strRequest)>;
 
-    explicit CRawServer(Responder responder, const std::string& strHost = "127.0.0.1");
+    /// nBacklog bounds the connections the kernel holds for it to accept.
+    explicit CRawServer(Responder responder, const std::string& strHost = "127.0.0.1", int nBacklog = 16);
     CRawServer(const CRawServer&) = delete;
     CRawServer& operator=(const CRawServer&) = delete;
     /// Stops serving and joins the thread.
