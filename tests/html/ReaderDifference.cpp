@@ -76,7 +76,8 @@ bool HasControlCharacter(std::string_view text)
 
 // An end tag inside SVG or MathML that closes nothing: gumbo closes the
 // foreign content there. A repeated attribute: gumbo may drop the next one
-// too. A NUL in an attribute's name: gumbo drops it where it is U+FFFD.
+// too. A NUL in an attribute's name: gumbo drops it where it is U+FFFD. An
+// end tag in foreign content with more after its name than its '>'.
 bool HasGumboTagError(std::string_view text)
 {
     CHtmlTokenizer tokenizer(text);
@@ -93,6 +94,10 @@ bool HasGumboTagError(std::string_view text)
             const std::size_t nDepth = tree.GetDepth();
             tree.OnEndTag(tag);
             if (bForeign && tree.GetDepth() == nDepth)
+                return true;
+            // "</svg >" in foreign content: gumbo does not close the svg.
+            const std::size_t nAfterName = tag.nOffset + 2 + tag.strName.size();
+            if (bForeign && nAfterName < text.size() && text[nAfterName] != '>')
                 return true;
         } else {
             const CHtmlTreeState::SElement element = tree.OnStartTag(tag, tokenizer.HasSeenText());
