@@ -46,7 +46,9 @@ http {{
 def timed(command, cwd):
     """Wall seconds, peak MiB, exit status and standard output of one run."""
     started = time.perf_counter()
-    done = subprocess.run(["/usr/bin/time", "-v", *command], cwd=cwd, capture_output=True)
+    done = subprocess.run(["/usr/bin/time", "-v", *command], cwd=cwd, stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+    if done.returncode not in (0, 1, 8):  # wget: 8 when a link is broken
+        sys.exit("%s ended with %d: %s" % (" ".join(command), done.returncode, done.stderr.decode()[-500:]))
     wall = time.perf_counter() - started
     peak = int(re.search(rb"Maximum resident set size \(kbytes\): (\d+)", done.stderr).group(1)) / 1024.0
     return wall, peak, done.returncode, done.stdout
@@ -59,9 +61,11 @@ def main():
     parser.add_argument("--nginx", default=shutil.which("nginx") or "/usr/sbin/nginx")
     parser.add_argument("--runs", type=int, default=3)
     args = parser.parse_args()
+    args.cli, args.before = os.path.abspath(args.cli), os.path.abspath(args.before)
     if not os.path.isdir(DOCS):
         sys.exit("no %s: apt-get install python3.11-doc" % DOCS)
     work = tempfile.mkdtemp(prefix="lintrel-docbench-")
+    os.chmod(work, 0o755)  # nginx's workers read the site as nobody
     site = os.path.join(work, "site")
     shutil.copytree(DOCS, site, symlinks=False, ignore_dangling_symlinks=True)
     os.makedirs(os.path.join(work, "tmp"))
@@ -95,6 +99,8 @@ def main():
                                                  statistics.median(r[1] for r in rows)))
         same = outputs["modern, before"] == outputs["modern, after"] and len(outputs["modern, after"]) == 1
         status, output = next(iter(outputs["modern, after"]))
+        if os.environ.get("DOCBENCH_SHOW"):
+            sys.stdout.write(output.decode()[:600])
         print("modern rows and exit status the same before and after: %s (exit %d, %d lines)"
               % ("yes" if same else "NO", status, output.count(b"\n")))
     finally:
