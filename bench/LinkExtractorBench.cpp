@@ -1,8 +1,8 @@
 // Extraction speed on a generated page: 100 bytes of markup and text per
 // link, every second link repeating an earlier URL, so the duplicate test
 // runs for half the links. The word scanner of the default mode and the
-// modern-web mode's reading (decode, HTML5 parse, resolve, one entry per
-// normal form) on the same pages. Run with --benchmark_counters_tabular=true.
+// modern-web mode's reading (decode, HTML5 tokenizer, resolve, one entry per
+// normal form) on the same pages, and its decode and read alone. Run with --benchmark_counters_tabular=true.
 
 #include "html/CharsetDecoder.h"
 #include "html/HtmlLinkReader.h"
@@ -129,9 +129,28 @@ void BM_ExtractModern(benchmark::State& state)
         static_cast<double>(nLinks), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
+// The page decoded and read, its references not resolved: the reader alone.
+void BM_ReadModern(benchmark::State& state)
+{
+    const std::size_t nLinks = static_cast<std::size_t>(state.range(0));
+    const std::string& strPage = PageWith(nLinks);
+    std::size_t nReferences = 0;
+    for (auto _ : state) {
+        CHtmlLinkReader reader;
+        reader.Read(CCharsetDecoder::ToUtf8(strPage, "text/html"));
+        nReferences = reader.GetCount();
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * strPage.size()));
+    state.counters["links"] = static_cast<double>(nLinks);
+    state.counters["filed"] = static_cast<double>(nReferences);
+    state.counters["per_link"] = benchmark::Counter(
+        static_cast<double>(nLinks), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+
 } // namespace
 
 BENCHMARK(BM_Extract)->Arg(10'000)->Arg(100'000)->Arg(1'000'000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ExtractModern)->Arg(10'000)->Arg(100'000)->Arg(1'000'000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReadModern)->Arg(10'000)->Arg(100'000)->Arg(1'000'000)->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();

@@ -197,6 +197,9 @@ std::string DecodeWithIconv(iconv_t converter, const std::string& strEncoding, s
 {
     const std::size_t nUnit = strEncoding.rfind("UTF-16", 0) == 0 ? 2 : 1;
     std::string strOut;
+    // Most pages take a byte a character: one allocation then, not a doubling
+    // that holds two copies at once.
+    strOut.reserve(bytes.size() / nUnit);
     char* pIn = const_cast<char*>(bytes.data()); // iconv's signature; it never writes there
     std::size_t nInLeft = bytes.size();
     char buffer[16384];

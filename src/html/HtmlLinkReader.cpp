@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <array>
+#include <unordered_map>
 
 namespace {
 
@@ -81,10 +82,14 @@ bool IsLinkElement(const SHtmlTag& tag)
 
 const SUrlAttributes* UrlAttributesOf(const std::string& strName)
 {
-    for (const SUrlAttributes& entry : URL_ATTRIBUTES)
-        if (entry.strElement == strName)
-            return &entry;
-    return nullptr;
+    static const std::unordered_map<std::string_view, const SUrlAttributes*> BY_NAME = [] {
+        std::unordered_map<std::string_view, const SUrlAttributes*> byName;
+        for (const SUrlAttributes& entry : URL_ATTRIBUTES)
+            byName.emplace(entry.strElement, &entry);
+        return byName;
+    }();
+    const auto it = BY_NAME.find(strName);
+    return it == BY_NAME.end() ? nullptr : it->second;
 }
 
 } // namespace

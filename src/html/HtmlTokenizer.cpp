@@ -69,8 +69,9 @@ void CHtmlTokenizer::SetText(EText eText, std::string_view strEndName)
 
 void CHtmlTokenizer::NoteText(std::size_t nStart, std::size_t nEnd)
 {
+    // The tree builder drops a NUL in data.
     for (std::size_t i = nStart; i < nEnd && !m_bSeenText; ++i)
-        m_bSeenText = !IsSpace(m_text[i]);
+        m_bSeenText = !IsSpace(m_text[i]) && m_text[i] != '\0';
 }
 
 void CHtmlTokenizer::SkipPast(char ch)

@@ -88,19 +88,17 @@ EText TextAfter(unsigned nKind)
 
 } // namespace
 
-std::string CHtmlTreeState::Key(const std::string& strName, ENamespace eNamespace)
-{
-    std::string strKey;
-    strKey.reserve(strName.size() + 1);
-    strKey.push_back(static_cast<char>('0' + static_cast<int>(eNamespace)));
-    strKey += strName;
-    return strKey;
-}
+// Deeper elements are not kept: a page of endless unclosed tags must not
+// cost memory without bound.
+constexpr std::size_t MAX_OPEN = 1u << 18;
 
 void CHtmlTreeState::Push(const std::string& strName, ENamespace eNamespace, const SHtmlTag& tag)
 {
+    if (m_open.size() >= MAX_OPEN)
+        return;
     const auto nIndex = static_cast<std::int32_t>(m_open.size());
-    SOpen open {strName, eNamespace, false, false, m_open.empty() ? -1 : m_open.back().nBoundary,
+    auto it = m_openByName.try_emplace(strName).first;
+    SOpen open {&it->first, &it->second, eNamespace, false, false, m_open.empty() ? -1 : m_open.back().nBoundary,
         m_open.empty() ? -1 : m_open.back().nHtml};
     if (eNamespace == ENamespace::HTML) {
         open.nHtml = nIndex;
@@ -117,8 +115,8 @@ void CHtmlTreeState::Push(const std::string& strName, ENamespace eNamespace, con
     }
     if (open.bHtmlIntegration || open.bTextIntegration || strName == "annotation-xml")
         open.nBoundary = nIndex;
-    m_openByName[Key(strName, eNamespace)].push_back(static_cast<std::uint32_t>(nIndex));
-    m_open.push_back(std::move(open));
+    (*open.pIndices)[static_cast<std::size_t>(eNamespace)].push_back(static_cast<std::uint32_t>(nIndex));
+    m_open.push_back(open);
 }
 
 void CHtmlTreeState::PopThrough(std::size_t nIndex)
@@ -126,18 +124,23 @@ void CHtmlTreeState::PopThrough(std::size_t nIndex)
     while (m_open.size() > nIndex) {
         const SOpen& open = m_open.back();
         if (open.eNamespace == ENamespace::HTML) {
-            m_nTemplates -= open.strName == "template" ? 1 : 0;
-            m_nFramesets -= open.strName == "frameset" ? 1 : 0;
+            m_nTemplates -= *open.pName == "template" ? 1 : 0;
+            m_nFramesets -= *open.pName == "frameset" ? 1 : 0;
         }
-        m_openByName[Key(open.strName, open.eNamespace)].pop_back();
+        OpenIndices& indices = *open.pIndices;
+        indices[static_cast<std::size_t>(open.eNamespace)].pop_back();
+        if (indices[0].empty() && indices[1].empty() && indices[2].empty())
+            m_openByName.erase(m_openByName.find(*open.pName));
         m_open.pop_back();
     }
 }
 
 std::int32_t CHtmlTreeState::LastOpen(const std::string& strName, ENamespace eNamespace) const
 {
-    const auto it = m_openByName.find(Key(strName, eNamespace));
-    return it == m_openByName.end() || it->second.empty() ? -1 : static_cast<std::int32_t>(it->second.back());
+    const auto it = m_openByName.find(strName);
+    if (it == m_openByName.end() || it->second[static_cast<std::size_t>(eNamespace)].empty())
+        return -1;
+    return static_cast<std::int32_t>(it->second[static_cast<std::size_t>(eNamespace)].back());
 }
 
 // Where the current node lets a start tag be read by the HTML rules.
@@ -145,7 +148,7 @@ bool CHtmlTreeState::TakesHtmlRules(const SOpen& top, const SHtmlTag& tag) const
 {
     if (top.bTextIntegration)
         return tag.strName != "mglyph" && tag.strName != "malignmark";
-    if (top.eNamespace == ENamespace::MATHML && top.strName == "annotation-xml" && tag.strName == "svg")
+    if (top.eNamespace == ENamespace::MATHML && *top.pName == "annotation-xml" && tag.strName == "svg")
         return true;
     return top.bHtmlIntegration;
 }

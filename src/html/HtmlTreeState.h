@@ -3,6 +3,7 @@
 #include "html/HtmlTag.h"
 #include "html/HtmlTokenizer.h"
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <unordered_map>
@@ -42,8 +43,12 @@ public:
     std::size_t GetDepth() const { return m_open.size(); }
 
 private:
+    // Where each name is open in each namespace, so an end tag finds its
+    // element at once however deep the page nests.
+    using OpenIndices = std::array<std::vector<std::uint32_t>, 3>;
     struct SOpen {
-        std::string strName;
+        const std::string* pName; ///< the key of its entry in m_openByName
+        OpenIndices* pIndices;
         ENamespace eNamespace;
         bool bHtmlIntegration; ///< its content's start tags are HTML
         bool bTextIntegration; ///< a MathML text integration point
@@ -59,12 +64,10 @@ private:
     void Push(const std::string& strName, ENamespace eNamespace, const SHtmlTag& tag);
     void PopThrough(std::size_t nIndex);
     std::int32_t LastOpen(const std::string& strName, ENamespace eNamespace) const;
-    static std::string Key(const std::string& strName, ENamespace eNamespace);
 
     std::vector<SOpen> m_open;
-    // Where each name is open, so an end tag finds its element at once
-    // however deep the page nests.
-    std::unordered_map<std::string, std::vector<std::uint32_t>> m_openByName;
+    // Only names now open have an entry: its size is bounded by the depth.
+    std::unordered_map<std::string, OpenIndices> m_openByName;
     std::size_t m_nTemplates = 0;
     std::size_t m_nFramesets = 0;
     bool m_bFrameset = false;

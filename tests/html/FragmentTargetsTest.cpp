@@ -26,6 +26,8 @@ TEST(FragmentTargets, IdsOfTheDocumentAndNamesOfAnchors)
         {"<p id=a id=b><!-- <p id=c> --><script>'<p id=d>'</script><textarea><p id=e></textarea>", {"a"}, {}},
         // A body a frameset replaces is no longer in the document.
         {"<p id=gone><frameset id=f><frame id=fr></frameset>", {"f", "fr"}, {}},
+        // A NUL in the data is dropped: it is no text that keeps the body.
+        {std::string("\0<p id=gone><frameset id=f>", 27), {"f"}, {}},
         {"", {}, {}},
     };
     for (const SCase& c : cases) {

@@ -217,6 +217,11 @@ TEST(HtmlReaderDifferential, WhereGumboDepartsFromTheStandard)
         // the a after it is SVG's.
         {"13.2.6.5 The rules for parsing tokens in foreign content (any other end tag)",
             "<x><svg></e><a href=3></svg><a href=4>", {{"4", 1, 29}}},
+        // A reference beyond U+10FFFF is U+FFFD.
+        {"13.2.5.80 Numeric character reference end state", "<base href=/><a href='&#xAAAAAAAA;'>",
+            {{"\xEF\xBF\xBD", 1, 14}}},
+        // A tag name ends at whitespace: "</svg >" ends the svg.
+        {"13.2.5.8 Tag name state", "<svg></svg ><input type=image src=v>", {{"v", 1, 13}}},
     };
     for (const SCase& c : cases) {
         SCOPED_TRACE(c.strSection + ": " + c.strPage);

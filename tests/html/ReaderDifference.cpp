@@ -6,6 +6,7 @@
 #include "html/HtmlTreeState.h"
 
 #include <algorithm>
+#include <cctype>
 #include <tuple>
 #include <vector>
 
@@ -74,9 +75,31 @@ bool HasControlCharacter(std::string_view text)
     return false;
 }
 
+// A numeric reference beyond U+10FFFF, where gumbo keeps the low bits.
+bool HasReferenceBeyondUnicode(std::string_view text)
+{
+    for (std::size_t nPos = text.find("&#"); nPos != std::string_view::npos; nPos = text.find("&#", nPos + 2)) {
+        std::size_t nDigit = nPos + 2;
+        const bool bHex = nDigit < text.size() && (text[nDigit] | 0x20) == 'x';
+        nDigit += bHex ? 1 : 0;
+        unsigned long long nValue = 0;
+        for (; nDigit < text.size() && std::isxdigit(static_cast<unsigned char>(text[nDigit])); ++nDigit) {
+            if (!bHex && !std::isdigit(static_cast<unsigned char>(text[nDigit])))
+                break;
+            nValue = std::min(nValue * (bHex ? 16 : 10)
+                    + static_cast<unsigned long long>(std::stoi(std::string(1, text[nDigit]), nullptr, 16)),
+                0x110000ull);
+        }
+        if (nValue > 0x10FFFF)
+            return true;
+    }
+    return false;
+}
+
 // An end tag inside SVG or MathML that closes nothing: gumbo closes the
 // foreign content there. A repeated attribute: gumbo may drop the next one
-// too. A NUL in an attribute's name: gumbo drops it where it is U+FFFD.
+// too. A NUL in an attribute's name: gumbo drops it where it is U+FFFD. An
+// end tag in foreign content with more after its name than its '>'.
 bool HasGumboTagError(std::string_view text)
 {
     CHtmlTokenizer tokenizer(text);
@@ -94,6 +117,10 @@ bool HasGumboTagError(std::string_view text)
             tree.OnEndTag(tag);
             if (bForeign && tree.GetDepth() == nDepth)
                 return true;
+            // "</svg >" in foreign content: gumbo does not close the svg.
+            const std::size_t nAfterName = tag.nOffset + 2 + tag.strName.size();
+            if (bForeign && nAfterName < text.size() && text[nAfterName] != '>')
+                return true;
         } else {
             const CHtmlTreeState::SElement element = tree.OnStartTag(tag, tokenizer.HasSeenText());
             if (element.eText != CHtmlTokenizer::EText::DATA)
@@ -109,5 +136,5 @@ bool HasGumboTagError(std::string_view text)
 bool CReaderDifference::IsGumboError(std::string_view strUtf8)
 {
     return ContainsNoCase(strUtf8, "<select") || strUtf8.find("</>") != std::string_view::npos
-        || HasControlCharacter(strUtf8) || HasGumboTagError(strUtf8);
+        || HasControlCharacter(strUtf8) || HasReferenceBeyondUnicode(strUtf8) || HasGumboTagError(strUtf8);
 }
