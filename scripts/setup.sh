@@ -12,7 +12,8 @@ PACKAGES=(
     clang libclang-rt-14-dev fonts-dejavu-core
     dpkg-dev groff-base file
 )
-# libpugixml-dev: the tests read the JUnit output back with it.
+# libpugixml-dev: the modern mode reads sitemaps with it (the tests read the JUnit
+# output back with it too); zlib1g-dev: it inflates gzip-compressed sitemaps.
 # make: ./run and ./test start on a minimal Debian, which has none; file: the
 # package's dependencies are computed with it.
 # The benchmarks also need a real web server, /usr/bin/time, Python, and
