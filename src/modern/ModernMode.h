@@ -2,10 +2,13 @@
 
 #include "crawl/CrawlMode.h"
 #include "modern/RobotsPolicy.h"
+#include "modern/SiteScopes.h"
 #include "modern/WebLinkChecker.h"
 #include "modern/WebLinkExtractor.h"
-#include "modern/WebSite.h"
 #include "net/TransferOptions.h"
+
+#include <map>
+#include <string>
 
 class CResultStore;
 
@@ -46,18 +49,29 @@ public:
     /// For a crawl of local start pages: their relative links are file:
     /// links, checked by looking at the files.
     void SetLocalLinks(bool bLocalLinks) { m_extractor.SetLocalLinks(bLocalLinks); }
+    /// For a crawl still to come: a start page that cannot be read (its
+    /// fetch failed or answered 400 or more) is a row of its own, under the
+    /// record named in referrers for its start URL as given (a sitemap), else
+    /// under none; its links are not read.
+    void ListFailedStartPages(std::map<std::string, std::string> referrers);
 
 private:
     /// Files the stored links of a page that answered "not modified"; false
     /// when there are none to file.
     bool ReplayStoredPage(const SPageAnswer& answer, CLinkArray* pLinks, CLink* pPage);
     void StorePage(const CLink& page, const SPageAnswer& answer, std::vector<SStoredPage::SLink> filed);
+    /// Names the site of a start page; true when it failed and was listed.
+    bool ReadStartPage(const SPageAnswer& answer, CLinkArray* pLinks, CLink* pPage);
 
     CWebLinkExtractor m_extractor;
     CWebLinkChecker m_checker;
-    CWebSite m_site;
+    CSiteScopes m_scopes;
     CRobotsPolicy m_robots;
     bool m_bObeyRobots = true;
     const CLink* m_pRoot = nullptr;
+    bool m_bListFailedStarts = false;
+    // The referrer of each start page's row, by the start page's record.
+    std::map<std::string, std::string> m_startReferrers;
+    std::map<const CLink*, std::string> m_referrerOf;
     CResultStore* m_pStore = nullptr;
 };

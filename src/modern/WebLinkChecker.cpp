@@ -5,7 +5,7 @@
 #include "link/LinkArray.h"
 #include "link/WebLink.h"
 #include "modern/FileLinkChecker.h"
-#include "modern/WebSite.h"
+#include "modern/SiteScopes.h"
 #include "net/HttpFile.h"
 #include "net/InternetException.h"
 #include "net/InternetSession.h"
@@ -48,7 +48,7 @@ CWebLinkChecker::CWebLinkChecker(const SCheckPolicy& policy, CRetrySchedule sche
 }
 
 void CWebLinkChecker::CheckNewLinks(
-    CLinkArray* pLinks, CCrawler* pCrawler, CInternetSession* pSession, const CWebSite& site, CPagePolicy* pPolicy)
+    CLinkArray* pLinks, CCrawler* pCrawler, CInternetSession* pSession, CSiteScopes& scopes, CPagePolicy* pPolicy)
 {
     if (!pLinks || pLinks->GetSize() <= m_nChecked)
         return;
@@ -65,7 +65,7 @@ void CWebLinkChecker::CheckNewLinks(
             bAnsweredPage = Check(*pLink, nPos, pCrawler, pSession);
             Remember(*pLink, bAnsweredPage);
         }
-        if (IsPage(*pLink, bAnsweredPage, pCrawler->m_bExploreCgi, site))
+        if (IsPage(*pLink, bAnsweredPage, pCrawler->m_bExploreCgi, scopes))
             pCrawler->EnqueuePage(pLink, pPolicy);
         if (pCrawler->ReportChecked(nPos))
             break;
@@ -217,17 +217,21 @@ bool CWebLinkChecker::WaitFor(TimePoint until, CCrawler* pCrawler, CTransferEngi
     return true;
 }
 
-bool CWebLinkChecker::IsPage(const CWebLink& link, bool bAnsweredPage, bool bExploreCgi, const CWebSite& site)
+bool CWebLinkChecker::IsPage(CWebLink& link, bool bAnsweredPage, bool bExploreCgi, CSiteScopes& scopes)
 {
     // A link whose answer came from elsewhere is checked, not read.
     const std::string& strWhere = link.GetFinalURL().empty() ? link.GetFullURL() : link.GetFinalURL();
-    return bAnsweredPage && link.HasGoodStatus() && site.IsWithin(strWhere)
-        && (bExploreCgi || !LooksLikeScript(strWhere));
+    if (!bAnsweredPage || !link.HasGoodStatus() || (!bExploreCgi && LooksLikeScript(strWhere)))
+        return false;
+    if (scopes.IsWithin(link, strWhere))
+        return true;
+    scopes.NoteOutside(&link, strWhere);
+    return false;
 }
 
 bool CWebLinkChecker::IsPageType(const std::string& strContentType)
 {
     const std::string strType
         = ToLower(std::string(TrimSpace(std::string_view(strContentType).substr(0, strContentType.find(';')))));
-    return strType == "text/html" || strType == "application/xhtml+xml";
+    return strType == "text/html" || strType == "application/xhtml+xml" || strType == "text/css";
 }

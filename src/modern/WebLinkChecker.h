@@ -15,7 +15,7 @@ class CLinkArray;
 class CPagePolicy;
 class CResultStore;
 class CWebLink;
-class CWebSite;
+class CSiteScopes;
 
 /// Checks the web links a page added: a HEAD request each to the link's
 /// normal URL, http or https, redirects followed, a GET when the HEAD is
@@ -33,11 +33,13 @@ public:
 
     /// Checks the links after the last one handled, in order, until the
     /// array's end or Stop; links left by Stop stay unchecked for good. The
-    /// site's pages are queued where pPolicy (if any) allows.
+    /// pages within the scope of the start page they were reached from are
+    /// queued where pPolicy (if any) allows.
     void CheckNewLinks(
-        CLinkArray* pLinks, CCrawler* pCrawler, CInternetSession* pSession, const CWebSite& site, CPagePolicy* pPolicy);
+        CLinkArray* pLinks, CCrawler* pCrawler, CInternetSession* pSession, CSiteScopes& scopes, CPagePolicy* pPolicy);
 
-    /// True for the media types read as pages, from a Content-Type value.
+    /// True for the media types read as pages, from a Content-Type value:
+    /// HTML, and stylesheets, whose links are read too.
     static bool IsPageType(const std::string& strContentType);
 
 private:
@@ -56,7 +58,8 @@ private:
         const std::string& strWhere, const SCheckAnswer& answer, int nPos, CCrawler* pCrawler, CTransferEngine& engine);
     /// Waits until then in steps of at most a second; false after Stop.
     static bool WaitFor(TimePoint until, CCrawler* pCrawler, CTransferEngine& engine);
-    static bool IsPage(const CWebLink& link, bool bAnsweredPage, bool bExploreCgi, const CWebSite& site);
+    /// True for a page to queue; one outside its scopes is noted there.
+    static bool IsPage(CWebLink& link, bool bAnsweredPage, bool bExploreCgi, CSiteScopes& scopes);
     /// True when a stored result filled the record in, bAnsweredPage with it.
     bool Reuse(CWebLink& link, bool& bAnsweredPage) const;
     void Remember(const CWebLink& link, bool bAnsweredPage) const;
