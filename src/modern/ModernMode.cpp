@@ -32,9 +32,6 @@ std::unique_ptr<CLink> CModernMode::MakeRootLink(const std::string& strStartURL)
     const CWebUrl url = CWebUrl::Parse(strStartURL);
     const std::string strNormal = url.IsWebLink() ? url.GetText() : strStartURL;
     auto pRoot = std::make_unique<CWebLink>(strNormal, nullptr, bLocal ? strStartURL : std::string());
-    // The first start page's site has the robots.txt obeyed.
-    if (!m_pRoot)
-        m_pRoot = pRoot.get();
     m_scopes.AddStartPage(pRoot.get());
     if (const auto found = m_startReferrers.find(strStartURL); found != m_startReferrers.end())
         m_referrerOf[pRoot.get()] = found->second;
@@ -64,8 +61,7 @@ bool CModernMode::ReadStartPage(const SPageAnswer& answer, CLinkArray* pLinks, C
     const CWebUrl final = CWebUrl::Parse(answer.strFinalURL);
     const std::string strWhere = final.IsWebLink() ? final.GetText() : pPage->GetFullURL();
     m_scopes.SetSite(pPage, strWhere);
-    if (pPage == m_pRoot)
-        m_robots.SetOrigin(strWhere);
+    m_robots.AddOrigin(strWhere);
     constexpr int FIRST_FAILURE = 400;
     if (!m_bListFailedStarts || (answer.strError.empty() && answer.nStatusCode < FIRST_FAILURE))
         return false;

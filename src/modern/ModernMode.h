@@ -1,7 +1,7 @@
 #pragma once
 
 #include "crawl/CrawlMode.h"
-#include "modern/RobotsPolicy.h"
+#include "modern/RobotsPolicies.h"
 #include "modern/SiteScopes.h"
 #include "modern/WebLinkChecker.h"
 #include "modern/WebLinkExtractor.h"
@@ -66,9 +66,8 @@ private:
     CWebLinkExtractor m_extractor;
     CWebLinkChecker m_checker;
     CSiteScopes m_scopes;
-    CRobotsPolicy m_robots;
+    CRobotsPolicies m_robots;
     bool m_bObeyRobots = true;
-    const CLink* m_pRoot = nullptr;
     bool m_bListFailedStarts = false;
     // The referrer of each start page's row, by the start page's record.
     std::map<std::string, std::string> m_startReferrers;

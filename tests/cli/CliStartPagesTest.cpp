@@ -219,3 +219,22 @@ TEST(CliStartPages, StylesheetsOfTheSiteAreReadAndOthersOnlyChecked)
     CCliResult flat = RunCommand({"-m", "--json", server.GetURL("/")});
     EXPECT_EQ(Rows(flat.strOut, strOrigin).size(), 2u) << flat.strOut;
 }
+
+TEST(CliStartPages, EachStartHostsRobotsTxtIsObeyedOnItsOwnPages)
+{
+    CTestServer first;
+    first.AddRoutes({{"/", 200, "text/html", "<a href=\"/private/a.html\">a</a>", {}},
+        {"/private/a.html", 200, "text/html", "", {}}});
+    first.Start();
+    CTestServer second("127.0.0.2");
+    second.AddRoutes({{"/robots.txt", 200, "text/plain", "User-agent: *\nDisallow: /private/\n", {}},
+        {"/", 200, "text/html", "<a href=\"/private/b.html\">b</a>", {}},
+        {"/private/b.html", 200, "text/html", "", {}}});
+    second.Start();
+    CCliResult result = RunCommand({"-m", "-r", "--json", first.GetURL("/"), second.GetURL("/")});
+    EXPECT_EQ(result.nExit, EXIT_ALL_GOOD) << result.strErr;
+    EXPECT_EQ(json::parse(result.strOut)["summary"]["robots_skipped"], 1) << result.strOut;
+    EXPECT_EQ(first.CountRequests("GET", "/private/a.html"), 1);
+    EXPECT_EQ(second.CountRequests("GET", "/private/b.html"), 0);
+    EXPECT_EQ(second.CountRequests("GET", "/robots.txt"), 1);
+}
