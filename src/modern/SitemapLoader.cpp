@@ -91,7 +91,13 @@ bool CSitemapLoader::LoadLevel(const std::string& strSource, int nLevel, std::st
         LoadIndex(strSource, sitemap.locs, nLevel);
         return true;
     }
+    std::size_t nNotWeb = 0;
     for (std::string& strLoc : sitemap.locs) {
+        // A sitemap from the web must not make the crawl open local files.
+        if (!IsWebSource(strLoc)) {
+            ++nNotWeb;
+            continue;
+        }
         if (m_entries.size() >= MAX_ENTRIES) {
             m_notes.push_back("the sitemaps name more than " + std::to_string(MAX_ENTRIES) + " URLs; those after "
                 + "them, from " + strSource + " on, were ignored");
@@ -99,6 +105,9 @@ bool CSitemapLoader::LoadLevel(const std::string& strSource, int nLevel, std::st
         }
         m_entries.push_back({std::move(strLoc), strSource});
     }
+    if (nNotWeb > 0)
+        m_notes.push_back("the sitemap " + strSource + " names " + std::to_string(nNotWeb)
+            + (nNotWeb == 1 ? " URL that is" : " URLs that are") + " not http or https; ignored");
     return true;
 }
 

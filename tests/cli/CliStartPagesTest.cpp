@@ -132,7 +132,7 @@ TEST(CliStartPages, ASitemapIndexItsChildrenAndTheirBounds)
         + URL("/one.xml") + "</loc></sitemap><sitemap><loc>" + URL("/two.xml.gz") + "</loc></sitemap><sitemap><loc>"
         + URL("/over.xml") + "</loc></sitemap></sitemapindex>";
     server.AddRoutes({{"/index.xml", 200, "application/xml", strIndex, {}},
-        {"/one.xml", 200, "application/xml", UrlSet({URL("/a.html"), URL("/missing.html")}), {}},
+        {"/one.xml", 200, "application/xml", UrlSet({URL("/a.html"), URL("/missing.html"), "file:///etc/passwd"}), {}},
         {"/two.xml.gz", 200, "application/gzip", Gzip(UrlSet({URL("/b.html")})), {}},
         {"/over.xml", 200, "text/xml", UrlSet(many), {}}, {"/a.html", 200, "text/html", "<a href=b.html>b</a>", {}},
         {"/b.html", 200, "text/html", "", {}}, {"/over.html", 200, "text/html", "", {}},
@@ -144,7 +144,8 @@ TEST(CliStartPages, ASitemapIndexItsChildrenAndTheirBounds)
     EXPECT_EQ(Rows(result.strOut, server.GetURL("")),
         (std::vector<std::string> {"HOST/a.html | HOST/b.html | 200", "HOST/one.xml | HOST/missing.html | 404"}));
     EXPECT_EQ(result.strErr,
-        "lintrel-cli: the sitemap " + URL("/over.xml")
+        "lintrel-cli: the sitemap " + URL("/one.xml") + " names 1 URL that is not http or https; ignored\n"
+            + "lintrel-cli: the sitemap " + URL("/over.xml")
             + " is over the sitemap bound of 50,000 URLs or 50 MiB; the rest of it was ignored\n");
     EXPECT_EQ(server.CountRequests("GET", "/b.html"), 1);
     EXPECT_EQ(server.CountRequests("GET", "/over.html"), 1);
