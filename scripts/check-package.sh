@@ -32,7 +32,7 @@ check_control() {
     # What dpkg-shlibdeps must have found in the programs' own libraries.
     local depends
     depends=$(field Depends)
-    for name in libc6 libstdc++6 libcurl4 libsqlite3-0 libre2-9 libtomlplusplus3 libqt6widgets6 libqt6gui6 libqt6core6; do
+    for name in libc6 libstdc++6 libcurl4 libsqlite3-0 libpugixml1v5 zlib1g libre2-9 libtomlplusplus3 libqt6widgets6 libqt6gui6 libqt6core6; do
         tr ',|' '\n\n' <<<"$depends" | awk '{ print $1 }' | grep -Fxq "$name" || fail "Depends lacks $name: $depends"
     done
 }

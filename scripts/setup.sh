@@ -12,8 +12,10 @@ PACKAGES=(
     clang libclang-rt-14-dev clang-format fonts-dejavu-core
     dpkg-dev groff-base file desktop-file-utils
 )
-# libpugixml-dev: the tests read the JUnit output back with it; libgumbo-dev:
-# the modern mode's page reader is compared with gumbo's in tests and fuzzing.
+# libpugixml-dev: the modern mode reads sitemaps with it (the tests read the JUnit
+# output back with it too); zlib1g-dev: it inflates gzip-compressed sitemaps;
+# libgumbo-dev: the modern mode's page reader is compared with gumbo's in
+# tests and fuzzing.
 # make: ./run and ./test start on a minimal Debian, which has none; file: the
 # package's dependencies are computed with it.
 # The benchmarks also need a real web server, /usr/bin/time, Python,

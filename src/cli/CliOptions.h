@@ -10,7 +10,11 @@
 
 /// What the command line asked for, once parsed and checked.
 struct CCliOptions {
+    // The first start URL of the command line; urls holds them all.
     std::string strURL;
+    std::vector<std::string> urls;
+    std::string strUrlsFrom;
+    std::vector<std::string> sitemaps;
     std::string strFile;
     std::string strReport;
     bool bRecursive = false;

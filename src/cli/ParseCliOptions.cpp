@@ -57,7 +57,17 @@ void DeclareCheckOptions(CLI::App& app, CCliOptions& options)
 
 void DeclareOptions(CLI::App& app, CCliOptions& options)
 {
-    app.add_option("URL", options.strURL, "start URL, used exactly as given");
+    app.add_option(
+        "URL", options.urls, "start URL, used exactly as given; with --modern, several, each with its own scope");
+    app.add_option("--urls-from", options.strUrlsFrom,
+           "start URLs from FILE, one a line (- for standard input; a # at a line's start makes a comment; with "
+           "--modern)")
+        ->option_text("FILE");
+    app.add_option("--sitemap", options.sitemaps,
+           "every URL of this sitemap or sitemap index (a URL or a file, gzip too) is a start URL; robots: the "
+           "Sitemap lines of the start URL's robots.txt; repeatable (with --modern)")
+        ->option_text("URL|FILE")
+        ->allow_extra_args(false);
     app.add_option("--file", options.strFile,
            "start from a local HTML file (file:// and its absolute path); with --modern, every HTML file of a folder")
         ->option_text("PATH");
@@ -148,7 +158,8 @@ std::optional<int> CheckAcceptedCodes(CCliOptions& options, std::ostream& err)
 std::optional<int> CheckModernArguments(const CLI::App& app, CCliOptions& options, std::ostream& err)
 {
     for (const char* pszOption : {"--cacert", "--http1.1", "--user-agent", "--rate", "--no-robots", "--no-fragments",
-             "--cache", "--cache-age", "--retries", "--max-retry-wait", "--strict", "--accept"}) {
+             "--cache", "--cache-age", "--retries", "--max-retry-wait", "--strict", "--accept", "--urls-from",
+             "--sitemap"}) {
         if (app.count(pszOption) != 0 && !options.bModern) {
             err << PROGRAM << ": " << pszOption << " is an option of --modern" << MORE_HELP;
             return EXIT_CANNOT_RUN;
@@ -193,6 +204,41 @@ std::optional<int> CheckSiteArguments(CCliOptions& options, std::ostream& err)
     return std::nullopt;
 }
 
+// Where the start pages come from: URLs, a list of them, sitemaps, or a file.
+std::optional<int> CheckStartArguments(const CLI::App& app, CCliOptions& options, std::ostream& err)
+{
+    std::erase(options.urls, std::string());
+    options.strURL = options.urls.empty() ? std::string() : options.urls.front();
+    const bool bHasURL = !options.urls.empty() || app.count("--urls-from") != 0 || app.count("--sitemap") != 0;
+    const bool bHasFile = app.count("--file") != 0;
+    if (bHasURL == bHasFile || (bHasFile && options.strFile.empty())) {
+        err << PROGRAM << ": give either a URL or --file PATH" << MORE_HELP;
+        return EXIT_CANNOT_RUN;
+    }
+    if (options.urls.size() > 1 && !options.bModern) {
+        err << PROGRAM << ": several start URLs need --modern" << MORE_HELP;
+        return EXIT_CANNOT_RUN;
+    }
+    if (app.count("--urls-from") != 0 && options.strUrlsFrom.empty()) {
+        err << PROGRAM << ": --urls-from needs a file name, or - for standard input" << MORE_HELP;
+        return EXIT_CANNOT_RUN;
+    }
+    const bool bRobots
+        = std::find(options.sitemaps.begin(), options.sitemaps.end(), "robots") != options.sitemaps.end();
+    if (bRobots && options.urls.empty()) {
+        err << PROGRAM << ": --sitemap robots reads the robots.txt of the start URL: give one" << MORE_HELP;
+        return EXIT_CANNOT_RUN;
+    }
+    for (const std::string& strURL : options.urls) {
+        if (strURL.size() > MAX_URL) {
+            err << PROGRAM << ": the URL is " << strURL.size() << " characters long; at most " << MAX_URL
+                << " are accepted" << MORE_HELP;
+            return EXIT_CANNOT_RUN;
+        }
+    }
+    return std::nullopt;
+}
+
 // What the parser accepts but no crawl can use; the exit status, if so.
 std::optional<int> CheckArguments(const CLI::App& app, CCliOptions& options, std::ostream& err)
 {
@@ -200,17 +246,8 @@ std::optional<int> CheckArguments(const CLI::App& app, CCliOptions& options, std
         err << PROGRAM << ": " << *strError << MORE_HELP;
         return EXIT_CANNOT_RUN;
     }
-    const bool bHasURL = app.count("URL") != 0 && !options.strURL.empty();
-    const bool bHasFile = app.count("--file") != 0;
-    if (bHasURL == bHasFile || (bHasFile && options.strFile.empty())) {
-        err << PROGRAM << ": give either a URL or --file PATH" << MORE_HELP;
-        return EXIT_CANNOT_RUN;
-    }
-    if (options.strURL.size() > MAX_URL) {
-        err << PROGRAM << ": the URL is " << options.strURL.size() << " characters long; at most " << MAX_URL
-            << " are accepted" << MORE_HELP;
-        return EXIT_CANNOT_RUN;
-    }
+    if (std::optional<int> nExit = CheckStartArguments(app, options, err))
+        return nExit;
     if (app.count("--report") != 0 && options.strReport.empty()) {
         err << PROGRAM << ": --report needs a file name" << MORE_HELP;
         return EXIT_CANNOT_RUN;

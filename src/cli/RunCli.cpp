@@ -6,6 +6,7 @@
 #include "cli/CliMessage.h"
 #include "cli/CliOptions.h"
 #include "cli/ParseCliOptions.h"
+#include "cli/StartURLs.h"
 #include "crawl/Crawler.h"
 #include "crawl/LinkFilter.h"
 #include "link/Link.h"
@@ -25,10 +26,16 @@
 
 namespace {
 
-// The start pages: the one start URL, or every page of the --file folder.
+STransferOptions MakeModernTransfer(const CCliOptions& options);
+
+// The start pages: the start URLs, the one --file, or every page of the
+// --file folder.
 std::optional<int> ListStartPages(
-    const CCliOptions& options, const std::string& strStart, std::vector<std::string>& pages, std::ostream& err)
+    const CCliOptions& options, const std::string& strStart, SStartURLs& start, std::ostream& err)
 {
+    std::vector<std::string>& pages = start.urls;
+    if (options.strFile.empty())
+        return GatherStartURLs(options, MakeModernTransfer(options), start, err);
     if (!options.bFolder) {
         pages.push_back(strStart);
         return std::nullopt;
@@ -138,9 +145,11 @@ STransferOptions MakeModernTransfer(const CCliOptions& options)
     return transfer;
 }
 
-void UseModernMode(CCrawler& crawler, const CCliOptions& options, CResultStore* pStore)
+void UseModernMode(CCrawler& crawler, const CCliOptions& options, CResultStore* pStore, const SStartURLs& start)
 {
     auto pMode = std::make_unique<CModernMode>(options.policy);
+    if (start.bListFailures)
+        pMode->ListFailedStartPages(start.referrers);
     pMode->SetObeyRobots(!options.bNoRobots);
     pMode->SetFragmentChecks(!options.bNoFragments);
     // A page given as a file, alone or in a folder, has its relative links checked as files.
@@ -199,7 +208,7 @@ int Run(int argc, const char* const* argv, std::ostream& out, std::ostream& err,
         return *nExit;
     std::string strReason;
     const std::string strStart = StartURL(options, strReason);
-    if (strStart.empty()) {
+    if (strStart.empty() && !options.strFile.empty()) {
         err << PROGRAM << ": cannot read " << Abbreviate(options.strFile) << ": the current folder is not available ("
             << strReason << ")\n";
         return EXIT_CANNOT_RUN;
@@ -211,22 +220,22 @@ int Run(int argc, const char* const* argv, std::ostream& out, std::ostream& err,
     CLinkFilter filter;
     if (std::optional<int> nExit = MakeLinkFilter(options, filter, err))
         return *nExit;
+    SStartURLs startPages;
+    if (std::optional<int> nExit = ListStartPages(options, strStart, startPages, err))
+        return *nExit;
     CCliFrontEnd frontEnd(err, bProgress);
     CCrawler crawler(&frontEnd, options.bRecursive, options.bExploreCgi);
     crawler.SetLinkFilter(std::move(filter));
     crawler.SetRequestLimits(options.nJobs, options.nPerHost);
     crawler.SetPageLimits(options.nMaxPages, options.nMaxDepth);
     if (options.bModern)
-        UseModernMode(crawler, options, pCache.get());
+        UseModernMode(crawler, options, pCache.get(), startPages);
     else
         UseClassicMode(crawler, options);
     if (pCache)
         frontEnd.SetIdleTask([&pCache] { pCache->Tick(); });
-    std::vector<std::string> startPages;
-    if (std::optional<int> nExit = ListStartPages(options, strStart, startPages, err))
-        return *nExit;
     frontEnd.SetCrawler(&crawler);
-    if (!crawler.Init(&frontEnd, startPages)) {
+    if (!crawler.Init(&frontEnd, startPages.urls)) {
         err << PROGRAM << ": the crawl could not start: the network library is not available\n";
         return EXIT_CANNOT_RUN;
     }
@@ -239,7 +248,7 @@ int Run(int argc, const char* const* argv, std::ostream& out, std::ostream& err,
         if (!pCache->GetTrouble().empty())
             err << PROGRAM << ": " << pCache->GetTrouble() << '\n';
     }
-    if (!frontEnd.GetStartError().empty()) {
+    if (!frontEnd.GetStartError().empty() && !startPages.bListFailures) {
         err << PROGRAM << ": cannot read " << Abbreviate(strStart) << ": " << frontEnd.GetStartError() << '\n';
         return EXIT_CANNOT_RUN;
     }

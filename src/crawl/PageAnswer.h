@@ -11,4 +11,6 @@ struct SPageAnswer {
     int nStatusCode = 0;
     std::string strETag;
     std::string strLastModified;
+    /// Why the fetch failed before any of the document came; empty otherwise.
+    std::string strError;
 };

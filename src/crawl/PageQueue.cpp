@@ -50,6 +50,7 @@ void CPageQueue::FetchNextPage(std::string& strDocument, CInternetSession* pSess
     } catch (const CInternetException& e) {
         if (strDocument.size() == nStart)
             strError = e.GetErrorMessage();
+        answer.strError = strError;
     }
 }
 

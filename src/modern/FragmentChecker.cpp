@@ -241,7 +241,7 @@ CFragmentChecker::SPage CFragmentChecker::ReadWeb(const std::string& strURL, CIn
         if (!file.QueryInfoStatusCode(nStatusCode) || nStatusCode < 200 || nStatusCode >= 300)
             return {{}, ERead::NOT_READ, nStatusCode};
         if (!file.QueryInfo(CHttpFile::EQuery::CONTENT_TYPE, strContentType)
-            || !CWebLinkChecker::IsPageType(strContentType))
+            || !CWebLinkChecker::IsHtmlType(strContentType))
             return {{}, ERead::NOT_HTML, nStatusCode};
         bool bTooLarge = false;
         std::string strDocument

@@ -1,9 +1,12 @@
 #include "modern/ModernMode.h"
 
+#include "crawl/Crawler.h"
 #include "crawl/PageQueue.h"
 #include "crawl/ResultStore.h"
+#include "link/LinkArray.h"
 #include "link/WebLink.h"
 #include "modern/FileLinkChecker.h"
+#include "net/HttpFile.h"
 #include "net/WebUrl.h"
 
 CModernMode::CModernMode(const SCheckPolicy& policy)
@@ -38,9 +41,9 @@ std::unique_ptr<CLink> CModernMode::MakeRootLink(const std::string& strStartURL)
     const CWebUrl url = CWebUrl::Parse(strStartURL);
     const std::string strNormal = url.IsWebLink() ? url.GetText() : strStartURL;
     auto pRoot = std::make_unique<CWebLink>(strNormal, nullptr, bLocal ? strStartURL : std::string());
-    // The first start page names the site; later ones are pages of it.
-    if (!m_pRoot)
-        m_pRoot = pRoot.get();
+    m_scopes.AddStartPage(pRoot.get());
+    if (const auto found = m_startReferrers.find(strStartURL); found != m_startReferrers.end())
+        m_referrerOf[pRoot.get()] = found->second;
     // Every start page is read, so its fragments wait for it.
     m_fragments.NoteWillRead(pRoot->GetFullURL());
     return pRoot;
@@ -48,12 +51,12 @@ std::unique_ptr<CLink> CModernMode::MakeRootLink(const std::string& strStartURL)
 
 void CModernMode::ExtractLinks(std::string strDocument, const SPageAnswer& answer, CLinkArray* pLinks, CLink* pPage)
 {
-    // The site is where the start page's answer came from.
-    if (pPage == m_pRoot && !m_site.IsSet()) {
-        const CWebUrl final = CWebUrl::Parse(answer.strFinalURL);
-        m_site.SetStart(final.IsWebLink() ? final.GetText() : pPage->GetFullURL());
-        m_robots.SetOrigin(final.IsWebLink() ? final.GetText() : pPage->GetFullURL());
+    if (m_scopes.IsStartPage(pPage) && ReadStartPage(answer, pLinks, pPage)) {
+        NoteTargets(*pPage, answer, {}, 0);
+        return;
     }
+    const CWebUrl final = CWebUrl::Parse(answer.strFinalURL);
+    m_scopes.NoteNamed(pPage, final.IsWebLink() ? final.GetText() : pPage->GetFullURL());
     const std::size_t nSize = strDocument.size();
     SFragmentTargets targets;
     SFragmentTargets* pTargets = m_bFragments ? &targets : nullptr;
@@ -76,11 +79,48 @@ void CModernMode::NoteTargets(const CLink& page, const SPageAnswer& answer, SFra
         return;
     const bool bAnswered = answer.nStatusCode == 0 || (answer.nStatusCode >= 200 && answer.nStatusCode < 300);
     CFragmentChecker::ERead eRead = CFragmentChecker::ERead::WHOLE;
-    if (nSize >= CPageQueue::MAX_DOCUMENT)
+    // A local page has no Content-Type: it is read as HTML.
+    if (!answer.strContentType.empty() && !CWebLinkChecker::IsHtmlType(answer.strContentType))
+        eRead = CFragmentChecker::ERead::NOT_HTML;
+    else if (nSize >= CPageQueue::MAX_DOCUMENT)
         eRead = CFragmentChecker::ERead::TOO_LARGE;
     else if (!bAnswered)
         eRead = CFragmentChecker::ERead::NOT_READ;
     m_fragments.NotePage(GetPageKey(page, answer), std::move(targets), eRead, answer.nStatusCode);
+}
+
+bool CModernMode::ReadStartPage(const SPageAnswer& answer, CLinkArray* pLinks, CLink* pPage)
+{
+    // A start page's site is where its answer came from.
+    const CWebUrl final = CWebUrl::Parse(answer.strFinalURL);
+    const std::string strWhere = final.IsWebLink() ? final.GetText() : pPage->GetFullURL();
+    m_scopes.SetSite(pPage, strWhere);
+    m_robots.AddOrigin(strWhere);
+    constexpr int FIRST_FAILURE = 400;
+    if (!m_bListFailedStarts || (answer.strError.empty() && answer.nStatusCode < FIRST_FAILURE))
+        return false;
+    if (pLinks->Find(pPage->GetFullURL()))
+        return true;
+    CLink* pReferrer = nullptr;
+    if (const auto found = m_referrerOf.find(pPage); found != m_referrerOf.end())
+        pReferrer = pLinks->AdoptBase(std::make_unique<CWebLink>(found->second, nullptr));
+    auto pRow = std::make_unique<CWebLink>(pPage->GetFullURL(), pReferrer);
+    if (!answer.strError.empty())
+        pRow->SetError(answer.strError.c_str());
+    else
+        pRow->SetStatus(answer.nStatusCode, CHttpFile::GetStandardReasonPhrase(answer.nStatusCode));
+    if (final.IsWebLink() && final.GetText() != pPage->GetFullURL()) {
+        pRow->SetFinalURL(final.GetText());
+        pRow->SetRedirected(true);
+    }
+    pLinks->Add(std::move(pRow));
+    return true;
+}
+
+void CModernMode::ListFailedStartPages(std::map<std::string, std::string> referrers)
+{
+    m_bListFailedStarts = true;
+    m_startReferrers = std::move(referrers);
 }
 
 void CModernMode::SetResultStore(CResultStore* pStore)
@@ -117,7 +157,11 @@ void CModernMode::StorePage(const CLink& page, const SPageAnswer& answer, std::v
 
 void CModernMode::CheckNewLinks(CLinkArray* pLinks, CCrawler* pCrawler, CInternetSession* pSession)
 {
-    m_checker.CheckNewLinks(pLinks, pCrawler, pSession, m_site, m_bObeyRobots ? &m_robots : nullptr);
+    CPagePolicy* pPolicy = m_bObeyRobots ? &m_robots : nullptr;
+    // Checked once, found again since on a page whose scope holds them.
+    for (CLink* pPage : m_scopes.TakeReached())
+        pCrawler->EnqueuePage(pPage, pPolicy);
+    m_checker.CheckNewLinks(pLinks, pCrawler, pSession, m_scopes, pPolicy);
 }
 
 void CModernMode::AddToResult(SCrawlResult& result) const

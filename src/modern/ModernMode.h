@@ -2,11 +2,14 @@
 
 #include "crawl/CrawlMode.h"
 #include "modern/FragmentChecker.h"
-#include "modern/RobotsPolicy.h"
+#include "modern/RobotsPolicies.h"
+#include "modern/SiteScopes.h"
 #include "modern/WebLinkChecker.h"
 #include "modern/WebLinkExtractor.h"
-#include "modern/WebSite.h"
 #include "net/TransferOptions.h"
+
+#include <map>
+#include <string>
 
 class CResultStore;
 
@@ -50,6 +53,11 @@ public:
     /// For a crawl still to come: whether each link's #fragment is checked
     /// in its page, in a row of its own (it is unless set).
     void SetFragmentChecks(bool bCheck);
+    /// For a crawl still to come: a start page that cannot be read (its
+    /// fetch failed or answered 400 or more) is a row of its own, under the
+    /// record named in referrers for its start URL as given (a sitemap), else
+    /// under none; its links are not read.
+    void ListFailedStartPages(std::map<std::string, std::string> referrers);
 
 private:
     /// Files the stored links of a page that answered "not modified"; false
@@ -59,14 +67,19 @@ private:
         const SFragmentTargets& targets);
     /// What a page's fragments may point at, noted for the fragment checks.
     void NoteTargets(const CLink& page, const SPageAnswer& answer, SFragmentTargets targets, std::size_t nSize);
+    /// Names the site of a start page; true when it failed and was listed.
+    bool ReadStartPage(const SPageAnswer& answer, CLinkArray* pLinks, CLink* pPage);
 
     CWebLinkExtractor m_extractor;
     CWebLinkChecker m_checker;
     CFragmentChecker m_fragments;
     bool m_bFragments = true;
-    CWebSite m_site;
-    CRobotsPolicy m_robots;
+    CSiteScopes m_scopes;
+    CRobotsPolicies m_robots;
     bool m_bObeyRobots = true;
-    const CLink* m_pRoot = nullptr;
+    bool m_bListFailedStarts = false;
+    // The referrer of each start page's row, by the start page's record.
+    std::map<std::string, std::string> m_startReferrers;
+    std::map<const CLink*, std::string> m_referrerOf;
     CResultStore* m_pStore = nullptr;
 };

@@ -6,7 +6,7 @@
 #include "link/WebLink.h"
 #include "modern/FileLinkChecker.h"
 #include "modern/FragmentChecker.h"
-#include "modern/WebSite.h"
+#include "modern/SiteScopes.h"
 #include "net/HttpFile.h"
 #include "net/InternetException.h"
 #include "net/InternetSession.h"
@@ -55,7 +55,7 @@ CWebLinkChecker::CWebLinkChecker(const SCheckPolicy& policy, CRetrySchedule sche
 }
 
 void CWebLinkChecker::CheckNewLinks(
-    CLinkArray* pLinks, CCrawler* pCrawler, CInternetSession* pSession, const CWebSite& site, CPagePolicy* pPolicy)
+    CLinkArray* pLinks, CCrawler* pCrawler, CInternetSession* pSession, CSiteScopes& scopes, CPagePolicy* pPolicy)
 {
     if (!pLinks || ReportJudgedFragments(*pLinks, pCrawler) || pLinks->GetSize() <= m_nChecked)
         return;
@@ -78,7 +78,7 @@ void CWebLinkChecker::CheckNewLinks(
             Remember(*pLink, bAnsweredPage);
         }
         const bool bQueued
-            = IsPage(*pLink, bAnsweredPage, pCrawler->m_bExploreCgi, site) && pCrawler->EnqueuePage(pLink, pPolicy);
+            = IsPage(*pLink, bAnsweredPage, pCrawler->m_bExploreCgi, scopes) && pCrawler->EnqueuePage(pLink, pPolicy);
         NoteForFragments(*pLink, bAnsweredPage, bQueued && pCrawler->IsRecursive());
         if (pCrawler->ReportChecked(nPos))
             break;
@@ -252,16 +252,27 @@ bool CWebLinkChecker::WaitFor(TimePoint until, CCrawler* pCrawler, CTransferEngi
     return true;
 }
 
-bool CWebLinkChecker::IsPage(const CWebLink& link, bool bAnsweredPage, bool bExploreCgi, const CWebSite& site)
+bool CWebLinkChecker::IsPage(CWebLink& link, bool bAnsweredPage, bool bExploreCgi, CSiteScopes& scopes)
 {
     // A link whose answer came from elsewhere is checked, not read.
     const std::string& strWhere = link.GetFinalURL().empty() ? link.GetFullURL() : link.GetFinalURL();
     // What the server answered, not what the user accepts, says whether a page came.
-    return bAnsweredPage && link.CLink::HasGoodStatus() && site.IsWithin(strWhere)
-        && (bExploreCgi || !LooksLikeScript(strWhere));
+    if (!bAnsweredPage || !link.CLink::HasGoodStatus() || (!bExploreCgi && LooksLikeScript(strWhere)))
+        return false;
+    if (scopes.IsWithin(link, strWhere))
+        return true;
+    scopes.NoteOutside(&link, strWhere);
+    return false;
 }
 
 bool CWebLinkChecker::IsPageType(const std::string& strContentType)
+{
+    const std::string strType
+        = ToLower(std::string(TrimSpace(std::string_view(strContentType).substr(0, strContentType.find(';')))));
+    return IsHtmlType(strType) || strType == "text/css";
+}
+
+bool CWebLinkChecker::IsHtmlType(const std::string& strContentType)
 {
     const std::string strType
         = ToLower(std::string(TrimSpace(std::string_view(strContentType).substr(0, strContentType.find(';')))));

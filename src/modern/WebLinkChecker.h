@@ -16,7 +16,7 @@ class CLinkArray;
 class CPagePolicy;
 class CResultStore;
 class CWebLink;
-class CWebSite;
+class CSiteScopes;
 
 /// Checks the web links a page added: a HEAD request each to the link's
 /// normal URL, http or https, redirects followed, a GET when the HEAD is
@@ -37,12 +37,16 @@ public:
 
     /// Checks the links after the last one handled, in order, until the
     /// array's end or Stop; links left by Stop stay unchecked for good. The
-    /// site's pages are queued where pPolicy (if any) allows.
+    /// pages within the scope of the start page they were reached from are
+    /// queued where pPolicy (if any) allows.
     void CheckNewLinks(
-        CLinkArray* pLinks, CCrawler* pCrawler, CInternetSession* pSession, const CWebSite& site, CPagePolicy* pPolicy);
+        CLinkArray* pLinks, CCrawler* pCrawler, CInternetSession* pSession, CSiteScopes& scopes, CPagePolicy* pPolicy);
 
-    /// True for the media types read as pages, from a Content-Type value.
+    /// True for the media types read as pages, from a Content-Type value:
+    /// HTML, and stylesheets, whose links are read too.
     static bool IsPageType(const std::string& strContentType);
+    /// True for the media types of HTML documents, whose fragments name elements.
+    static bool IsHtmlType(const std::string& strContentType);
 
 private:
     using TimePoint = std::chrono::steady_clock::time_point;
@@ -60,7 +64,8 @@ private:
         const std::string& strWhere, const SCheckAnswer& answer, int nPos, CCrawler* pCrawler, CTransferEngine& engine);
     /// Waits until then in steps of at most a second; false after Stop.
     static bool WaitFor(TimePoint until, CCrawler* pCrawler, CTransferEngine& engine);
-    static bool IsPage(const CWebLink& link, bool bAnsweredPage, bool bExploreCgi, const CWebSite& site);
+    /// True for a page to queue; one outside its scopes is noted there.
+    static bool IsPage(CWebLink& link, bool bAnsweredPage, bool bExploreCgi, CSiteScopes& scopes);
     /// True when a stored result filled the record in, bAnsweredPage with it.
     bool Reuse(CWebLink& link, bool& bAnsweredPage) const;
     void Remember(const CWebLink& link, bool bAnsweredPage) const;

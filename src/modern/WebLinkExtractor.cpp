@@ -1,12 +1,15 @@
 #include "modern/WebLinkExtractor.h"
 
 #include "html/CharsetDecoder.h"
+#include "html/CssLinkReader.h"
 #include "html/HtmlLinkReader.h"
 #include "link/LinkArray.h"
 #include "link/WebLink.h"
 #include "modern/FragmentMatcher.h"
 #include "net/WebUrl.h"
 
+#include <algorithm>
+#include <cctype>
 #include <memory>
 
 void CWebLinkExtractor::Extract(std::string strDocument, const SPageAnswer& answer, CLinkArray* pLinks, CLink* pPage,
@@ -18,6 +21,11 @@ void CWebLinkExtractor::Extract(std::string strDocument, const SPageAnswer& answ
     CWebUrl page = CWebUrl::Parse(pNamed->GetFullURL());
     if (m_bLocalLinks && !page.IsWebLink())
         page = CWebUrl::ParseFile(pNamed->GetFullURL());
+    if (IsStylesheet(answer.strContentType)) {
+        ExtractStylesheet(
+            CCharsetDecoder::ToUtf8(std::move(strDocument), answer.strContentType), page, pLinks, pNamed, pFiled);
+        return;
+    }
     CHtmlLinkReader reader;
     reader.SetFragmentOnly(m_bFragmentRows);
     reader.Read(CCharsetDecoder::ToUtf8(std::move(strDocument), answer.strContentType));
@@ -58,6 +66,34 @@ std::vector<SStoredPage::SLink> CWebLinkExtractor::RowsFor(
     if (fragment)
         rows.push_back({link.GetText() + "#" + *fragment, nLine, nColumn, false});
     return rows;
+}
+
+bool CWebLinkExtractor::IsStylesheet(const std::string& strContentType)
+{
+    std::string strType = strContentType.substr(0, strContentType.find(';'));
+    std::erase_if(strType, [](char ch) { return ch == ' ' || ch == '\t'; });
+    std::transform(strType.begin(), strType.end(), strType.begin(),
+        [](unsigned char ch) { return static_cast<char>(std::tolower(ch)); });
+    return strType == "text/css";
+}
+
+void CWebLinkExtractor::ExtractStylesheet(const std::string& strText, const CWebUrl& sheet, CLinkArray* pLinks,
+    CLink* pNamed, std::vector<SStoredPage::SLink>* pFiled)
+{
+    // A stylesheet's links resolve against its own URL; it has no base.
+    for (SCssReference& reference : CCssLinkReader::Read(strText)) {
+        const CWebUrl link = IsFiled(sheet) ? sheet.Resolve(reference.strValue) : CWebUrl::Parse(reference.strValue);
+        SStoredPage::SLink filed {std::string(), reference.nLine, reference.nColumn, false};
+        if (IsFiled(link))
+            filed.strURL = link.GetText();
+        else if (link.GetOutcome() == CWebUrl::URL_TOO_LONG)
+            filed = {std::move(reference.strValue), reference.nLine, reference.nColumn, true};
+        else
+            continue;
+        File(filed.strURL, pLinks, pNamed, {pNamed, filed.nLine, filed.nColumn}, filed.bTooLong);
+        if (pFiled)
+            pFiled->push_back(std::move(filed));
+    }
 }
 
 void CWebLinkExtractor::Replay(

@@ -13,8 +13,10 @@ class CLinkArray;
 
 /// Turns one fetched page into web link records as a browser reads it: the
 /// document decoded by its charset, parsed as HTML5, every link-bearing
-/// attribute resolved against the page's base. A URL already filed gains
-/// one more occurrence instead of a record. Keeps nothing between pages.
+/// attribute resolved against the page's base; a stylesheet (text/css) is
+/// read as CSS, its url() and @import links resolved against its URL. A URL
+/// already filed gains one more occurrence instead of a record. Keeps
+/// nothing between pages.
 class CWebLinkExtractor {
 public:
     /// The status text of a link whose normal form is too long to request.
@@ -48,6 +50,11 @@ private:
     /// fragment's, or both.
     std::vector<SStoredPage::SLink> RowsFor(
         std::string_view strValue, const CWebUrl& link, int nLine, int nColumn) const;
+    /// True for a Content-Type of a stylesheet, whose links are read as CSS.
+    static bool IsStylesheet(const std::string& strContentType);
+    static void ExtractStylesheet(const std::string& strText, const CWebUrl& sheet, CLinkArray* pLinks, CLink* pNamed,
+        std::vector<SStoredPage::SLink>* pFiled);
+    static CLink* NamePage(const SPageAnswer& answer, CLinkArray* pLinks, CLink* pPage);
     /// Files strURL as found at occurrence on pPage: a new record, or one
     /// more place of the record filed already.
     static void File(
