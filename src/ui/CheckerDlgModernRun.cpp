@@ -19,6 +19,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QMessageBox>
 
 #include <Version.h>
 
@@ -126,22 +127,21 @@ void CCheckerDlg::ExportModern()
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setNameFilters(CExportChoice::GetFilters());
-    // A name typed without an extension gets the chosen filter's, also for
-    // the question before replacing a file.
-    const auto FollowFilter = [&dialog](const QString& strFilter) {
-        dialog.setDefaultSuffix(QFileInfo(CExportChoice::WithExtension(QStringLiteral("x"), strFilter)).suffix());
-    };
-    FollowFilter(dialog.selectedNameFilter());
-    connect(&dialog, &QFileDialog::filterSelected, &dialog, FollowFilter);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
     // The file dialog ran the window's events: take the links afresh.
     const CLinkArray* pLinks = m_pCrawler ? m_pCrawler->GetLinks() : nullptr;
     if (!pLinks)
         return;
+    // A name typed without an extension gets the chosen filter's; the file
+    // dialog asked before replacing only the name as typed.
+    const QString strChosen = QFileInfo(dialog.selectedFiles().first()).absoluteFilePath();
     const QString strFilter = dialog.selectedNameFilter();
-    const QString strPath
-        = CExportChoice::WithExtension(QFileInfo(dialog.selectedFiles().first()).absoluteFilePath(), strFilter);
+    const QString strPath = CExportChoice::WithExtension(strChosen, strFilter);
+    if (strPath != strChosen && QFileInfo::exists(strPath)
+        && QMessageBox::question(this, tr("Export"), tr("%1 already exists.\nDo you want to replace it?").arg(strPath))
+            != QMessageBox::Yes)
+        return;
     std::string strReason;
     const std::unique_ptr<CReportFormat> pFormat
         = CExportChoice::MakeFormat(strFilter, *pLinks, MakeModernSummary(*pLinks));
