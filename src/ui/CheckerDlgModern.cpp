@@ -26,7 +26,7 @@ const QString SPLITTER_KEY = QStringLiteral("Modern/splitter");
 constexpr int SUMMARY_INTERVAL_MS = 200;
 // The pane's share of the list's height until the user moves the splitter.
 constexpr int LIST_SHARE = 3;
-constexpr int PANE_SHARE = 2;
+constexpr int PANE_SHARE = 1;
 
 } // namespace
 
@@ -68,7 +68,7 @@ void CCheckerDlg::CreateModernControls()
     m_timerSummary.setInterval(SUMMARY_INTERVAL_MS);
     connect(&m_timerSummary, &QTimer::timeout, this, &CCheckerDlg::UpdateSummary);
     connect(&m_lbLinks, &CLinkListBox::LinksChanged, this, [this] {
-        if (m_pSummary->isVisible() && !m_timerSummary.isActive())
+        if (!m_pSummary->isHidden() && !m_timerSummary.isActive())
             m_timerSummary.start();
     });
     connect(m_lbLinks.selectionModel(), &QItemSelectionModel::selectionChanged, this, &CCheckerDlg::FollowSelection);
@@ -123,7 +123,7 @@ QWidget* CCheckerDlg::LayoutTarget(int nID) const
 
 void CCheckerDlg::PlaceModernControls()
 {
-    if (!m_pSummary || !m_pSummary->isVisible())
+    if (!m_pSummary || m_pSummary->isHidden())
         return;
     const QRect rcCount = GetDlgItem(IDC_LINK_COUNT)->geometry();
     const QRect rcList = LayoutTarget(IDC_LINK_LIST)->geometry();
@@ -133,12 +133,12 @@ void CCheckerDlg::PlaceModernControls()
 
 QString CCheckerDlg::GetSummaryText() const
 {
-    return m_pSummary && m_pSummary->isVisible() ? m_pSummary->text() : QString();
+    return m_pSummary && !m_pSummary->isHidden() ? m_pSummary->text() : QString();
 }
 
 void CCheckerDlg::UpdateSummary()
 {
-    if (!m_pSummary || !m_pSummary->isVisible())
+    if (!m_pSummary || m_pSummary->isHidden())
         return;
     const CCrawlTally tally(m_lbLinks.GetLinkArray(), m_nPagesFetched);
     m_pSummary->setText(tally.GetText());
@@ -149,7 +149,7 @@ void CCheckerDlg::UpdateSummary()
 void CCheckerDlg::FollowSelection()
 {
     UpdateModernCommands();
-    if (!m_pPane || !m_pPane->isVisible())
+    if (!m_pSplitter || m_pSplitter->isHidden())
         return;
     if (const CLink* pLink = m_lbLinks.GetSelectedLink())
         m_pPane->ShowLink(*pLink);
