@@ -52,7 +52,16 @@ QString CModernRowStyle::GetLinkText(const CLink& link, const std::string& strSi
 
 SRowMark CModernRowStyle::GetMark(const CLink& link, const QPalette& palette) const
 {
-    return MarkOf(link.GetVerdict(), palette);
+    const EVerdict eVerdict = link.GetVerdict();
+    if (eVerdict == EVerdict::OK || eVerdict == EVerdict::NONE)
+        return SRowMark();
+    if (palette.cacheKey() != m_nPaletteKey) {
+        m_nPaletteKey = palette.cacheKey();
+        m_broken = MarkOf(EVerdict::BROKEN, palette);
+        m_blocked = MarkOf(EVerdict::BLOCKED, palette);
+        m_transient = MarkOf(EVerdict::TRANSIENT, palette);
+    }
+    return eVerdict == EVerdict::BROKEN ? m_broken : eVerdict == EVerdict::BLOCKED ? m_blocked : m_transient;
 }
 
 SRowMark CModernRowStyle::MarkOf(EVerdict eVerdict, const QPalette& palette)

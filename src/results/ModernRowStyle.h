@@ -22,6 +22,12 @@ public:
     static SRowMark MarkOf(EVerdict eVerdict, const QPalette& palette);
 
 private:
+    // The marks of the last palette asked for: a row drawing then costs no
+    // icon lookup and no colour arithmetic.
+    mutable qint64 m_nPaletteKey = -1;
+    mutable SRowMark m_broken;
+    mutable SRowMark m_blocked;
+    mutable SRowMark m_transient;
     std::string m_strScheme;
     std::string m_strHost;
     int m_nPort = 0;
