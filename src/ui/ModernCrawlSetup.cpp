@@ -7,13 +7,6 @@
 
 #include <Version.h>
 
-CModernCrawlSetup::CModernCrawlSetup(CWindowSettings settings)
-    : m_settings(std::move(settings))
-{
-}
-
-CModernCrawlSetup::~CModernCrawlSetup() = default;
-
 namespace {
 
 STransferOptions MakeTransfer(const CWindowSettings& settings)
@@ -47,6 +40,13 @@ bool MakeFilter(const CWindowSettings& settings, CLinkFilter& filter, std::strin
 }
 
 } // namespace
+
+CModernCrawlSetup::CModernCrawlSetup(CWindowSettings settings)
+    : m_settings(std::move(settings))
+{
+}
+
+CModernCrawlSetup::~CModernCrawlSetup() = default;
 
 bool CModernCrawlSetup::Apply(CCrawler& crawler, bool bFolder, std::string& strError)
 {
