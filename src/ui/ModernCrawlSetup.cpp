@@ -53,6 +53,8 @@ bool CModernCrawlSetup::Apply(CCrawler& crawler, bool bFolder, std::string& strE
     CLinkFilter filter;
     if (!MakeFilter(m_settings, filter, strError) || !OpenCache(strError))
         return false;
+    // The accepted codes are kept and checked with the rest; the policy has
+    // no field for them yet, so they do not change a verdict.
     SCheckPolicy policy;
     policy.nRetries = m_settings.m_nRetries;
     policy.nMaxRetryWait = m_settings.m_nMaxRetryWait;
