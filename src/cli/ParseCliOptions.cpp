@@ -16,6 +16,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -344,4 +345,68 @@ std::optional<int> ParseCliOptions(
     if (std::optional<int> nExit = ParseArguments(merged, settings, out, err))
         return nExit;
     return CheckArguments(merged, options, err);
+}
+
+namespace {
+
+// A usage error's message as a dialog shows it: without the program's name
+// and the pointer to --help.
+std::string WithoutFrame(std::string strMessage)
+{
+    const std::string strPrefix = std::string(PROGRAM) + ": ";
+    if (strMessage.rfind(strPrefix, 0) == 0)
+        strMessage.erase(0, strPrefix.size());
+    const std::string strSuffix = MORE_HELP;
+    if (strMessage.size() >= strSuffix.size()
+        && strMessage.compare(strMessage.size() - strSuffix.size(), strSuffix.size(), strSuffix) == 0)
+        strMessage.erase(strMessage.size() - strSuffix.size());
+    return strMessage;
+}
+
+// Parses arguments into options through app as the modern mode's.
+std::optional<std::string> ParseModern(CLI::App& app, const std::vector<std::string>& arguments, CCliOptions& options)
+{
+    std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());
+    try {
+        app.parse(reversed);
+    } catch (const CLI::ParseError& e) {
+        return Abbreviate(e.what());
+    }
+    options.bModern = true;
+    std::ostringstream err;
+    if (CheckModernArguments(app, options, err))
+        return WithoutFrame(err.str());
+    return std::nullopt;
+}
+
+} // namespace
+
+std::optional<std::string> ParseSettings(const std::vector<std::string>& arguments, CCliOptions& options)
+{
+    CLI::App app(DESCRIPTION, PROGRAM);
+    DeclareOptions(app, options);
+    return ParseModern(app, arguments, options);
+}
+
+std::optional<std::string> ReadSettingsFile(
+    const std::string& strPath, CCliOptions& options, std::vector<std::string>& given)
+{
+    CCliOptions declaredOptions;
+    CLI::App declared(DESCRIPTION, PROGRAM);
+    DeclareOptions(declared, declaredOptions);
+    CConfigFile config;
+    std::string strError;
+    if (!config.Read(strPath, declared, strError))
+        return strError;
+    if (std::optional<std::string> strMessage = config.Check(TrySettings))
+        return strMessage;
+    CLI::App app(DESCRIPTION, PROGRAM);
+    DeclareOptions(app, options);
+    if (std::optional<std::string> strMessage = ParseModern(app, config.MakeArguments(declared), options))
+        return strMessage;
+    for (const CLI::Option* pOption : app.get_options()) {
+        if (pOption->count() != 0 && !pOption->get_lnames().empty())
+            given.push_back(pOption->get_lnames().front());
+    }
+    return std::nullopt;
 }

@@ -2,6 +2,7 @@
 
 #include "link/Link.h"
 #include "link/LinkArray.h"
+#include "results/ClassicRowStyle.h"
 #include "results/LinkRowDelegate.h"
 
 #include <QFontMetrics>
@@ -17,8 +18,10 @@ constexpr int SCROLL_INTERVAL_MS = 16; // one frame at 60 Hz
 
 CLinkListBox::CLinkListBox(QWidget* pParent)
     : QListView(pParent)
+    , m_pStyle(std::make_unique<CClassicRowStyle>())
     , m_pDelegate(new CLinkRowDelegate(this))
 {
+    m_model.SetDescriber([this](const CLink& link) { return GetMark(link).strName; });
     setModel(&m_model);
     setItemDelegate(m_pDelegate);
     // One row height for all rows keeps a list of 100,000 rows cheap to lay out.
@@ -82,6 +85,17 @@ void CLinkListBox::SetCrawling(bool bCrawling)
     m_bCrawling = bCrawling;
 }
 
+void CLinkListBox::SetRowStyle(std::unique_ptr<CRowStyle> pStyle)
+{
+    m_pStyle = pStyle ? std::move(pStyle) : std::make_unique<CClassicRowStyle>();
+    viewport()->update();
+}
+
+SRowMark CLinkListBox::GetMark(const CLink& link) const
+{
+    return m_pStyle->GetMark(link, palette());
+}
+
 void CLinkListBox::SetLinks(CLinkArray* pLinks)
 {
     ResetList();
@@ -108,6 +122,7 @@ void CLinkListBox::AddNewLinks(CLinkArray* pLinks)
         AddRange(nPos, nPos);
     SetRedraw(true);
     SetTopIndex(nFirstNew);
+    emit LinksChanged();
 }
 
 void CLinkListBox::LinkWaiting(int nPos, int nSeconds)
@@ -125,6 +140,7 @@ void CLinkListBox::LinkChecked(int nPos)
 {
     if (!m_waiting.empty() && m_pLinkArray)
         m_waiting.erase(m_pLinkArray->GetAt(nPos));
+    emit LinksChanged();
     if (!m_bOnlyBad) {
         if (nPos - 1 >= 0)
             RedrawRow(nPos - 1);

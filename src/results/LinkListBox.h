@@ -2,12 +2,14 @@
 
 #include "crawl/CrawlList.h"
 #include "results/LinkListModel.h"
+#include "results/RowStyle.h"
 
 #include <QListView>
 #include <QRect>
 #include <QString>
 #include <QTimer>
 
+#include <memory>
 #include <string>
 #include <unordered_map>
 
@@ -36,6 +38,10 @@ public:
     /// Switches the filter unless a crawl runs; returns the state in force.
     bool SetShowOnlyBad(bool bOnlyBad);
     void SetCrawling(bool bCrawling);
+    /// How the rows name and mark their links, from the next paint on.
+    void SetRowStyle(std::unique_ptr<CRowStyle> pStyle);
+    /// The Status cell's mark of a record under the present row style.
+    SRowMark GetMark(const CLink& link) const;
     virtual void SetLinks(CLinkArray* pLinks);
     void AddNewLinks(CLinkArray* pLinks) override;
     void LinkChecked(int nPos) override;
@@ -75,6 +81,12 @@ public:
     int GetRowHeight() const;
     bool IsOnlyBad() const { return m_bOnlyBad; }
     bool IsCrawling() const { return m_bCrawling; }
+    /// The list's link array; null before a crawl's first page.
+    CLinkArray* GetLinkArray() const { return m_pLinkArray; }
+
+signals:
+    /// Rows were added or a link's check ended.
+    void LinksChanged();
 
 protected:
     void keyPressEvent(QKeyEvent* pEvent) override;
@@ -85,6 +97,7 @@ private:
     void ApplyPendingScroll();
     void DrawFocusRect(QPainter& dc, const QRect& rc) const;
     void DrawColumn(QPainter& dc, QRect& rc, int nLeft, const QString& strText) const;
+    void DrawMark(QPainter& dc, const QRect& rc, int& nLeft, int& nRoom, const SRowMark& mark, bool bSelected) const;
     bool IsRowSelected(int nRow) const;
 
     CLinkArray* m_pLinkArray = nullptr;
@@ -100,6 +113,7 @@ private:
     // Where the list stood when the headers were given: the columns are
     // placed from that, so moving the whole window cannot shift them.
     QRect m_rcListAtHeaders;
+    std::unique_ptr<CRowStyle> m_pStyle;
     CLinkListModel m_model;
     CLinkRowDelegate* m_pDelegate;
     QTimer m_timerScroll;

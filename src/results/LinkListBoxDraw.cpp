@@ -51,8 +51,25 @@ void CLinkListBox::DrawItem(const CDrawItemStruct& item)
     DrawColumn(dc, rc, nLinkLeft, strText);
 
     strText = GetShownStatusText(*pLink);
-    FitText(dc.fontMetrics(), strText, m_rcStatus.width() - COLUMN_MARGIN, false);
+    const SRowMark mark = GetMark(*pLink);
+    int nStatusRoom = m_rcStatus.width() - COLUMN_MARGIN;
+    if (mark.bMarked)
+        DrawMark(dc, rc, nStatusLeft, nStatusRoom, mark, bSelected);
+    FitText(dc.fontMetrics(), strText, nStatusRoom, false);
     DrawColumn(dc, rc, nStatusLeft, strText);
+}
+
+void CLinkListBox::DrawMark(
+    QPainter& dc, const QRect& rc, int& nLeft, int& nRoom, const SRowMark& mark, bool bSelected) const
+{
+    // The icon says it without colour; on the highlight the text keeps the
+    // highlight's colour, which the mark's might not stand out from.
+    const int nIcon = qMax(1, rc.height() - 2);
+    mark.icon.paint(&dc, QRect(nLeft, rc.top() + (rc.height() - nIcon) / 2, nIcon, nIcon));
+    nLeft += nIcon + 2;
+    nRoom -= nIcon + 2;
+    if (!bSelected)
+        dc.setPen(mark.textColor);
 }
 
 void CLinkListBox::FitText(const QFontMetrics& dc, QString& strText, int nRoom, bool bKeepEnd)
@@ -89,10 +106,7 @@ QString CLinkListBox::GetReferrerText(const CLink& link)
 
 QString CLinkListBox::GetLinkText(const CLink& link) const
 {
-    // Host names compare byte for byte, as the crawler's site test does.
-    if (link.GetHost() == m_strSiteHost)
-        return CWindowSystem::ToQString(link.GetRequestPath());
-    return CWindowSystem::ToQString(link.GetHostAndPath());
+    return m_pStyle->GetLinkText(link, m_strSiteHost);
 }
 
 QString CLinkListBox::GetStatusColumnText(const CLink& link)

@@ -18,9 +18,16 @@ int CLinkListModel::rowCount(const QModelIndex& parent) const
 QVariant CLinkListModel::data(const QModelIndex& index, int nRole) const
 {
     const CLink* pLink = GetAt(index.row());
-    if (!pLink || (nRole != Qt::DisplayRole && nRole != Qt::AccessibleTextRole))
+    if (!pLink)
         return QVariant();
-    return CWindowSystem::ToQString(pLink->GetFullURL());
+    if (nRole == Qt::DisplayRole || nRole == Qt::AccessibleTextRole)
+        return CWindowSystem::ToQString(pLink->GetFullURL());
+    if ((nRole == Qt::ToolTipRole || nRole == Qt::AccessibleDescriptionRole) && m_fnDescribe) {
+        const QString strDescription = m_fnDescribe(*pLink);
+        if (!strDescription.isEmpty())
+            return strDescription;
+    }
+    return QVariant();
 }
 
 int CLinkListModel::AddRow(CLink* pLink)

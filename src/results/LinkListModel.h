@@ -2,6 +2,7 @@
 
 #include <QAbstractListModel>
 
+#include <functional>
 #include <vector>
 
 class CLink;
@@ -28,6 +29,9 @@ public:
     CLink* GetAt(int nRow) const;
     /// The first row showing the record, or -1.
     int FindRow(const CLink* pLink) const;
+    /// What a row's tooltip and accessible description say of its record;
+    /// empty says nothing.
+    void SetDescriber(std::function<QString(const CLink&)> fnDescribe) { m_fnDescribe = std::move(fnDescribe); }
 
 private:
     void AnnounceNewRows();
@@ -35,4 +39,5 @@ private:
     std::vector<CLink*> m_rows;
     int m_nAnnounced = 0;
     bool m_bDeferred = false;
+    std::function<QString(const CLink&)> m_fnDescribe;
 };

@@ -2,6 +2,7 @@
 
 #include "crawl/Crawler.h"
 #include "ui/AboutDlg.h"
+#include "ui/ModernCrawlSetup.h"
 #include "winsys/DialogUnits.h"
 #include "winsys/FileDialog.h"
 #include "winsys/Resource.h"
@@ -29,6 +30,7 @@ CCheckerDlg::CCheckerDlg(QWidget* pParent)
     CreateMenu();
     m_wndClient.setObjectName(QStringLiteral("Client"));
     CreateControls();
+    CreateModernControls();
     auto* pLayout = new QVBoxLayout(this);
     pLayout->setContentsMargins(0, 0, 0, 0);
     pLayout->setSpacing(0);
@@ -59,6 +61,7 @@ CCheckerDlg::~CCheckerDlg()
     // The rows point into the crawler's records: drop them first.
     m_lbLinks.ResetList();
     m_pCrawler.reset();
+    m_pSetup.reset();
 }
 
 void CCheckerDlg::OnInitDialog()
@@ -76,6 +79,7 @@ void CCheckerDlg::OnInitDialog()
     setWindowIcon(m_hIcon);
     LoadOptions();
     CaptureLayout();
+    ShowModernControls(m_bModernWebChecks);
 }
 
 bool CCheckerDlg::UpdateData(bool bSaveAndValidate)
@@ -111,10 +115,13 @@ void CCheckerDlg::SetLinkCount(unsigned nCount)
 void CCheckerDlg::PumpMessages()
 {
     CWindowSystem::PumpMessages();
+    if (m_pSetup)
+        m_pSetup->Tick();
 }
 
 void CCheckerDlg::PageFetched(const CLink& page, const std::string& strError)
 {
+    ++m_nPagesFetched;
     if (m_pCrawler && &page == m_pCrawler->GetRootLink())
         m_strStartError = strError;
 }
@@ -146,16 +153,21 @@ void CCheckerDlg::RunCheck(std::string& strStartUrl)
     // Only now that no row points into its records.
     m_pCrawler.reset();
     m_pCrawler = std::make_unique<CCrawler>(this, m_bDoRecursive, m_bExploreCgiUrls);
-    ChooseCrawlMode();
-    if (ChooseStartUrl(strStartUrl) && m_pCrawler->Init(&m_lbLinks, strStartUrl)) {
+    m_nPagesFetched = 0;
+    if (ChooseCrawlMode() && InitCrawler(strStartUrl)) {
+        ChooseRowStyle();
         GetDlgItem(IDC_STOP)->setEnabled(true);
         m_lbLinks.SetCrawling(true);
         m_bCrawling = true;
+        m_crawlTime.start();
         m_pCrawler->Crawl();
+        m_dElapsedSeconds = static_cast<double>(m_crawlTime.elapsed()) / 1000.0;
         m_bCrawling = false;
     }
     m_lbLinks.SetCrawling(false);
     SetRunControls(true);
+    UpdateSummary();
+    ExplainCacheTrouble();
 }
 
 bool CCheckerDlg::ChooseStartUrl(std::string& strStartUrl)
@@ -254,6 +266,8 @@ bool CCheckerDlg::eventFilter(QObject* pWatched, QEvent* pEvent)
         OnSize();
         return false;
     }
+    if (HandleModernKey(pWatched, pEvent))
+        return true;
     // Alt+E names both "&Explore CGI URLs" and the "&Edit" menu, so the two
     // would take turns. The control's mnemonic wins, as in dialogs; the menu
     // is still reached with Alt alone or F10.

@@ -6,23 +6,31 @@
 
 #include <QCheckBox>
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTimer>
 #include <QWidget>
 
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 class CCrawler;
+class CCrawlSummary;
+class CDetailsPane;
 class CLink;
+class CLinkArray;
+class CModernCrawlSetup;
 class QAbstractButton;
 class QAction;
 class QKeySequence;
 class QMenu;
 class QMenuBar;
+class QSplitter;
 
 /// The program's only window: the start URL, the three options, Go and
 /// Stop, the results list and the link count. Owns the crawler of the last
@@ -58,6 +66,22 @@ public:
     void OnHelpAbout();
     void OnAppExit();
     void OnSysCommand(int nID);
+    void OnOpenLink();
+    void OnOpenReferrer();
+    void OnCheckFolder();
+    void OnOptionsSettings();
+    void OnOptionsLoadSettings();
+
+    /// Checks every *.html and *.htm page under strFolder, each a start
+    /// page, in the modern mode; a folder without one is said so.
+    void CheckFolder(const QString& strFolder);
+    /// Takes the crawl's settings from a settings file; false, with the
+    /// reason shown, when the file is refused.
+    bool LoadSettingsFile(const QString& strPath);
+    /// The modern mode's details pane; hidden in the default mode.
+    CDetailsPane* GetDetailsPane() const { return m_pPane; }
+    /// The running summary beside the link count; empty in the default mode.
+    QString GetSummaryText() const;
 
     /// Asks for a file and saves the report of every link of the crawl
     /// there; a failure is shown in a message box and leaves an existing
@@ -105,11 +129,25 @@ private:
     void RunCheck(std::string& strStartUrl);
     void LoadOptions();
     void ShowModeInTitle();
-    void ChooseCrawlMode();
+    bool ChooseCrawlMode();
     bool ChooseStartUrl(std::string& strStartUrl);
     void ExplainStartFailure(const std::string& strStartUrl);
     void RequestClose();
     QAbstractButton* ButtonForMnemonic(const QKeySequence& key) const;
+    bool ChooseModernMode();
+    void ExplainCacheTrouble();
+    void ChooseRowStyle();
+    bool InitCrawler(std::string& strStartUrl);
+    void CreateModernControls();
+    void ShowModernControls(bool bShow);
+    void PlaceModernControls();
+    QWidget* LayoutTarget(int nID) const;
+    void FollowSelection();
+    void UpdateModernCommands();
+    void UpdateSummary();
+    bool HandleModernKey(QObject* pWatched, QEvent* pEvent);
+    void ExportModern();
+    CCrawlSummary MakeModernSummary(const CLinkArray& links) const;
 
     QWidget m_wndClient;
     QLabel m_wndLinkCount;
@@ -138,4 +176,24 @@ private:
     CResizeLayout m_layout;
     // The frame the controls were last laid out for.
     CResizeLayout::CFrame m_frameLaidOut;
+    // The modern mode's commands, each with the menu it joins and the item
+    // it goes before (null: the end).
+    struct SModernItem {
+        QMenu* pMenu;
+        QAction* pBefore;
+        QAction* pAction;
+    };
+    std::vector<SModernItem> m_modernItems;
+    QSplitter* m_pSplitter = nullptr;
+    CDetailsPane* m_pPane = nullptr;
+    QLabel* m_pSummary = nullptr;
+    // The summary is counted afresh at most this often during a crawl.
+    QTimer m_timerSummary;
+    // The last modern crawl's rules; lives as long as its crawler.
+    std::unique_ptr<CModernCrawlSetup> m_pSetup;
+    // Check Folder's start pages, for the Go it runs.
+    std::vector<std::string> m_folderPages;
+    int m_nPagesFetched = 0;
+    QElapsedTimer m_crawlTime;
+    double m_dElapsedSeconds = 0;
 };

@@ -30,7 +30,9 @@ void CCheckerDlg::OnCopyReferrer()
 
 void CCheckerDlg::OnFileExport()
 {
-    if (m_pCrawler)
+    if (m_pCrawler && m_bModernWebChecks)
+        ExportModern();
+    else if (m_pCrawler)
         ExportReport();
 }
 

@@ -49,7 +49,8 @@ QWidget* CCheckerDlg::GetDlgItem(int nID) const
 {
     for (const CDialogItem& item : DIALOG_ITEMS) {
         if (item.nID == nID)
-            return m_wndClient.findChild<QWidget*>(QString::fromLatin1(item.pszName), Qt::FindDirectChildrenOnly);
+            // Recursive: the modern mode's splitter holds the list.
+            return m_wndClient.findChild<QWidget*>(QString::fromLatin1(item.pszName));
     }
     return nullptr;
 }

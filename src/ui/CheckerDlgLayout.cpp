@@ -48,7 +48,8 @@ void CCheckerDlg::OnSize()
     m_lbLinks.setUpdatesEnabled(false);
     const auto& ids = CResizeLayout::GetControlIds();
     for (std::size_t n = 0; n < ids.size() && n < rects.size(); ++n)
-        GetDlgItem(ids[n])->setGeometry(ToQRect(rects[n]));
+        LayoutTarget(ids[n])->setGeometry(ToQRect(rects[n]));
+    PlaceModernControls();
     SetHeaderRects();
     m_lbLinks.setUpdatesEnabled(true);
 }

@@ -5,13 +5,11 @@
 
 #include "classic/ClassicMode.h"
 #include "crawl/Crawler.h"
-#include "modern/ModernMode.h"
+#include "ui/ModernCrawlSetup.h"
 #include "winsys/Resource.h"
 
 #include <QAction>
 #include <QSettings>
-
-#include <Version.h>
 
 namespace {
 
@@ -32,6 +30,7 @@ void CCheckerDlg::OnOptionsModern()
     m_bModernWebChecks = GetMenuAction(ID_OPTIONS_MODERN)->isChecked();
     QSettings().setValue(MODERN_WEB_CHECKS_KEY, m_bModernWebChecks);
     ShowModeInTitle();
+    ShowModernControls(m_bModernWebChecks);
 }
 
 void CCheckerDlg::ShowModeInTitle()
@@ -40,15 +39,14 @@ void CCheckerDlg::ShowModeInTitle()
     setWindowTitle(m_bModernWebChecks ? QStringLiteral("Modern Web Checks - Lintrel") : QStringLiteral("Lintrel"));
 }
 
-void CCheckerDlg::ChooseCrawlMode()
+bool CCheckerDlg::ChooseCrawlMode()
 {
     // Without the option: the default rules, and requests as they go out
     // unless told otherwise.
     if (!m_bModernWebChecks) {
+        m_pSetup.reset();
         m_pCrawler->SetMode(std::make_unique<CClassicMode>());
-        return;
+        return true;
     }
-    m_pCrawler->SetMode(std::make_unique<CModernMode>());
-    // The window has no --cacert: CURL_CA_BUNDLE names a private authority.
-    m_pCrawler->SetTransferOptions(CModernMode::MakeTransferOptions(LINTREL_VERSION));
+    return ChooseModernMode();
 }
