@@ -108,6 +108,11 @@ void DeclareOptions(CLI::App& app, CCliOptions& options)
            "--include", options.includes, "check and list only links whose URL matches one such REGEX; repeatable")
         ->option_text("REGEX")
         ->allow_extra_args(false);
+    app.add_option("--map", options.maps,
+           "check and read links that start with PREFIX from the files under DIR, sending them no request "
+           "(with --modern); repeatable, the longest prefix wins")
+        ->option_text("PREFIX=DIR")
+        ->allow_extra_args(false);
     app.add_option("--config", options.strConfig,
            "read settings from this TOML file, keys named as the long options (default: lintrel.toml in the "
            "current folder, when there is one); the command line's options win")
@@ -124,7 +129,7 @@ void DeclareOptions(CLI::App& app, CCliOptions& options)
 std::optional<int> CheckModernArguments(const CLI::App& app, const CCliOptions& options, std::ostream& err)
 {
     for (const char* pszOption : {"--cacert", "--http1.1", "--user-agent", "--rate", "--no-robots", "--cache",
-             "--cache-age", "--retries", "--max-retry-wait", "--strict"}) {
+             "--cache-age", "--retries", "--max-retry-wait", "--strict", "--map"}) {
         if (app.count(pszOption) != 0 && !options.bModern) {
             err << PROGRAM << ": " << pszOption << " is an option of --modern" << MORE_HELP;
             return EXIT_CANNOT_RUN;
@@ -153,6 +158,21 @@ std::optional<int> CheckModernArguments(const CLI::App& app, const CCliOptions& 
     return std::nullopt;
 }
 
+// Each --map as a prefix and an existing folder.
+std::optional<int> MakePathMap(CCliOptions& options, std::ostream& err)
+{
+    for (const std::string& strMap : options.maps) {
+        const std::size_t nEquals = strMap.find('=');
+        std::string strError = "--map takes PREFIX=DIR, not " + strMap;
+        if (nEquals != std::string::npos && nEquals + 1 < strMap.size()
+            && options.pathMap.Add(strMap.substr(0, nEquals), strMap.substr(nEquals + 1), strError))
+            continue;
+        err << PROGRAM << ": " << Abbreviate(strError) << MORE_HELP;
+        return EXIT_CANNOT_RUN;
+    }
+    return std::nullopt;
+}
+
 // A folder to --file, and what the requests carry.
 std::optional<int> CheckSiteArguments(CCliOptions& options, std::ostream& err)
 {
@@ -166,7 +186,7 @@ std::optional<int> CheckSiteArguments(CCliOptions& options, std::ostream& err)
             << " is a folder; checking the pages of a folder needs --modern" << MORE_HELP;
         return EXIT_CANNOT_RUN;
     }
-    return std::nullopt;
+    return MakePathMap(options, err);
 }
 
 // What the parser accepts but no crawl can use; the exit status, if so.

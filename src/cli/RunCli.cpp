@@ -143,6 +143,7 @@ void UseModernMode(CCrawler& crawler, const CCliOptions& options, CResultStore* 
     auto pMode = std::make_unique<CModernMode>(options.policy);
     pMode->SetObeyRobots(!options.bNoRobots);
     pMode->SetLocalLinks(options.bFolder);
+    pMode->SetPathMap(options.pathMap);
     pMode->SetResultStore(pStore);
     crawler.SetMode(std::move(pMode));
     crawler.SetTransferOptions(MakeModernTransfer(options));

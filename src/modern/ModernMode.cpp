@@ -28,7 +28,7 @@ std::unique_ptr<CLink> CModernMode::MakeRootLink(const std::string& strStartURL)
     const bool bLocal = strStartURL.compare(0, 7, "file://") == 0;
     const CWebUrl url = CWebUrl::Parse(strStartURL);
     const std::string strNormal = url.IsWebLink() ? url.GetText() : strStartURL;
-    auto pRoot = std::make_unique<CWebLink>(strNormal, nullptr, bLocal ? strStartURL : std::string());
+    auto pRoot = std::make_unique<CWebLink>(strNormal, nullptr, bLocal ? strStartURL : GetMappedOpenURL(strNormal));
     // The first start page names the site; later ones are pages of it.
     if (!m_pRoot)
         m_pRoot = pRoot.get();
@@ -42,6 +42,7 @@ void CModernMode::ExtractLinks(std::string strDocument, const SPageAnswer& answe
         const CWebUrl final = CWebUrl::Parse(answer.strFinalURL);
         m_site.SetStart(final.IsWebLink() ? final.GetText() : pPage->GetFullURL());
         m_robots.SetOrigin(final.IsWebLink() ? final.GetText() : pPage->GetFullURL());
+        m_bSiteMapped = m_map.MapToFile(pPage->GetFullURL()).has_value();
     }
     if (!m_pStore) {
         m_extractor.Extract(std::move(strDocument), answer, pLinks, pPage);
@@ -52,6 +53,18 @@ void CModernMode::ExtractLinks(std::string strDocument, const SPageAnswer& answe
     std::vector<SStoredPage::SLink> filed;
     m_extractor.Extract(std::move(strDocument), answer, pLinks, pPage, &filed);
     StorePage(*pPage, answer, std::move(filed));
+}
+
+void CModernMode::SetPathMap(CPathMap map)
+{
+    m_map = std::move(map);
+    m_extractor.SetPathMap(m_map.IsEmpty() ? nullptr : &m_map);
+}
+
+std::string CModernMode::GetMappedOpenURL(const std::string& strNormalURL) const
+{
+    const std::optional<std::string> file = m_map.MapToFile(strNormalURL);
+    return file ? "file://" + *file : std::string();
 }
 
 void CModernMode::SetResultStore(CResultStore* pStore)
@@ -84,7 +97,8 @@ void CModernMode::StorePage(const CLink& page, const SPageAnswer& answer, std::v
 
 void CModernMode::CheckNewLinks(CLinkArray* pLinks, CCrawler* pCrawler, CInternetSession* pSession)
 {
-    m_checker.CheckNewLinks(pLinks, pCrawler, pSession, m_site, m_bObeyRobots ? &m_robots : nullptr);
+    // A mapped site is read from its files: its robots.txt is nobody's to ask.
+    m_checker.CheckNewLinks(pLinks, pCrawler, pSession, m_site, m_bObeyRobots && !m_bSiteMapped ? &m_robots : nullptr);
 }
 
 void CModernMode::AddToResult(SCrawlResult& result) const

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "crawl/CrawlMode.h"
+#include "modern/PathMap.h"
 #include "modern/RobotsPolicy.h"
 #include "modern/WebLinkChecker.h"
 #include "modern/WebLinkExtractor.h"
@@ -46,6 +47,10 @@ public:
     /// For a crawl of local start pages: their relative links are file:
     /// links, checked by looking at the files.
     void SetLocalLinks(bool bLocalLinks) { m_extractor.SetLocalLinks(bLocalLinks); }
+    /// For a crawl still to come: links and start pages under a prefix of
+    /// map are checked and read from the files it maps them to, and no
+    /// request goes to the prefix; a mapped site's robots.txt is not read.
+    void SetPathMap(CPathMap map);
 
 private:
     /// Files the stored links of a page that answered "not modified"; false
@@ -53,11 +58,16 @@ private:
     bool ReplayStoredPage(const SPageAnswer& answer, CLinkArray* pLinks, CLink* pPage);
     void StorePage(const CLink& page, const SPageAnswer& answer, std::vector<SStoredPage::SLink> filed);
 
+    /// The URL a record of strNormalURL opens: its mapped file's, else empty.
+    std::string GetMappedOpenURL(const std::string& strNormalURL) const;
+
+    CPathMap m_map;
     CWebLinkExtractor m_extractor;
     CWebLinkChecker m_checker;
     CWebSite m_site;
     CRobotsPolicy m_robots;
     bool m_bObeyRobots = true;
+    bool m_bSiteMapped = false;
     const CLink* m_pRoot = nullptr;
     CResultStore* m_pStore = nullptr;
 };

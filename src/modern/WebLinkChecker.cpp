@@ -54,12 +54,13 @@ void CWebLinkChecker::CheckNewLinks(
         return;
     for (int nPos = m_nChecked + 1; nPos <= pLinks->GetSize(); ++nPos) {
         auto* pLink = static_cast<CWebLink*>(pLinks->GetAt(nPos));
-        // A local file is looked at, never requested nor read as a page.
-        if (pLink->GetStatusCode() == -1)
-            CFileLinkChecker::CheckIfLocal(*pLink);
-        // A link listed as failed when it was found needs no request.
         bool bAnsweredPage = false;
-        if (pLink->GetStatusCode() != -1) {
+        // A local file is looked at, never requested; a mapped page of the
+        // site is read from its file.
+        if (pLink->GetStatusCode() == -1 && CFileLinkChecker::CheckIfLocal(*pLink)) {
+            bAnsweredPage = CFileLinkChecker::IsPageFile(*pLink);
+        } else if (pLink->GetStatusCode() != -1) {
+            // A link listed as failed when it was found needs no request.
             pLink->SetVerdict(EVerdict::BROKEN);
         } else if (!Reuse(*pLink, bAnsweredPage)) {
             bAnsweredPage = Check(*pLink, nPos, pCrawler, pSession);

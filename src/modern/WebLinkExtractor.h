@@ -9,6 +9,7 @@
 
 class CLink;
 class CLinkArray;
+class CPathMap;
 
 /// Turns one fetched page into web link records as a browser reads it: the
 /// document decoded by its charset, parsed as HTML5, every link-bearing
@@ -32,6 +33,9 @@ public:
     /// With true, a local file's relative links resolve to file: URLs and
     /// are filed; otherwise only its absolute web links count.
     void SetLocalLinks(bool bLocalLinks) { m_bLocalLinks = bLocalLinks; }
+    /// Links under a prefix of pMap open the file it maps them to, keeping
+    /// their own URL; not owned; null: none.
+    void SetPathMap(const CPathMap* pMap) { m_pMap = pMap; }
 
 private:
     static bool IsFiled(const CWebUrl& url) { return url.IsWebLink() || url.IsFileLink(); }
@@ -39,8 +43,9 @@ private:
     static CLink* NamePage(const SPageAnswer& answer, CLinkArray* pLinks, CLink* pPage);
     /// Files strURL as found at occurrence on pPage: a new record, or one
     /// more place of the record filed already.
-    static void File(
-        const std::string& strURL, CLinkArray* pLinks, CLink* pPage, const SLinkOccurrence& occurrence, bool bTooLong);
+    void File(const std::string& strURL, CLinkArray* pLinks, CLink* pPage, const SLinkOccurrence& occurrence,
+        bool bTooLong) const;
 
     bool m_bLocalLinks = false;
+    const CPathMap* m_pMap = nullptr;
 };
