@@ -41,4 +41,9 @@ struct CCliOptions {
     // --map PREFIX=DIR as given, and the map made of them.
     std::vector<std::string> maps;
     CPathMap pathMap;
+    // --changed paths, those of --changed-from after them.
+    std::vector<std::string> changed;
+    std::string strChangedFrom;
+    // --changed or --changed-from was given, even if no path came of them.
+    bool bChanges = false;
 };

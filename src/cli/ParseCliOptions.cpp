@@ -113,6 +113,14 @@ void DeclareOptions(CLI::App& app, CCliOptions& options)
            "(with --modern); repeatable, the longest prefix wins")
         ->option_text("PREFIX=DIR")
         ->allow_extra_args(false);
+    app.add_option("--changed", options.changed,
+           "check and list only the links on this changed page and those anywhere to it when it was removed; "
+           "relative to the --file folder or a --map folder; repeatable (with --modern)")
+        ->option_text("PATH")
+        ->allow_extra_args(false);
+    app.add_option("--changed-from", options.strChangedFrom,
+           "read --changed paths from FILE, one a line, as git diff --name-only writes them (with --modern)")
+        ->option_text("FILE");
     app.add_option("--config", options.strConfig,
            "read settings from this TOML file, keys named as the long options (default: lintrel.toml in the "
            "current folder, when there is one); the command line's options win")
@@ -129,7 +137,7 @@ void DeclareOptions(CLI::App& app, CCliOptions& options)
 std::optional<int> CheckModernArguments(const CLI::App& app, const CCliOptions& options, std::ostream& err)
 {
     for (const char* pszOption : {"--cacert", "--http1.1", "--user-agent", "--rate", "--no-robots", "--cache",
-             "--cache-age", "--retries", "--max-retry-wait", "--strict", "--map"}) {
+             "--cache-age", "--retries", "--max-retry-wait", "--strict", "--map", "--changed", "--changed-from"}) {
         if (app.count(pszOption) != 0 && !options.bModern) {
             err << PROGRAM << ": " << pszOption << " is an option of --modern" << MORE_HELP;
             return EXIT_CANNOT_RUN;
@@ -168,6 +176,33 @@ std::optional<int> MakePathMap(CCliOptions& options, std::ostream& err)
             && options.pathMap.Add(strMap.substr(0, nEquals), strMap.substr(nEquals + 1), strError))
             continue;
         err << PROGRAM << ": " << Abbreviate(strError) << MORE_HELP;
+        return EXIT_CANNOT_RUN;
+    }
+    return std::nullopt;
+}
+
+// The paths of --changed-from, after those of --changed; the exit status
+// when the file cannot be read or there is nothing to relate them to.
+std::optional<int> ReadChanges(const CLI::App& app, CCliOptions& options, std::ostream& err)
+{
+    const bool bFrom = app.count("--changed-from") != 0;
+    if (bFrom) {
+        std::ifstream file(options.strChangedFrom);
+        if (!file) {
+            err << PROGRAM << ": cannot read the --changed-from file " << Abbreviate(options.strChangedFrom) << ": "
+                << std::strerror(errno != 0 ? errno : ENOENT) << MORE_HELP;
+            return EXIT_CANNOT_RUN;
+        }
+        for (std::string strLine; std::getline(file, strLine);) {
+            if (!strLine.empty() && strLine.back() == '\r')
+                strLine.pop_back();
+            if (!strLine.empty())
+                options.changed.push_back(strLine);
+        }
+    }
+    options.bChanges = bFrom || app.count("--changed") != 0;
+    if (options.bChanges && !options.bFolder && options.pathMap.IsEmpty()) {
+        err << PROGRAM << ": --changed paths are relative to a --file folder or a --map folder; give one" << MORE_HELP;
         return EXIT_CANNOT_RUN;
     }
     return std::nullopt;
@@ -213,7 +248,9 @@ std::optional<int> CheckArguments(const CLI::App& app, CCliOptions& options, std
     }
     if (std::optional<int> nExit = CheckSiteArguments(options, err))
         return nExit;
-    return CheckModernArguments(app, options, err);
+    if (std::optional<int> nExit = CheckModernArguments(app, options, err))
+        return nExit;
+    return ReadChanges(app, options, err);
 }
 
 // One parse of arguments (without the program's name), its errors reported

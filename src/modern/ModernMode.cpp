@@ -1,6 +1,7 @@
 #include "modern/ModernMode.h"
 
 #include "crawl/ResultStore.h"
+#include "link/LinkArray.h"
 #include "link/WebLink.h"
 #include "modern/FileLinkChecker.h"
 #include "net/WebUrl.h"
@@ -44,15 +45,41 @@ void CModernMode::ExtractLinks(std::string strDocument, const SPageAnswer& answe
         m_robots.SetOrigin(final.IsWebLink() ? final.GetText() : pPage->GetFullURL());
         m_bSiteMapped = m_map.MapToFile(pPage->GetFullURL()).has_value();
     }
+    // A changed page is a local file, never a stored page that did not change.
+    const bool bChanged = m_changes.IsChangedPage(*pPage);
+    std::vector<SStoredPage::SLink> filed;
     if (!m_pStore) {
-        m_extractor.Extract(std::move(strDocument), answer, pLinks, pPage);
+        m_extractor.Extract(std::move(strDocument), answer, pLinks, pPage, bChanged ? &filed : nullptr);
+        NoteNamed(filed);
         return;
     }
     if (ReplayStoredPage(answer, pLinks, pPage))
         return;
-    std::vector<SStoredPage::SLink> filed;
     m_extractor.Extract(std::move(strDocument), answer, pLinks, pPage, &filed);
+    if (bChanged)
+        NoteNamed(filed);
     StorePage(*pPage, answer, std::move(filed));
+}
+
+void CModernMode::NoteNamed(const std::vector<SStoredPage::SLink>& filed)
+{
+    for (const SStoredPage::SLink& link : filed)
+        if (m_changes.NoteNamed(link.strURL))
+            m_checker.Want(link.strURL);
+}
+
+void CModernMode::SetChangeFilter(CChangeFilter changes)
+{
+    m_changes = std::move(changes);
+    if (!m_changes.IsActive())
+        return;
+    m_checker.SetWanted([this](const CLink& link) { return m_changes.IsNamed(link.GetFullURL()); });
+}
+
+void CModernMode::FinishLinks(CLinkArray* pLinks)
+{
+    if (m_changes.IsActive() && pLinks)
+        pLinks->KeepOnly([this](const CLink& link) { return m_changes.IsListed(link); });
 }
 
 void CModernMode::SetPathMap(CPathMap map)
@@ -107,6 +134,7 @@ void CModernMode::AddToResult(SCrawlResult& result) const
     result.bRobotsCounted = true;
     result.nRobotsSkipped = m_robots.GetRefusedCount();
     result.strRobotsFailure = m_robots.GetFailure();
+    result.bChangesOnly = m_changes.IsActive();
 }
 
 bool CModernMode::IsCheckable(const CLink& link) const
@@ -114,7 +142,8 @@ bool CModernMode::IsCheckable(const CLink& link) const
     // A result the checker will reuse needs no request, not even one ahead;
     // nor does a file link, which is looked at.
     return !link.IsChecked() && !CFileLinkChecker::IsLocal(link)
-        && !(m_pStore && m_pStore->FindReusable(link.GetFullURL()));
+        && !(m_pStore && m_pStore->FindReusable(link.GetFullURL()))
+        && (!m_changes.IsActive() || m_changes.IsNamed(link.GetFullURL()));
 }
 
 std::string CModernMode::GetHeadURL(const CLink& link) const

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "crawl/CrawlMode.h"
+#include "modern/ChangeFilter.h"
 #include "modern/PathMap.h"
 #include "modern/RobotsPolicy.h"
 #include "modern/WebLinkChecker.h"
@@ -40,6 +41,7 @@ public:
     std::string GetPageKey(const CLink& page, const SPageAnswer& answer) const override;
     bool KeepsZeroBytes() const override { return true; }
     void AddToResult(SCrawlResult& result) const override;
+    void FinishLinks(CLinkArray* pLinks) override;
 
     /// For a crawl still to come: whether the site's robots.txt is read and
     /// obeyed (it is unless set).
@@ -51,17 +53,24 @@ public:
     /// map are checked and read from the files it maps them to, and no
     /// request goes to the prefix; a mapped site's robots.txt is not read.
     void SetPathMap(CPathMap map);
+    /// For a crawl still to come: only the links changes lists are checked
+    /// and listed (web links named elsewhere get no request); every page is
+    /// still read.
+    void SetChangeFilter(CChangeFilter changes);
 
 private:
     /// Files the stored links of a page that answered "not modified"; false
     /// when there are none to file.
     bool ReplayStoredPage(const SPageAnswer& answer, CLinkArray* pLinks, CLink* pPage);
     void StorePage(const CLink& page, const SPageAnswer& answer, std::vector<SStoredPage::SLink> filed);
+    /// Notes the links a changed page named.
+    void NoteNamed(const std::vector<SStoredPage::SLink>& filed);
 
     /// The URL a record of strNormalURL opens: its mapped file's, else empty.
     std::string GetMappedOpenURL(const std::string& strNormalURL) const;
 
     CPathMap m_map;
+    CChangeFilter m_changes;
     CWebLinkExtractor m_extractor;
     CWebLinkChecker m_checker;
     CWebSite m_site;

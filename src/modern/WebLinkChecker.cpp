@@ -50,28 +50,52 @@ CWebLinkChecker::CWebLinkChecker(const SCheckPolicy& policy, CRetrySchedule sche
 void CWebLinkChecker::CheckNewLinks(
     CLinkArray* pLinks, CCrawler* pCrawler, CInternetSession* pSession, const CWebSite& site, CPagePolicy* pPolicy)
 {
-    if (!pLinks || pLinks->GetSize() <= m_nChecked)
+    if (!pLinks)
         return;
-    for (int nPos = m_nChecked + 1; nPos <= pLinks->GetSize(); ++nPos) {
-        auto* pLink = static_cast<CWebLink*>(pLinks->GetAt(nPos));
-        bool bAnsweredPage = false;
-        // A local file is looked at, never requested; a mapped page of the
-        // site is read from its file.
-        if (pLink->GetStatusCode() == -1 && CFileLinkChecker::CheckIfLocal(*pLink)) {
-            bAnsweredPage = CFileLinkChecker::IsPageFile(*pLink);
-        } else if (pLink->GetStatusCode() != -1) {
-            // A link listed as failed when it was found needs no request.
-            pLink->SetVerdict(EVerdict::BROKEN);
-        } else if (!Reuse(*pLink, bAnsweredPage)) {
-            bAnsweredPage = Check(*pLink, nPos, pCrawler, pSession);
-            Remember(*pLink, bAnsweredPage);
-        }
-        if (IsPage(*pLink, bAnsweredPage, pCrawler->m_bExploreCgi, site))
-            pCrawler->EnqueuePage(pLink, pPolicy);
-        if (pCrawler->ReportChecked(nPos))
-            break;
+    std::vector<int> due;
+    due.swap(m_due);
+    std::sort(due.begin(), due.end());
+    bool bStopped = false;
+    for (std::size_t i = 0; i < due.size() && !bStopped; ++i)
+        bStopped = CheckAt(due[i], *pLinks, pCrawler, pSession, site, pPolicy);
+    for (int nPos = m_nChecked + 1; nPos <= pLinks->GetSize() && !bStopped; ++nPos) {
+        const CLink& link = *pLinks->GetAt(nPos);
+        if (m_wanted && !link.IsChecked() && !CFileLinkChecker::IsLocal(link) && !m_wanted(link))
+            m_deferred.emplace(link.GetFullURL(), nPos);
+        else
+            bStopped = CheckAt(nPos, *pLinks, pCrawler, pSession, site, pPolicy);
     }
     m_nChecked = pLinks->GetSize();
+}
+
+void CWebLinkChecker::Want(const std::string& strFullURL)
+{
+    const auto it = m_deferred.find(strFullURL);
+    if (it == m_deferred.end())
+        return;
+    m_due.push_back(it->second);
+    m_deferred.erase(it);
+}
+
+bool CWebLinkChecker::CheckAt(int nPos, CLinkArray& links, CCrawler* pCrawler, CInternetSession* pSession,
+    const CWebSite& site, CPagePolicy* pPolicy)
+{
+    auto* pLink = static_cast<CWebLink*>(links.GetAt(nPos));
+    bool bAnsweredPage = false;
+    // A local file is looked at, never requested; a mapped page of the
+    // site is read from its file.
+    if (pLink->GetStatusCode() == -1 && CFileLinkChecker::CheckIfLocal(*pLink)) {
+        bAnsweredPage = CFileLinkChecker::IsPageFile(*pLink);
+    } else if (pLink->GetStatusCode() != -1) {
+        // A link listed as failed when it was found needs no request.
+        pLink->SetVerdict(EVerdict::BROKEN);
+    } else if (!Reuse(*pLink, bAnsweredPage)) {
+        bAnsweredPage = Check(*pLink, nPos, pCrawler, pSession);
+        Remember(*pLink, bAnsweredPage);
+    }
+    if (IsPage(*pLink, bAnsweredPage, pCrawler->m_bExploreCgi, site))
+        pCrawler->EnqueuePage(pLink, pPolicy);
+    return pCrawler->ReportChecked(nPos);
 }
 
 bool CWebLinkChecker::Check(CWebLink& link, int nPos, CCrawler* pCrawler, CInternetSession* pSession)

@@ -6,11 +6,15 @@
 #include "net/TransferEngine.h"
 
 #include <chrono>
+#include <functional>
 #include <string>
+#include <unordered_map>
+#include <vector>
 
 class CCrawler;
 class CHttpFile;
 class CInternetSession;
+class CLink;
 class CLinkArray;
 class CPagePolicy;
 class CResultStore;
@@ -37,12 +41,21 @@ public:
     void CheckNewLinks(
         CLinkArray* pLinks, CCrawler* pCrawler, CInternetSession* pSession, const CWebSite& site, CPagePolicy* pPolicy);
 
+    /// For a crawl still to come: a web link wanted refuses is left
+    /// unchecked, without a request, until Want names it; null: all are.
+    void SetWanted(std::function<bool(const CLink&)> wanted) { m_wanted = std::move(wanted); }
+    /// A link left unchecked is wanted after all: the next pass checks it.
+    void Want(const std::string& strFullURL);
+
     /// True for the media types read as pages, from a Content-Type value.
     static bool IsPageType(const std::string& strContentType);
 
 private:
     using TimePoint = std::chrono::steady_clock::time_point;
 
+    /// Checks the link at nPos and queues it when it is a page; true after Stop.
+    bool CheckAt(int nPos, CLinkArray& links, CCrawler* pCrawler, CInternetSession* pSession, const CWebSite& site,
+        CPagePolicy* pPolicy);
     /// Asks until a verdict stands and stores the last outcome; true when
     /// the last answer named a page type.
     bool Check(CWebLink& link, int nPos, CCrawler* pCrawler, CInternetSession* pSession);
@@ -65,4 +78,9 @@ private:
     CRetrySchedule m_schedule;
     int m_nChecked = 0;
     CResultStore* m_pStore = nullptr;
+    std::function<bool(const CLink&)> m_wanted;
+    // The positions of links left unchecked, by full URL, and of those
+    // wanted since, for the next pass.
+    std::unordered_map<std::string, int> m_deferred;
+    std::vector<int> m_due;
 };
