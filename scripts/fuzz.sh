@@ -9,7 +9,7 @@ cd "$(dirname "$0")/.."
 total=${1:-180}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(link extractor report html weburl robots cache retryafter config header)
+[ ${#targets[@]} -gt 0 ] || targets=(link extractor report html weburl robots cache retryafter config header pathmap)
 seconds=$(( total / ${#targets[@]} ))
 [ "$seconds" -gt 0 ] || seconds=1
 
