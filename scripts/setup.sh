@@ -17,8 +17,9 @@ PACKAGES=(
 # package's dependencies are computed with it.
 # The benchmarks also need a real web server, /usr/bin/time, Python, and
 # openssl for the https site's certificates.
+# python3.11-doc: the folder benchmark reads its HTML pages.
 if [ "${1:-}" = "bench" ]; then
-    PACKAGES+=(nginx-light time python3 openssl)
+    PACKAGES+=(nginx-light time python3 openssl python3.11-doc)
 fi
 
 missing=()
