@@ -9,7 +9,7 @@ cd "$(dirname "$0")/.."
 total=${1:-180}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(link extractor report html tokenizer htmldiff css weburl robots sitemap cache retryafter accept config header)
+[ ${#targets[@]} -gt 0 ] || targets=(link extractor report html tokenizer htmldiff css weburl robots sitemap cache retryafter accept config header pathmap)
 seconds=$(( total / ${#targets[@]} ))
 [ "$seconds" -gt 0 ] || seconds=1
 

@@ -20,9 +20,9 @@ PACKAGES=(
 # package's dependencies are computed with it.
 # The benchmarks also need a real web server, /usr/bin/time, Python,
 # openssl for the https site's certificates, and wget to compare with on a
-# small server.
+# small server; python3.11-doc: the documentation benchmarks read its pages.
 if [ "${1:-}" = "bench" ]; then
-    PACKAGES+=(nginx-light time python3 openssl wget)
+    PACKAGES+=(nginx-light time python3 openssl wget python3.11-doc)
 fi
 # --list: the packages, one a line, for scripts/check-tools.sh.
 if [ "${1:-}" = "--list" ]; then

@@ -55,6 +55,7 @@ void CCliFrontEnd::PageFetched(const CLink& page, const std::string& strError)
 {
     if (++m_nPages == 1)
         m_strStartError = strError;
+    m_nPagesRead += strError.empty() ? 1 : 0;
     m_strCurrent = page.GetFullURL();
     ShowProgress(true);
 }

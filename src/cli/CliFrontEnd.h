@@ -37,6 +37,8 @@ public:
     const std::string& GetStartError() const { return m_strStartError; }
     /// Pages fetched so far, read or not.
     int GetPageCount() const { return m_nPages; }
+    /// Pages fetched so far whose document could be read.
+    int GetReadCount() const { return m_nPagesRead; }
 
 private:
     void ShowProgress(bool bNow);
@@ -48,6 +50,7 @@ private:
     CLinkArray* m_pLinks = nullptr;
     int m_nRows = 0;
     int m_nPages = 0;
+    int m_nPagesRead = 0;
     unsigned m_nLinks = 0;
     int m_nChecked = 0;
     std::string m_strCurrent;

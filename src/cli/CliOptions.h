@@ -4,6 +4,7 @@
 #include "cli/RequestChoice.h"
 #include "crawl/Crawler.h"
 #include "modern/CheckPolicy.h"
+#include "modern/PathMap.h"
 
 #include <string>
 #include <vector>
@@ -44,4 +45,12 @@ struct CCliOptions {
     CRequestChoice request;
     // --file names a folder: its pages are the start pages.
     bool bFolder = false;
+    // --map PREFIX=DIR as given, and the map made of them.
+    std::vector<std::string> maps;
+    CPathMap pathMap;
+    // --changed paths, those of --changed-from after them.
+    std::vector<std::string> changed;
+    std::string strChangedFrom;
+    // --changed or --changed-from was given, even if no path came of them.
+    bool bChanges = false;
 };

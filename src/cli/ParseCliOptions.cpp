@@ -127,6 +127,19 @@ void DeclareOptions(CLI::App& app, CCliOptions& options)
            "--include", options.includes, "check and list only links whose URL matches one such REGEX; repeatable")
         ->option_text("REGEX")
         ->allow_extra_args(false);
+    app.add_option("--map", options.maps,
+           "check and read links that start with PREFIX from the files under DIR, sending them no request "
+           "(with --modern); repeatable, the longest prefix wins")
+        ->option_text("PREFIX=DIR")
+        ->allow_extra_args(false);
+    app.add_option("--changed", options.changed,
+           "check and list only the links on this changed page and those anywhere to it when it was removed; "
+           "relative to the --file folder or a --map folder; repeatable (with --modern)")
+        ->option_text("PATH")
+        ->allow_extra_args(false);
+    app.add_option("--changed-from", options.strChangedFrom,
+           "read --changed paths from FILE, one a line, as git diff --name-only writes them (with --modern)")
+        ->option_text("FILE");
     app.add_option("--config", options.strConfig,
            "read settings from this TOML file, keys named as the long options (default: lintrel.toml in the "
            "current folder, when there is one); the command line's options win")
@@ -160,7 +173,7 @@ std::optional<int> CheckModernArguments(const CLI::App& app, CCliOptions& option
 {
     for (const char* pszOption : {"--cacert", "--http1.1", "--user-agent", "--rate", "--no-robots", "--no-fragments",
              "--cache", "--cache-age", "--retries", "--max-retry-wait", "--strict", "--accept", "--urls-from",
-             "--sitemap"}) {
+             "--sitemap", "--map", "--changed", "--changed-from"}) {
         if (app.count(pszOption) != 0 && !options.bModern) {
             err << PROGRAM << ": " << pszOption << " is an option of --modern" << MORE_HELP;
             return EXIT_CANNOT_RUN;
@@ -189,6 +202,48 @@ std::optional<int> CheckModernArguments(const CLI::App& app, CCliOptions& option
     return CheckAcceptedCodes(options, err);
 }
 
+// Each --map as a prefix and an existing folder.
+std::optional<int> MakePathMap(CCliOptions& options, std::ostream& err)
+{
+    for (const std::string& strMap : options.maps) {
+        const std::size_t nEquals = strMap.find('=');
+        std::string strError = "--map takes PREFIX=DIR, not " + strMap;
+        if (nEquals != std::string::npos && nEquals + 1 < strMap.size()
+            && options.pathMap.Add(strMap.substr(0, nEquals), strMap.substr(nEquals + 1), strError))
+            continue;
+        err << PROGRAM << ": " << Abbreviate(strError) << MORE_HELP;
+        return EXIT_CANNOT_RUN;
+    }
+    return std::nullopt;
+}
+
+// The paths of --changed-from, after those of --changed; the exit status
+// when the file cannot be read or there is nothing to relate them to.
+std::optional<int> ReadChanges(const CLI::App& app, CCliOptions& options, std::ostream& err)
+{
+    const bool bFrom = app.count("--changed-from") != 0;
+    if (bFrom) {
+        std::ifstream file(options.strChangedFrom);
+        if (!file) {
+            err << PROGRAM << ": cannot read the --changed-from file " << Abbreviate(options.strChangedFrom) << ": "
+                << std::strerror(errno != 0 ? errno : ENOENT) << MORE_HELP;
+            return EXIT_CANNOT_RUN;
+        }
+        for (std::string strLine; std::getline(file, strLine);) {
+            if (!strLine.empty() && strLine.back() == '\r')
+                strLine.pop_back();
+            if (!strLine.empty())
+                options.changed.push_back(strLine);
+        }
+    }
+    options.bChanges = bFrom || app.count("--changed") != 0;
+    if (options.bChanges && !options.bFolder && options.pathMap.IsEmpty()) {
+        err << PROGRAM << ": --changed paths are relative to a --file folder or a --map folder; give one" << MORE_HELP;
+        return EXIT_CANNOT_RUN;
+    }
+    return std::nullopt;
+}
+
 // A folder to --file, and what the requests carry.
 std::optional<int> CheckSiteArguments(CCliOptions& options, std::ostream& err)
 {
@@ -202,7 +257,7 @@ std::optional<int> CheckSiteArguments(CCliOptions& options, std::ostream& err)
             << " is a folder; checking the pages of a folder needs --modern" << MORE_HELP;
         return EXIT_CANNOT_RUN;
     }
-    return std::nullopt;
+    return MakePathMap(options, err);
 }
 
 // Where the start pages come from: URLs, a list of them, sitemaps, or a file.
@@ -255,7 +310,9 @@ std::optional<int> CheckArguments(const CLI::App& app, CCliOptions& options, std
     }
     if (std::optional<int> nExit = CheckSiteArguments(options, err))
         return nExit;
-    return CheckModernArguments(app, options, err);
+    if (std::optional<int> nExit = CheckModernArguments(app, options, err))
+        return nExit;
+    return ReadChanges(app, options, err);
 }
 
 // One parse of arguments (without the program's name), its errors reported

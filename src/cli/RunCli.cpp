@@ -145,6 +145,23 @@ STransferOptions MakeModernTransfer(const CCliOptions& options)
     return transfer;
 }
 
+// The changed paths against the --file folder and every --map folder;
+// inactive when none were given.
+CChangeFilter MakeChangeFilter(const CCliOptions& options)
+{
+    CChangeFilter changes;
+    if (!options.bChanges)
+        return changes;
+    std::vector<std::string> folders;
+    std::error_code error;
+    if (options.bFolder)
+        folders.push_back(std::filesystem::absolute(options.strFile, error).lexically_normal().string());
+    for (const CPathMap::SEntry& entry : options.pathMap.GetEntries())
+        folders.push_back(entry.strFolder);
+    changes.SetChanges(folders, options.changed);
+    return changes;
+}
+
 void UseModernMode(CCrawler& crawler, const CCliOptions& options, CResultStore* pStore, const SStartURLs& start)
 {
     auto pMode = std::make_unique<CModernMode>(options.policy);
@@ -154,6 +171,8 @@ void UseModernMode(CCrawler& crawler, const CCliOptions& options, CResultStore* 
     pMode->SetFragmentChecks(!options.bNoFragments);
     // A page given as a file, alone or in a folder, has its relative links checked as files.
     pMode->SetLocalLinks(!options.strFile.empty());
+    pMode->SetPathMap(options.pathMap);
+    pMode->SetChangeFilter(MakeChangeFilter(options));
     pMode->SetResultStore(pStore);
     crawler.SetMode(std::move(pMode));
     crawler.SetTransferOptions(MakeModernTransfer(options));
@@ -265,6 +284,9 @@ int Run(int argc, const char* const* argv, std::ostream& out, std::ostream& err,
     summary.m_bFiltered = result.bFiltered;
     summary.m_nExcluded = static_cast<int>(result.nExcluded);
     summary.m_strVersion = LINTREL_VERSION;
+    summary.m_bChangesOnly = result.bChangesOnly;
+    summary.m_nPagesRead = frontEnd.GetReadCount();
+    summary.m_nLinksChecked = summary.m_nGood + summary.m_nBad;
     return Finish(crawler, result, options, summary, out, err);
 }
 

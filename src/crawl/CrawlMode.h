@@ -49,4 +49,7 @@ public:
     virtual bool KeepsZeroBytes() const = 0;
     /// Adds what only these rules know to the crawl's result.
     virtual void AddToResult(SCrawlResult& result) const = 0;
+    /// Once the crawl is over: takes out of pLinks' records the links these
+    /// rules found but do not list; by default every link is listed.
+    virtual void FinishLinks(CLinkArray* /*pLinks*/) {}
 };

@@ -31,4 +31,7 @@ struct SCrawlResult {
     /// Why no page after the start page was fetched: the site's robots.txt
     /// could not be read; empty when that did not happen.
     std::string strRobotsFailure;
+    /// The rules checked and listed only the links a change touched, though
+    /// every page was read.
+    bool bChangesOnly = false;
 };

@@ -102,6 +102,8 @@ bool CCrawler::Crawl()
     }
     // Answers not used by now are not wanted: after Stop they stay unused.
     StopPipeline();
+    if (m_pMode)
+        m_pMode->FinishLinks(m_pLinks.get());
     // No page is queued after the crawl: the rows stay, the URLs can go.
     std::unordered_set<std::string>().swap(m_pageURLs);
     return true;

@@ -83,6 +83,23 @@ void CLinkArray::AddNewFrom(CLinkArray& source, const std::function<bool(const s
     source.RemoveAll();
 }
 
+void CLinkArray::KeepOnly(const std::function<bool(const CLink&)>& keep)
+{
+    std::vector<std::unique_ptr<CLink>> links;
+    std::vector<std::string> fullURLs;
+    links.swap(m_links);
+    fullURLs.swap(m_fullURLs);
+    m_slots.clear();
+    for (std::size_t i = 0; i < links.size(); ++i) {
+        if (keep(*links[i])) {
+            const std::size_t nHash = HashOf(fullURLs[i]);
+            Append(std::move(links[i]), std::move(fullURLs[i]), nHash);
+        } else {
+            m_bases.push_back(std::move(links[i]));
+        }
+    }
+}
+
 void CLinkArray::RemoveAll()
 {
     // Records before bases: a record may point at a base, never the reverse.

@@ -37,6 +37,9 @@ public:
     /// kept; source is left empty. When accept is given, a record whose full
     /// URL it refuses is deleted instead of filed.
     void AddNewFrom(CLinkArray& source, const std::function<bool(const std::string&)>& accept = nullptr);
+    /// Keeps as records, in their order, only those keep accepts; the others
+    /// become base records, alive for the records that name them.
+    void KeepOnly(const std::function<bool(const CLink&)>& keep);
     /// Deletes every record, first to last, then the base records.
     void RemoveAll();
 

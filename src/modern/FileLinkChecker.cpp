@@ -5,9 +5,12 @@
 #include "net/WebUrl.h"
 
 #include <filesystem>
+#include <string_view>
 #include <system_error>
 
 namespace {
+
+const std::string FILE_PREFIX = "file://";
 
 std::string Unescaped(const std::string& strPath)
 {
@@ -40,7 +43,25 @@ bool IsPresent(const std::string& strPath)
 
 bool CFileLinkChecker::IsLocal(const CLink& link)
 {
-    return link.GetFullURL().compare(0, 7, "file://") == 0;
+    return link.GetURL().compare(0, FILE_PREFIX.size(), FILE_PREFIX) == 0;
+}
+
+std::string CFileLinkChecker::GetLocalPath(const CLink& link)
+{
+    const std::string strOpen = link.GetURL();
+    if (strOpen == link.GetFullURL())
+        return GetLocalPath(strOpen);
+    return strOpen.compare(0, FILE_PREFIX.size(), FILE_PREFIX) == 0 ? strOpen.substr(FILE_PREFIX.size())
+                                                                    : std::string();
+}
+
+bool CFileLinkChecker::IsPageFile(const CLink& link)
+{
+    const std::string strPath = GetLocalPath(link);
+    const auto EndsWith = [&strPath](std::string_view end) {
+        return strPath.size() > end.size() && strPath.compare(strPath.size() - end.size(), end.size(), end) == 0;
+    };
+    return EndsWith(".html") || EndsWith(".htm");
 }
 
 std::string CFileLinkChecker::GetLocalPath(const std::string& strFileURL)
@@ -57,7 +78,7 @@ bool CFileLinkChecker::CheckIfLocal(CWebLink& link)
 {
     if (!IsLocal(link))
         return false;
-    const std::string strPath = GetLocalPath(link.GetFullURL());
+    const std::string strPath = GetLocalPath(static_cast<const CLink&>(link));
     if (!strPath.empty() && IsPresent(strPath)) {
         link.SetStatus(200, "OK");
         link.SetVerdict(EVerdict::OK);

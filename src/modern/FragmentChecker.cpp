@@ -70,7 +70,7 @@ std::string CFragmentChecker::DocumentKey(const CWebLink& link)
 bool CFragmentChecker::IsHtmlFile(const CWebLink& link)
 {
     std::error_code error;
-    const std::filesystem::path path(CFileLinkChecker::GetLocalPath(link.GetFullURL()));
+    const std::filesystem::path path(CFileLinkChecker::GetLocalPath(link));
     return std::filesystem::is_directory(path, error) || IsHtmlFileName(path);
 }
 
@@ -130,7 +130,9 @@ bool CFragmentChecker::Judge(CWebLink& row, int nPos, const CLinkArray& links, C
     }
     if (m_willRead.contains(strPageURL))
         return Wait(nPos, strPageURL);
-    JudgeAgainst(ReadOnce(strPageURL, pSession), row);
+    // A mapped link's document is its file: no request goes to its prefix.
+    const std::string strOpen = pBase->GetURL();
+    JudgeAgainst(ReadOnce(strPageURL, CFileLinkChecker::IsLocalURL(strOpen) ? strOpen : strPageURL, pSession), row);
     return true;
 }
 
@@ -198,12 +200,13 @@ void CFragmentChecker::JudgeAgainst(const SPage& page, CWebLink& row) const
     row.SetFragmentOutcome(EFragment::MISSING, std::string(), CFragmentMatcher::Suggest(page.targets, strFragment));
 }
 
-const CFragmentChecker::SPage& CFragmentChecker::ReadOnce(const std::string& strURL, CInternetSession* pSession)
+const CFragmentChecker::SPage& CFragmentChecker::ReadOnce(
+    const std::string& strPageURL, const std::string& strReadURL, CInternetSession* pSession)
 {
-    if (const auto page = m_pages.find(strURL); page != m_pages.end())
+    if (const auto page = m_pages.find(strPageURL); page != m_pages.end())
         return page->second;
-    SPage page = CFileLinkChecker::IsLocalURL(strURL) ? ReadFile(strURL) : ReadWeb(strURL, pSession);
-    return m_pages.insert_or_assign(strURL, std::move(page)).first->second;
+    SPage page = CFileLinkChecker::IsLocalURL(strReadURL) ? ReadFile(strReadURL) : ReadWeb(strReadURL, pSession);
+    return m_pages.insert_or_assign(strPageURL, std::move(page)).first->second;
 }
 
 CFragmentChecker::SPage CFragmentChecker::ReadFile(const std::string& strFileURL)

@@ -55,8 +55,9 @@ private:
     static void CopyOutcome(const CWebLink& from, CWebLink& row);
     void JudgeOnPage(const SPage& page, CWebLink& row) const;
     void JudgeAgainst(const SPage& page, CWebLink& row) const;
-    /// A document the crawl does not read as a page, read once.
-    const SPage& ReadOnce(const std::string& strURL, CInternetSession* pSession);
+    /// A document the crawl does not read as a page, known by strPageURL,
+    /// read once from strReadURL (a file: URL, or one to GET).
+    const SPage& ReadOnce(const std::string& strPageURL, const std::string& strReadURL, CInternetSession* pSession);
     static SPage ReadFile(const std::string& strFileURL);
     static SPage ReadWeb(const std::string& strURL, CInternetSession* pSession);
 

@@ -40,10 +40,12 @@ std::unique_ptr<CLink> CModernMode::MakeRootLink(const std::string& strStartURL)
     const bool bLocal = strStartURL.compare(0, 7, "file://") == 0;
     const CWebUrl url = CWebUrl::Parse(strStartURL);
     const std::string strNormal = url.IsWebLink() ? url.GetText() : strStartURL;
-    auto pRoot = std::make_unique<CWebLink>(strNormal, nullptr, bLocal ? strStartURL : std::string());
+    auto pRoot = std::make_unique<CWebLink>(strNormal, nullptr, bLocal ? strStartURL : GetMappedOpenURL(strNormal));
     m_scopes.AddStartPage(pRoot.get());
     if (const auto found = m_startReferrers.find(strStartURL); found != m_startReferrers.end())
         m_referrerOf[pRoot.get()] = found->second;
+    // A mapped site is read from its files: its robots.txt is nobody's to ask.
+    m_bSiteMapped = m_bSiteMapped || m_map.MapToFile(strNormal).has_value();
     // Every start page is read, so its fragments wait for it.
     m_fragments.NoteWillRead(pRoot->GetFullURL());
     return pRoot;
@@ -60,15 +62,20 @@ void CModernMode::ExtractLinks(std::string strDocument, const SPageAnswer& answe
     const std::size_t nSize = strDocument.size();
     SFragmentTargets targets;
     SFragmentTargets* pTargets = m_bFragments ? &targets : nullptr;
+    // A changed page is a local file, never a stored page that did not change.
+    const bool bChanged = m_changes.IsChangedPage(*pPage);
+    std::vector<SStoredPage::SLink> filed;
     if (!m_pStore) {
-        m_extractor.Extract(std::move(strDocument), answer, pLinks, pPage, nullptr, pTargets);
+        m_extractor.Extract(std::move(strDocument), answer, pLinks, pPage, bChanged ? &filed : nullptr, pTargets);
+        NoteNamed(filed);
         NoteTargets(*pPage, answer, std::move(targets), nSize);
         return;
     }
     if (ReplayStoredPage(answer, pLinks, pPage))
         return;
-    std::vector<SStoredPage::SLink> filed;
     m_extractor.Extract(std::move(strDocument), answer, pLinks, pPage, &filed, pTargets);
+    if (bChanged)
+        NoteNamed(filed);
     StorePage(*pPage, answer, std::move(filed), targets);
     NoteTargets(*pPage, answer, std::move(targets), nSize);
 }
@@ -123,6 +130,39 @@ void CModernMode::ListFailedStartPages(std::map<std::string, std::string> referr
     m_startReferrers = std::move(referrers);
 }
 
+void CModernMode::NoteNamed(const std::vector<SStoredPage::SLink>& filed)
+{
+    for (const SStoredPage::SLink& link : filed)
+        if (m_changes.NoteNamed(link.strURL))
+            m_checker.Want(link.strURL);
+}
+
+void CModernMode::SetChangeFilter(CChangeFilter changes)
+{
+    m_changes = std::move(changes);
+    if (!m_changes.IsActive())
+        return;
+    m_checker.SetWanted([this](const CLink& link) { return m_changes.IsNamed(link.GetFullURL()); });
+}
+
+void CModernMode::FinishLinks(CLinkArray* pLinks)
+{
+    if (m_changes.IsActive() && pLinks)
+        pLinks->KeepOnly([this](const CLink& link) { return m_changes.IsListed(link); });
+}
+
+void CModernMode::SetPathMap(CPathMap map)
+{
+    m_map = std::move(map);
+    m_extractor.SetPathMap(m_map.IsEmpty() ? nullptr : &m_map);
+}
+
+std::string CModernMode::GetMappedOpenURL(const std::string& strNormalURL) const
+{
+    const std::optional<std::string> file = m_map.MapToFile(strNormalURL);
+    return file ? "file://" + *file : std::string();
+}
+
 void CModernMode::SetResultStore(CResultStore* pStore)
 {
     m_pStore = pStore;
@@ -157,7 +197,7 @@ void CModernMode::StorePage(const CLink& page, const SPageAnswer& answer, std::v
 
 void CModernMode::CheckNewLinks(CLinkArray* pLinks, CCrawler* pCrawler, CInternetSession* pSession)
 {
-    CPagePolicy* pPolicy = m_bObeyRobots ? &m_robots : nullptr;
+    CPagePolicy* pPolicy = m_bObeyRobots && !m_bSiteMapped ? &m_robots : nullptr;
     // Checked once, found again since on a page whose scope holds them.
     for (CLink* pPage : m_scopes.TakeReached())
         pCrawler->EnqueuePage(pPage, pPolicy);
@@ -171,6 +211,7 @@ void CModernMode::AddToResult(SCrawlResult& result) const
     result.bRobotsCounted = true;
     result.nRobotsSkipped = m_robots.GetRefusedCount();
     result.strRobotsFailure = m_robots.GetFailure();
+    result.bChangesOnly = m_changes.IsActive();
 }
 
 bool CModernMode::IsCheckable(const CLink& link) const
@@ -180,7 +221,8 @@ bool CModernMode::IsCheckable(const CLink& link) const
     // Nor does a fragment's row: its document's request answers for it.
     const auto& web = static_cast<const CWebLink&>(link);
     return !link.IsChecked() && !web.IsFragmentRow() && !CFileLinkChecker::IsLocal(link)
-        && !(m_pStore && m_pStore->FindReusable(link.GetFullURL()));
+        && !(m_pStore && m_pStore->FindReusable(link.GetFullURL()))
+        && (!m_changes.IsActive() || m_changes.IsNamed(link.GetFullURL()));
 }
 
 std::string CModernMode::GetHeadURL(const CLink& link) const

@@ -1,7 +1,9 @@
 #pragma once
 
 #include "crawl/CrawlMode.h"
+#include "modern/ChangeFilter.h"
 #include "modern/FragmentChecker.h"
+#include "modern/PathMap.h"
 #include "modern/RobotsPolicies.h"
 #include "modern/SiteScopes.h"
 #include "modern/WebLinkChecker.h"
@@ -43,6 +45,7 @@ public:
     std::string GetPageKey(const CLink& page, const SPageAnswer& answer) const override;
     bool KeepsZeroBytes() const override { return true; }
     void AddToResult(SCrawlResult& result) const override;
+    void FinishLinks(CLinkArray* pLinks) override;
 
     /// For a crawl still to come: whether the site's robots.txt is read and
     /// obeyed (it is unless set).
@@ -58,6 +61,14 @@ public:
     /// record named in referrers for its start URL as given (a sitemap), else
     /// under none; its links are not read.
     void ListFailedStartPages(std::map<std::string, std::string> referrers);
+    /// For a crawl still to come: links and start pages under a prefix of
+    /// map are checked and read from the files it maps them to, and no
+    /// request goes to the prefix; a mapped site's robots.txt is not read.
+    void SetPathMap(CPathMap map);
+    /// For a crawl still to come: only the links changes lists are checked
+    /// and listed (web links named elsewhere get no request); every page is
+    /// still read.
+    void SetChangeFilter(CChangeFilter changes);
 
 private:
     /// Files the stored links of a page that answered "not modified"; false
@@ -69,7 +80,14 @@ private:
     void NoteTargets(const CLink& page, const SPageAnswer& answer, SFragmentTargets targets, std::size_t nSize);
     /// Names the site of a start page; true when it failed and was listed.
     bool ReadStartPage(const SPageAnswer& answer, CLinkArray* pLinks, CLink* pPage);
+    /// Notes the links a changed page named.
+    void NoteNamed(const std::vector<SStoredPage::SLink>& filed);
 
+    /// The URL a record of strNormalURL opens: its mapped file's, else empty.
+    std::string GetMappedOpenURL(const std::string& strNormalURL) const;
+
+    CPathMap m_map;
+    CChangeFilter m_changes;
     CWebLinkExtractor m_extractor;
     CWebLinkChecker m_checker;
     CFragmentChecker m_fragments;
@@ -81,5 +99,6 @@ private:
     // The referrer of each start page's row, by the start page's record.
     std::map<std::string, std::string> m_startReferrers;
     std::map<const CLink*, std::string> m_referrerOf;
+    bool m_bSiteMapped = false;
     CResultStore* m_pStore = nullptr;
 };

@@ -57,33 +57,56 @@ CWebLinkChecker::CWebLinkChecker(const SCheckPolicy& policy, CRetrySchedule sche
 void CWebLinkChecker::CheckNewLinks(
     CLinkArray* pLinks, CCrawler* pCrawler, CInternetSession* pSession, CSiteScopes& scopes, CPagePolicy* pPolicy)
 {
-    if (!pLinks || ReportJudgedFragments(*pLinks, pCrawler) || pLinks->GetSize() <= m_nChecked)
+    if (!pLinks || ReportJudgedFragments(*pLinks, pCrawler))
         return;
-    for (int nPos = m_nChecked + 1; nPos <= pLinks->GetSize(); ++nPos) {
-        auto* pLink = static_cast<CWebLink*>(pLinks->GetAt(nPos));
-        // Judged now, or reported once the crawl has read its document.
-        if (pLink->IsFragmentRow()) {
-            if (m_pFragments && m_pFragments->Judge(*pLink, nPos, *pLinks, pSession) && pCrawler->ReportChecked(nPos))
-                break;
-            continue;
-        }
-        // A link listed as failed when it was found needs no request; a
-        // local file is looked at, its verdict with it, never requested
-        // nor read as a page.
-        bool bAnsweredPage = false;
-        if (pLink->GetStatusCode() != -1) {
-            pLink->SetVerdict(EVerdict::BROKEN);
-        } else if (!CFileLinkChecker::CheckIfLocal(*pLink) && !Reuse(*pLink, bAnsweredPage)) {
-            bAnsweredPage = Check(*pLink, nPos, pCrawler, pSession);
-            Remember(*pLink, bAnsweredPage);
-        }
-        const bool bQueued
-            = IsPage(*pLink, bAnsweredPage, pCrawler->m_bExploreCgi, scopes) && pCrawler->EnqueuePage(pLink, pPolicy);
-        NoteForFragments(*pLink, bAnsweredPage, bQueued && pCrawler->IsRecursive());
-        if (pCrawler->ReportChecked(nPos))
-            break;
+    std::vector<int> due;
+    due.swap(m_due);
+    std::sort(due.begin(), due.end());
+    bool bStopped = false;
+    for (std::size_t i = 0; i < due.size() && !bStopped; ++i)
+        bStopped = CheckAt(due[i], *pLinks, pCrawler, pSession, scopes, pPolicy);
+    for (int nPos = m_nChecked + 1; nPos <= pLinks->GetSize() && !bStopped; ++nPos) {
+        const CLink& link = *pLinks->GetAt(nPos);
+        if (m_wanted && !link.IsChecked() && !CFileLinkChecker::IsLocal(link) && !m_wanted(link))
+            m_deferred.emplace(link.GetFullURL(), nPos);
+        else
+            bStopped = CheckAt(nPos, *pLinks, pCrawler, pSession, scopes, pPolicy);
     }
     m_nChecked = pLinks->GetSize();
+}
+
+void CWebLinkChecker::Want(const std::string& strFullURL)
+{
+    const auto it = m_deferred.find(strFullURL);
+    if (it == m_deferred.end())
+        return;
+    m_due.push_back(it->second);
+    m_deferred.erase(it);
+}
+
+bool CWebLinkChecker::CheckAt(int nPos, CLinkArray& links, CCrawler* pCrawler, CInternetSession* pSession,
+    CSiteScopes& scopes, CPagePolicy* pPolicy)
+{
+    auto* pLink = static_cast<CWebLink*>(links.GetAt(nPos));
+    // Judged now, or reported once the crawl has read its document.
+    if (pLink->IsFragmentRow())
+        return m_pFragments && m_pFragments->Judge(*pLink, nPos, links, pSession) && pCrawler->ReportChecked(nPos);
+    bool bAnsweredPage = false;
+    // A local file is looked at, never requested; a mapped page of the
+    // site is read from its file.
+    if (pLink->GetStatusCode() == -1 && CFileLinkChecker::CheckIfLocal(*pLink)) {
+        bAnsweredPage = CFileLinkChecker::IsPageFile(*pLink);
+    } else if (pLink->GetStatusCode() != -1) {
+        // A link listed as failed when it was found needs no request.
+        pLink->SetVerdict(EVerdict::BROKEN);
+    } else if (!Reuse(*pLink, bAnsweredPage)) {
+        bAnsweredPage = Check(*pLink, nPos, pCrawler, pSession);
+        Remember(*pLink, bAnsweredPage);
+    }
+    const bool bQueued
+        = IsPage(*pLink, bAnsweredPage, pCrawler->m_bExploreCgi, scopes) && pCrawler->EnqueuePage(pLink, pPolicy);
+    NoteForFragments(*pLink, bAnsweredPage, bQueued && pCrawler->IsRecursive());
+    return pCrawler->ReportChecked(nPos);
 }
 
 bool CWebLinkChecker::Check(CWebLink& link, int nPos, CCrawler* pCrawler, CInternetSession* pSession)

@@ -6,12 +6,16 @@
 #include "net/TransferEngine.h"
 
 #include <chrono>
+#include <functional>
 #include <string>
+#include <unordered_map>
+#include <vector>
 
 class CCrawler;
 class CFragmentChecker;
 class CHttpFile;
 class CInternetSession;
+class CLink;
 class CLinkArray;
 class CPagePolicy;
 class CResultStore;
@@ -44,6 +48,13 @@ public:
 
     /// True for the media types read as pages, from a Content-Type value:
     /// HTML, and stylesheets, whose links are read too.
+    /// For a crawl still to come: a web link wanted refuses is left
+    /// unchecked, without a request, until Want names it; null: all are.
+    void SetWanted(std::function<bool(const CLink&)> wanted) { m_wanted = std::move(wanted); }
+    /// A link left unchecked is wanted after all: the next pass checks it.
+    void Want(const std::string& strFullURL);
+
+    /// True for the media types read as pages, from a Content-Type value.
     static bool IsPageType(const std::string& strContentType);
     /// True for the media types of HTML documents, whose fragments name elements.
     static bool IsHtmlType(const std::string& strContentType);
@@ -51,6 +62,9 @@ public:
 private:
     using TimePoint = std::chrono::steady_clock::time_point;
 
+    /// Checks the link at nPos and queues it when it is a page; true after Stop.
+    bool CheckAt(int nPos, CLinkArray& links, CCrawler* pCrawler, CInternetSession* pSession, CSiteScopes& scopes,
+        CPagePolicy* pPolicy);
     /// Asks until a verdict stands and stores the last outcome; true when
     /// the last answer named a page type.
     bool Check(CWebLink& link, int nPos, CCrawler* pCrawler, CInternetSession* pSession);
@@ -80,4 +94,9 @@ private:
     int m_nChecked = 0;
     CResultStore* m_pStore = nullptr;
     CFragmentChecker* m_pFragments = nullptr;
+    std::function<bool(const CLink&)> m_wanted;
+    // The positions of links left unchecked, by full URL, and of those
+    // wanted since, for the next pass.
+    std::unordered_map<std::string, int> m_deferred;
+    std::vector<int> m_due;
 };

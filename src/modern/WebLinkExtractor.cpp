@@ -6,11 +6,13 @@
 #include "link/LinkArray.h"
 #include "link/WebLink.h"
 #include "modern/FragmentMatcher.h"
+#include "modern/PathMap.h"
 #include "net/WebUrl.h"
 
 #include <algorithm>
 #include <cctype>
 #include <memory>
+#include <optional>
 
 void CWebLinkExtractor::Extract(std::string strDocument, const SPageAnswer& answer, CLinkArray* pLinks, CLink* pPage,
     std::vector<SStoredPage::SLink>* pFiled, SFragmentTargets* pTargets)
@@ -115,13 +117,14 @@ CLink* CWebLinkExtractor::NamePage(const SPageAnswer& answer, CLinkArray* pLinks
 }
 
 void CWebLinkExtractor::File(
-    const std::string& strURL, CLinkArray* pLinks, CLink* pPage, const SLinkOccurrence& occurrence, bool bTooLong)
+    const std::string& strURL, CLinkArray* pLinks, CLink* pPage, const SLinkOccurrence& occurrence, bool bTooLong) const
 {
     if (CLink* pKnown = pLinks->Find(strURL)) {
         pKnown->AddOccurrence(occurrence);
         return;
     }
-    auto pLink = std::make_unique<CWebLink>(strURL, pPage);
+    const std::optional<std::string> file = m_pMap && !bTooLong ? m_pMap->MapToFile(strURL) : std::nullopt;
+    auto pLink = std::make_unique<CWebLink>(strURL, pPage, file ? "file://" + *file : std::string());
     pLink->AddOccurrence(occurrence);
     // Listed, never requested: no server is asked a URL of that size.
     if (bTooLong)

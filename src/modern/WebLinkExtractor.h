@@ -10,6 +10,7 @@
 
 class CLink;
 class CLinkArray;
+class CPathMap;
 
 /// Turns one fetched page into web link records as a browser reads it: the
 /// document decoded by its charset, parsed as HTML5, every link-bearing
@@ -42,6 +43,9 @@ public:
     void SetFragmentRows(bool bFragmentRows) { m_bFragmentRows = bFragmentRows; }
     /// The page the crawl read, as its fragment rows name it.
     static CLink* NamePage(const SPageAnswer& answer, CLinkArray* pLinks, CLink* pPage);
+    /// Links under a prefix of pMap open the file it maps them to, keeping
+    /// their own URL; not owned; null: none.
+    void SetPathMap(const CPathMap* pMap) { m_pMap = pMap; }
 
 private:
     static bool IsFiled(const CWebUrl& url) { return url.IsWebLink() || url.IsFileLink(); }
@@ -57,9 +61,10 @@ private:
     static CLink* NamePage(const SPageAnswer& answer, CLinkArray* pLinks, CLink* pPage);
     /// Files strURL as found at occurrence on pPage: a new record, or one
     /// more place of the record filed already.
-    static void File(
-        const std::string& strURL, CLinkArray* pLinks, CLink* pPage, const SLinkOccurrence& occurrence, bool bTooLong);
+    void File(const std::string& strURL, CLinkArray* pLinks, CLink* pPage, const SLinkOccurrence& occurrence,
+        bool bTooLong) const;
 
     bool m_bLocalLinks = false;
     bool m_bFragmentRows = false;
+    const CPathMap* m_pMap = nullptr;
 };

@@ -47,6 +47,11 @@ public:
     int m_nCached = 0;
     /// The program's version, for formats that name the tool.
     std::string m_strVersion;
+    /// Only the links a change touched were checked and listed, though
+    /// m_nPagesRead pages were read; m_nLinksChecked of them were checked.
+    bool m_bChangesOnly = false;
+    int m_nPagesRead = 0;
+    int m_nLinksChecked = 0;
     /// Blocked and transient links fail the check as broken ones do.
     bool m_bStrict = false;
     /// Links of each verdict (0 without m_bVerdicts).

@@ -79,6 +79,10 @@ nlohmann::ordered_json JsonSummary(const CCrawlSummary& summary)
     // Only with a cache: scripts reading a run without one meet no new key.
     if (summary.m_bCacheUsed)
         object["cached"] = summary.m_nCached;
+    if (summary.m_bChangesOnly) {
+        object["pages_read"] = summary.m_nPagesRead;
+        object["links_checked"] = summary.m_nLinksChecked;
+    }
     return object;
 }
 

@@ -51,5 +51,8 @@ void CTableWriter::Write(std::ostream& out) const
     out << m_rows.size() << (m_rows.size() == 1 ? " link" : " links") << " listed of " << m_links.GetSize() << " found";
     if (m_summary.m_bFiltered)
         out << ", " << m_summary.m_nExcluded << " excluded";
+    if (m_summary.m_bChangesOnly)
+        out << "; " << m_summary.m_nPagesRead << (m_summary.m_nPagesRead == 1 ? " page" : " pages") << " read, "
+            << m_summary.m_nLinksChecked << (m_summary.m_nLinksChecked == 1 ? " link" : " links") << " checked";
     out << ".\n";
 }

@@ -91,3 +91,25 @@ TEST(LinkArray, RemoveAllForgetsRecordsAndBases)
     EXPECT_NE(links.AddIfNew(MakeLink("http://base/dir/x.html")), nullptr);
     EXPECT_EQ(links.GetSize(), 1);
 }
+
+TEST(LinkArray, KeepOnlyListsTheKeptInOrderAndKeepsTheOthersAliveAsReferrers)
+{
+    CLinkArray links;
+    links.Add(MakeLink("http://server/page.html"));
+    CLink* pPage = links.GetAt(1);
+    links.Add(MakeLink("http://server/a.html", pPage));
+    links.Add(MakeLink("http://server/b.html", pPage));
+    links.Add(MakeLink("http://server/c.html", pPage));
+    links.KeepOnly([](const CLink& link) {
+        return link.GetFullURL() != "http://server/page.html" && link.GetFullURL() != "http://server/b.html";
+    });
+    ASSERT_EQ(links.GetSize(), 2);
+    EXPECT_EQ(links.GetAt(1)->GetFullURL(), "http://server/a.html");
+    EXPECT_EQ(links.GetAt(2)->GetFullURL(), "http://server/c.html");
+    // The index follows the new positions, and the page taken out still names its links.
+    EXPECT_EQ(links.Find("http://server/c.html"), links.GetAt(2));
+    EXPECT_FALSE(links.Contains("http://server/b.html"));
+    EXPECT_EQ(links.GetAt(2)->GetReferrer()->GetFullURL(), "http://server/page.html");
+    links.Add(MakeLink("http://server/b.html"));
+    EXPECT_EQ(links.Find("http://server/b.html"), links.GetAt(3));
+}
