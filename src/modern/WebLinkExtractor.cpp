@@ -80,7 +80,7 @@ bool CWebLinkExtractor::IsStylesheet(const std::string& strContentType)
 }
 
 void CWebLinkExtractor::ExtractStylesheet(const std::string& strText, const CWebUrl& sheet, CLinkArray* pLinks,
-    CLink* pNamed, std::vector<SStoredPage::SLink>* pFiled)
+    CLink* pNamed, std::vector<SStoredPage::SLink>* pFiled) const
 {
     // A stylesheet's links resolve against its own URL; it has no base.
     for (SCssReference& reference : CCssLinkReader::Read(strText)) {

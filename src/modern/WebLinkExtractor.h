@@ -41,8 +41,6 @@ public:
     /// its fragment, right after the URL's own (a link to a part of the
     /// same page files that row alone).
     void SetFragmentRows(bool bFragmentRows) { m_bFragmentRows = bFragmentRows; }
-    /// The page the crawl read, as its fragment rows name it.
-    static CLink* NamePage(const SPageAnswer& answer, CLinkArray* pLinks, CLink* pPage);
     /// Links under a prefix of pMap open the file it maps them to, keeping
     /// their own URL; not owned; null: none.
     void SetPathMap(const CPathMap* pMap) { m_pMap = pMap; }
@@ -56,8 +54,8 @@ private:
         std::string_view strValue, const CWebUrl& link, int nLine, int nColumn) const;
     /// True for a Content-Type of a stylesheet, whose links are read as CSS.
     static bool IsStylesheet(const std::string& strContentType);
-    static void ExtractStylesheet(const std::string& strText, const CWebUrl& sheet, CLinkArray* pLinks, CLink* pNamed,
-        std::vector<SStoredPage::SLink>* pFiled);
+    void ExtractStylesheet(const std::string& strText, const CWebUrl& sheet, CLinkArray* pLinks, CLink* pNamed,
+        std::vector<SStoredPage::SLink>* pFiled) const;
     static CLink* NamePage(const SPageAnswer& answer, CLinkArray* pLinks, CLink* pPage);
     /// Files strURL as found at occurrence on pPage: a new record, or one
     /// more place of the record filed already.
