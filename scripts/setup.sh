@@ -11,13 +11,17 @@ PACKAGES=(
     xvfb xauth
     clang libclang-rt-14-dev clang-format fonts-dejavu-core
     dpkg-dev groff-base file desktop-file-utils
+    ca-certificates
 )
 # libpugixml-dev: the modern mode reads sitemaps with it (the tests read the JUnit
 # output back with it too); zlib1g-dev: it inflates gzip-compressed sitemaps;
 # libgumbo-dev: the modern mode's page reader is compared with gumbo's in
 # tests and fuzzing.
 # make: ./run and ./test start on a minimal Debian, which has none; file: the
-# package's dependencies are computed with it.
+# package's dependencies are computed with it; ca-certificates: the system's
+# certificate store, which the https tests trust by default and a minimal
+# Debian lacks. scripts/check-tools.sh checks that every program the build
+# and the tests call comes from this list.
 # The benchmarks also need a real web server, /usr/bin/time, Python,
 # openssl for the https site's certificates, and wget to compare with on a
 # small server; python3.11-doc: the documentation benchmarks read its pages.
