@@ -19,7 +19,7 @@ package: build
 	rm -rf build/package
 	cpack --config build/release/CPackConfig.cmake -B build/package
 
-# Twelve targets share it: the whole of `make test` stays near 20 minutes on
+# Sixteen targets share it: the whole of `make test` stays near 20 minutes on
 # two cores; `make fuzz` is for longer sessions.
 FUZZ_SECONDS ?= 100
 
