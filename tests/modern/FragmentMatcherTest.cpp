@@ -64,9 +64,8 @@ TEST(FragmentMatcher, AFragmentNamesAnIdOrAnAnchorNameOrTheTop)
 
 TEST(FragmentMatcher, SuggestionsAreTheNearestIdsClosestFirstTiesInDocumentOrder)
 {
-    const SFragmentTargets targets {{"installation", "usage", "install", "usages", "a", "b", "c", "d",
-                                        "configuration-of-the-server"},
-        {"usag"}};
+    const SFragmentTargets targets {
+        {"installation", "usage", "install", "usages", "a", "b", "c", "d", "configuration-of-the-server"}, {"usag"}};
     const struct {
         const char* pszFragment;
         std::vector<std::string> suggestions;
