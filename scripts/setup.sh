@@ -9,7 +9,7 @@ PACKAGES=(
     libgtest-dev libgmock-dev libbenchmark-dev libcpp-httplib-dev libssl-dev zlib1g-dev
     libgumbo-dev libpugixml-dev libsqlite3-dev libre2-dev libtomlplusplus-dev
     xvfb xauth
-    clang libclang-rt-14-dev clang-format fonts-dejavu-core
+    clang libclang-rt-14-dev clang-format clang-format-14 fonts-dejavu-core
     dpkg-dev groff-base file desktop-file-utils
     ca-certificates
 )

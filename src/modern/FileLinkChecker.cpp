@@ -12,23 +12,6 @@ namespace {
 
 const std::string FILE_PREFIX = "file://";
 
-std::string Unescaped(const std::string& strPath)
-{
-    std::string strOut;
-    strOut.reserve(strPath.size());
-    for (std::size_t i = 0; i < strPath.size(); ++i) {
-        const int nHigh = i + 2 < strPath.size() && strPath[i] == '%' ? HexDigitValue(strPath[i + 1]) : -1;
-        const int nLow = nHigh >= 0 ? HexDigitValue(strPath[i + 2]) : -1;
-        if (nLow < 0) {
-            strOut.push_back(strPath[i]);
-            continue;
-        }
-        strOut.push_back(static_cast<char>(nHigh * 16 + nLow));
-        i += 2;
-    }
-    return strOut;
-}
-
 // A directory is what a static server answers for it: its index.html.
 bool IsPresent(const std::string& strPath)
 {
@@ -69,7 +52,7 @@ std::string CFileLinkChecker::GetLocalPath(const std::string& strFileURL)
     const CWebUrl url = CWebUrl::ParseFile(strFileURL);
     if (!url.IsFileLink())
         return std::string();
-    const std::string strPath = Unescaped(url.GetPath());
+    const std::string strPath = PercentDecoded(url.GetPath());
     // An escaped zero byte names no file; the system would cut the path there.
     return strPath.find('\0') == std::string::npos ? strPath : std::string();
 }

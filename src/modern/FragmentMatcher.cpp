@@ -93,13 +93,13 @@ bool CFragmentMatcher::Finds(const SFragmentTargets& targets, const std::string&
 {
     if (NamesTarget(targets, strFragment))
         return true;
-    const std::string strDecoded = PercentDecode(strFragment);
+    const std::string strDecoded = PercentDecoded(strFragment);
     return (strDecoded != strFragment && NamesTarget(targets, strDecoded)) || IsTop(strDecoded);
 }
 
 std::vector<std::string> CFragmentMatcher::Suggest(const SFragmentTargets& targets, const std::string& strFragment)
 {
-    const std::string strDecoded = PercentDecode(strFragment);
+    const std::string strDecoded = PercentDecoded(strFragment);
     const std::size_t nBound = std::max<std::size_t>(3, strDecoded.size() / 3);
     // Distance, then document order: a stable sort keeps the latter.
     std::vector<std::pair<std::size_t, const std::string*>> near;
@@ -114,20 +114,4 @@ std::vector<std::string> CFragmentMatcher::Suggest(const SFragmentTargets& targe
     for (std::size_t i = 0; i < near.size() && i < MAX_SUGGESTIONS; ++i)
         suggestions.push_back(*near[i].second);
     return suggestions;
-}
-
-std::string CFragmentMatcher::PercentDecode(std::string_view strText)
-{
-    std::string strOut;
-    strOut.reserve(strText.size());
-    for (std::size_t i = 0; i < strText.size(); ++i) {
-        if (strText[i] == '%' && i + 2 < strText.size() && HexDigitValue(strText[i + 1]) >= 0
-            && HexDigitValue(strText[i + 2]) >= 0) {
-            strOut += static_cast<char>(HexDigitValue(strText[i + 1]) * 16 + HexDigitValue(strText[i + 2]));
-            i += 2;
-        } else {
-            strOut += strText[i];
-        }
-    }
-    return strOut;
 }

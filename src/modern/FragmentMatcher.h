@@ -28,6 +28,4 @@ public:
     /// decoded fragment (3, or a third of its length if that is more),
     /// closest first, ties in document order.
     static std::vector<std::string> Suggest(const SFragmentTargets& targets, const std::string& strFragment);
-    /// strText with every valid %XX escape replaced by its byte.
-    static std::string PercentDecode(std::string_view strText);
 };

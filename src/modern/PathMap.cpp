@@ -21,23 +21,6 @@ bool IsDirectory(const std::string& strPath)
     return std::filesystem::is_directory(strPath, error);
 }
 
-std::string Decoded(std::string_view strText)
-{
-    std::string strOut;
-    strOut.reserve(strText.size());
-    for (std::size_t i = 0; i < strText.size(); ++i) {
-        const int nHigh = i + 2 < strText.size() && strText[i] == '%' ? HexDigitValue(strText[i + 1]) : -1;
-        const int nLow = nHigh >= 0 ? HexDigitValue(strText[i + 2]) : -1;
-        if (nLow < 0) {
-            strOut.push_back(strText[i]);
-            continue;
-        }
-        strOut.push_back(static_cast<char>(nHigh * 16 + nLow));
-        i += 2;
-    }
-    return strOut;
-}
-
 } // namespace
 
 bool CPathMap::Add(const std::string& strPrefix, const std::string& strFolder, std::string& strError)
@@ -78,7 +61,7 @@ std::optional<std::string> CPathMap::MapToFile(const std::string& strNormalURL) 
 std::optional<CPathMap::SRelativePath> CPathMap::ToRelativePath(std::string_view strRest)
 {
     strRest = strRest.substr(0, strRest.find_first_of("?#"));
-    const std::string strDecoded = Decoded(strRest);
+    const std::string strDecoded = PercentDecoded(strRest);
     if (strDecoded.find('\0') != std::string::npos)
         return std::nullopt;
     std::vector<std::string_view> segments;
